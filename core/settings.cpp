@@ -1,0 +1,306 @@
+#include "core/settings.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/engine.h"
+#include "core/host.h"
+#include "core/log.h"
+#include "graph/seams.h"
+#include "signal/access.h"
+#include "signal/numfmt.h"
+
+extern "C" char* stdHomePath(const char* name);
+
+namespace qf {
+
+namespace {
+
+GraphStyle g_style;
+
+// One line of at most 1023 characters; CR LF or LF; false at end of file.
+bool readLine(std::FILE* f, char* line, std::size_t size) {
+    if (!std::fgets(line, static_cast<int>(size), f)) return false;
+    std::size_t len = std::strlen(line);
+    if (len > 0 && line[len - 1] != '\n') {
+        // Over-long line: drop the rest of it.
+        int c;
+        while ((c = std::fgetc(f)) != EOF && c != '\n') {
+        }
+    }
+    while (len > 0 && (line[len - 1] == '\n' || line[len - 1] == '\r')) line[--len] = '\0';
+    return true;
+}
+
+// Reads up to n integers in the given base from text, starting at *pos and
+// advancing it; stops at the first field that does not convert.  Decimal
+// values are clamped to 32 bits, hexadecimal ones are 32-bit patterns.
+// Returns the number converted.
+int scanIntsAt(const char** pos, int base, int32_t* out, int n) {
+    const char* p = *pos;
+    int count = 0;
+    while (count < n) {
+        while (*p && std::isspace(static_cast<unsigned char>(*p))) ++p;
+        if (!*p) break;
+        char* end = nullptr;
+        errno = 0;
+        int32_t value = 0;
+        if (base == 16) {
+            unsigned long long u = std::strtoull(p, &end, 16);
+            if (end == p || *p == '-') break;
+            value = static_cast<int32_t>(static_cast<uint32_t>(u));
+        } else {
+            long long v = std::strtoll(p, &end, 10);
+            if (end == p) break;
+            if (errno == ERANGE || v > INT32_MAX || v < INT32_MIN)
+                v = v < 0 ? INT32_MIN : INT32_MAX;
+            value = static_cast<int32_t>(v);
+        }
+        out[count++] = value;
+        p = end;
+    }
+    *pos = p;
+    return count;
+}
+
+int scanInts(const char* text, int base, int32_t* out, int n) {
+    return scanIntsAt(&text, base, out, n);
+}
+
+// Reads up to n non-blank characters separated by white space.
+int scanChars(const char* text, char* out, int n) {
+    const char* p = text;
+    int count = 0;
+    while (count < n) {
+        while (*p && std::isspace(static_cast<unsigned char>(*p))) ++p;
+        if (!*p) break;
+        out[count++] = *p++;
+    }
+    return count;
+}
+
+void setFallbacks() {
+    BoardSettings& b = board();
+    StatusRecord& s = status();
+    b.boardPresent = b.acceleratorOn = b.thirdSetting = 0;
+    s.restoredSetting = s.noticeSetting = 0;
+    s.outputFormat = 'b';
+    s.overflowMode = 's';
+    s.logWindowShown = 'y';
+    s.fftWindow = 0;
+    s.fftSize = 1024;
+    s.fftInterval = 1024;
+}
+
+void setGraphDefaults() {
+    // Default pens and fonts; the graph layer refines them with its colour sets.
+    for (int i = 0; i < kPenCount; ++i) {
+        g_style.penColour[i] = 0;
+        g_style.penLineType[i] = (i == 5 || i == 6) ? 2 : 0;
+    }
+    for (int i = 0; i < kFontCount; ++i) {
+        g_style.fontType[i] = 0;
+        g_style.fontStyle[i] = 0;
+        g_style.fontSize[i] = 10;
+    }
+}
+
+// Hands the pens and fonts to the host.
+void applyGraphStyle() {
+    HostInterface& h = host();
+    for (int i = 0; i < kPenCount; ++i) {
+        if (h.DoSetPenColor) h.DoSetPenColor(i, g_style.penColour[i]);
+        if (h.DoSetPenLineType) h.DoSetPenLineType(i, g_style.penLineType[i]);
+    }
+    for (int i = 0; i < kFontCount; ++i) {
+        if (h.DoSetFontType) h.DoSetFontType(i, g_style.fontType[i]);
+        if (h.DoSetFontStyle) h.DoSetFontStyle(i, g_style.fontStyle[i]);
+        if (h.DoSetFontSize) h.DoSetFontSize(i, g_style.fontSize[i]);
+    }
+}
+
+void readSettingsFile(std::FILE* f) {
+    BoardSettings& b = board();
+    StatusRecord& s = status();
+    EngineRuntime& rt = runtime();
+    char line[1024];
+
+    // Line 1: board switches and the two status settings.
+    int32_t v[5] = {};
+    bool have = readLine(f, line, sizeof line);
+    const char* pos = line;
+    if (have && scanIntsAt(&pos, 16, v, 1) == 1 && scanIntsAt(&pos, 10, v + 1, 4) == 4) {
+        b.boardPresent = v[0];
+        b.acceleratorOn = v[1];
+        b.thirdSetting = v[2];
+        s.restoredSetting = v[3];
+        s.noticeSetting = v[4];
+    } else {
+        b.boardPresent = b.acceleratorOn = b.thirdSetting = 0;
+        s.restoredSetting = s.noticeSetting = 0;
+    }
+
+    // Line 2: output format, overflow mode, log window.
+    char c[3];
+    have = have && readLine(f, line, sizeof line);
+    if (have && scanChars(line, c, 3) == 3) {
+        s.outputFormat = (c[0] == 'a' || c[0] == 'b') ? c[0] : 'b';
+        s.overflowMode = (c[1] == 's' || c[1] == 'w') ? c[1] : 's';
+        s.logWindowShown = c[2];
+    } else {
+        s.outputFormat = 'b';
+        s.overflowMode = 's';
+        s.logWindowShown = 'y';
+    }
+
+    // Lines 3-21 pens, 22-26 fonts: stored by position; fields that do not
+    // convert keep their former values.
+    for (int i = 0; i < kPenCount; ++i) {
+        have = have && readLine(f, line, sizeof line);
+        if (!have) break;
+        int32_t p[3];
+        int n = scanInts(line, 10, p, 3);
+        if (n > 1) g_style.penColour[i] = p[1];
+        if (n > 2) g_style.penLineType[i] = p[2];
+    }
+    for (int i = 0; i < kFontCount; ++i) {
+        have = have && readLine(f, line, sizeof line);
+        if (!have) break;
+        int32_t p[4];
+        int n = scanInts(line, 10, p, 4);
+        if (n > 1) g_style.fontType[i] = p[1];
+        if (n > 2) g_style.fontStyle[i] = p[2];
+        if (n > 3) g_style.fontSize[i] = p[3];
+    }
+    for (int i = 0; i < kPenCount; ++i)
+        logPrintf("PenNumber = %3d, PenColor = %3d, PenStyle = %3d\n", i, g_style.penColour[i],
+                  g_style.penLineType[i]);
+    for (int i = 0; i < kFontCount; ++i)
+        logPrintf("FontNumber = %3d, Font = %3d, FontStyle = %3d, FontSize = %3d\n", i,
+                  g_style.fontType[i], g_style.fontStyle[i], g_style.fontSize[i]);
+    applyGraphStyle();
+
+    // Lines 27-29: FFT window number, size and frame interval.
+    int32_t x = 0;
+    have = have && readLine(f, line, sizeof line);
+    s.fftWindow = (have && scanInts(line, 16, &x, 1) == 1) ? x : 0;
+    have = have && readLine(f, line, sizeof line);
+    s.fftSize = (have && scanInts(line, 16, &x, 1) == 1) ? x : 1024;
+    have = have && readLine(f, line, sizeof line);
+    s.fftInterval = (have && scanInts(line, 16, &x, 1) == 1) ? x : 1024;
+
+    // Line 30: the Control Center values.
+    int32_t cc[3];
+    have = have && readLine(f, line, sizeof line);
+    if (have && scanInts(line, 16, cc, 3) == 3) {
+        std::memcpy(rt.controlCenter, cc, sizeof cc);
+    } else {
+        rt.controlCenter[0] = 9;
+        rt.controlCenter[1] = 6;
+        rt.controlCenter[2] = 2;
+    }
+
+    // Line 31: the working directory (one word).
+    have = have && readLine(f, line, sizeof line);
+    if (have) {
+        char dir[QF_PATH_LEN] = {};
+        const char* p = line;
+        while (*p && std::isspace(static_cast<unsigned char>(*p))) ++p;
+        std::size_t n = 0;
+        while (p[n] && !std::isspace(static_cast<unsigned char>(p[n])) && n < sizeof dir - 1) {
+            dir[n] = p[n];
+            ++n;
+        }
+        if (n > 0) {
+            logPrintf("OP     scratch = %s\n", dir);
+            stdSetCurrentDir(dir);
+        }
+    }
+    // Line 32: four reserved integers, read and ignored.
+}
+
+}  // namespace
+
+GraphStyle& graphStyle() {
+    return g_style;
+}
+
+int32_t loadSettings() {
+    StatusRecord& s = status();
+    s.busy = 'n';
+    s.scriptRunning = 'n';
+    s.scriptRecording = 'n';
+    s.roundingMode = 'e';
+
+    openEngineLog();
+
+    std::FILE* f = std::fopen(stdHomePath("quillfen.sav"), "rb");
+    if (f == nullptr) {
+        setFallbacks();
+        setGraphDefaults();
+        applyGraphStyle();
+    } else {
+        readSettingsFile(f);
+        std::fclose(f);
+    }
+
+    // Realtime display fields, in record order.
+    s.rtUnused1 = 1;
+    s.rtBoardBufferLength = 512;
+    s.rtScopeCount = 512;
+    s.rtScopeOffset = 0;
+    s.rtSpectrumCount = 512;
+    s.rtSpectrumOffset = 0;
+    s.rtInputRangeTop = 1.0f;
+    s.rtInputRangeBottom = -1.0f;
+    s.rtDbRangeTop = 0.0f;
+    s.rtDbRangeBottom = -70.0f;
+    s.rtUnused2 = 0;
+    s.rtScopeGain = 1.0f;
+    s.rtScopeShift = 0.0f;
+    s.rtSpectrumGain = 1.0f;
+    s.rtSpectrumShift = 0.0f;
+
+    if (loadPalette() != 0) return 1;
+    if (s.logWindowShown != 'y' && host().stdLogWinOpen) host().stdLogWinOpen('h');
+    return 0;
+}
+
+void saveSettings() {
+    std::FILE* f = std::fopen(stdHomePath("quillfen.sav"), "wb");
+    if (f != nullptr) {
+        BoardSettings& b = board();
+        StatusRecord& s = status();
+        EngineRuntime& rt = runtime();
+        HostInterface& h = host();
+        if (h.DoGetPenInfo) h.DoGetPenInfo(g_style.penColour, g_style.penLineType);
+        if (h.DoGetFontInfo) h.DoGetFontInfo(g_style.fontType, g_style.fontStyle, g_style.fontSize);
+        fmtFile(f, "%04X %d %d %d %d\r\n", static_cast<unsigned>(b.boardPresent), b.acceleratorOn,
+                b.thirdSetting, s.restoredSetting, s.noticeSetting);
+        fmtFile(f, "%c %c %c\r\n", s.outputFormat, s.overflowMode, s.logWindowShown);
+        for (int i = 0; i < kPenCount; ++i)
+            fmtFile(f, " %d %d %d \r\n", i, g_style.penColour[i], g_style.penLineType[i]);
+        for (int i = 0; i < kFontCount; ++i)
+            fmtFile(f, "%d %d %d %d \r\n", i, g_style.fontType[i], g_style.fontStyle[i],
+                    g_style.fontSize[i]);
+        fmtFile(f, "%04X\r\n", static_cast<unsigned>(s.fftWindow));
+        fmtFile(f, "%08X\r\n", static_cast<unsigned>(s.fftSize));
+        fmtFile(f, "%08X\r\n", static_cast<unsigned>(s.fftInterval));
+        fmtFile(f, "%X %X %X\r\n", static_cast<unsigned>(rt.controlCenter[0]),
+                static_cast<unsigned>(rt.controlCenter[1]),
+                static_cast<unsigned>(rt.controlCenter[2]));
+        char dir[QF_PATH_LEN] = {};
+        stdGetCurrentDir(dir);
+        fmtFile(f, "%s\r\n", dir);
+        fmtFile(f, "%d %d %d %d\r\n", 0, 0, 0, 0);
+        std::fclose(f);
+    }
+    releaseWorkingStorage();
+    closeEngineLog();
+}
+
+}  // namespace qf

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+#include "quillfen/quillfen.h"
+
+namespace qfhost {
+
+// Applies the pending command-line answer to the block on the first dialog
+// of an operation (0 = OK).  A dialog shown again means the engine refused
+// the answer; a terminal cannot change it, so that is a cancel.
+int32_t answerDialog();
+// Set by Ctrl-C: the engine sees the Esc key down.
+void interruptRequested();
+bool interrupted();
+
+}  // namespace qfhost

@@ -1,0 +1,27 @@
+// Operating-system services the engine uses, behind one small layer so the
+// rest of the engine includes no OS headers.
+#pragma once
+
+#include <cstdint>
+
+namespace qf::platform {
+
+// Handle of an already loaded module (null or "" = the main program), or
+// null when no such module is loaded.  Never loads a module.
+void* findLoadedModule(const char* name);
+// Address of an exported symbol of a module, or null.
+void* findSymbol(void* module, const char* name);
+
+// Virtual key codes the engine asks about.
+constexpr int kKeyEscape = 0x1B;
+constexpr int kKeyControl = 0x11;
+// Like GetAsyncKeyState: negative while the key is down.  Hosts without a
+// keyboard answer "not pressed" unless a key-state source is installed.
+int16_t asyncKeyState(int virtualKey);
+using KeyStateSource = int16_t (*)(int virtualKey);
+void setKeyStateSource(KeyStateSource source);
+
+// Milliseconds since some fixed point, wrapping like GetTickCount.
+uint32_t tickCount();
+
+}  // namespace qf::platform

@@ -1,0 +1,309 @@
+// Script replay (operation 1120) and the resolution of file names read from
+// script lines.
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+
+#include "core/engine.h"
+#include "core/host.h"
+#include "core/operation.h"
+#include "graph/seams.h"
+#include "platform/platform.h"
+#include "script/recorder.h"
+#include "script/script_text.h"
+#include "signal/access.h"
+#include "signal/numfmt.h"
+
+namespace qf {
+
+void registerRecorderOperations();
+
+namespace {
+
+// Nested scripts beyond this depth are refused (a script that includes
+// itself would otherwise recurse until the stack runs out).
+constexpr int kMaxNesting = 16;
+
+struct ReplayState {
+    int depth = 0;
+    char scriptDir[QF_PATH_LEN] = {};
+};
+ReplayState g_replay;
+
+bool inList(int32_t code, std::initializer_list<int32_t> codes) {
+    for (int32_t c : codes)
+        if (c == code) return true;
+    return false;
+}
+
+void setScriptDir() {
+    char dir[QF_PATH_LEN] = {};
+    stdGetCurrentDir(dir);
+    std::size_t n = std::strlen(dir);
+    if (n == 0 || dir[n - 1] != '/') {
+        if (n + 1 < sizeof dir) {
+            dir[n] = '/';
+            dir[n + 1] = '\0';
+        }
+    }
+    std::memcpy(g_replay.scriptDir, dir, sizeof dir);
+}
+
+// Reads one line of at most kScriptLineMax characters without its line end;
+// the rest of an over-long line is dropped (and the line marked).
+bool readScriptLineText(std::FILE* f, std::string& line, bool& tooLong) {
+    line.clear();
+    tooLong = false;
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(f)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        if (static_cast<int>(line.size()) < kScriptLineMax)
+            line.push_back(static_cast<char>(c));
+        else
+            tooLong = true;
+    }
+    if (!any) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+void reportLine(const char* what, int lineNo, const std::string& line) {
+    std::string cut = line.substr(0, 180);
+    emitMsg(QF_MSG_ERROR, "%s in script line %d.\n'%s'", what, lineNo, cut.c_str());
+}
+
+// Replaces each "?$prompt" token by the first word of the answer.  The
+// prompt goes to the host as a notice; the answer is the first word of the
+// message buffer (a host that asks the user leaves the answer there).
+bool replacePromptTokens(std::string& line) {
+    std::size_t pos = 0;
+    while ((pos = line.find("?$", pos)) != std::string::npos) {
+        std::size_t end = line.find(' ', pos + 2);
+        std::string prompt =
+            line.substr(pos + 2, end == std::string::npos ? std::string::npos : end - pos - 2);
+        for (char& c : prompt)
+            if (c == '_') c = ' ';
+        emitMsg(QF_MSG_NOTICE, "%s", prompt.c_str());
+        const char* msg = runtime().message;
+        while (*msg == ' ' || *msg == '\t') ++msg;
+        std::size_t w = 0;
+        while (msg[w] && msg[w] != ' ' && msg[w] != '\t' && msg[w] != '\n') ++w;
+        if (w == 0) return false;
+        std::string answer = std::string(msg, w) + " ";
+        std::size_t tokenEnd = end == std::string::npos ? line.size() : end + 1;
+        line.replace(pos, tokenEnd - pos, answer);
+        pos += answer.size();
+        if (static_cast<int>(line.size()) > kScriptLineMax) line.resize(kScriptLineMax);
+    }
+    return true;
+}
+
+int32_t runScript(int32_t, OperationRecord*);
+
+int32_t runScriptFile(const std::string& path) {
+    setScriptDir();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return 1;
+    if (g_replay.depth >= kMaxNesting) {
+        std::fclose(f);
+        emitMsg(QF_MSG_ERROR, "Scripts nested more than %d deep; '%s' is not run.", kMaxNesting,
+                path.c_str());
+        return 1;
+    }
+    ++g_replay.depth;
+    status().scriptRunning = 'y';
+    CommandBlock& b = block();
+    int32_t result = 0;
+    int lineNo = 0;
+    std::string line;
+    bool tooLong = false;
+    while (readScriptLineText(f, line, tooLong)) {
+        ++lineNo;
+        if (platform::asyncKeyState(platform::kKeyEscape) < 0) {
+            result = 1;
+            break;
+        }
+        const char first = line.empty() ? '\0' : line[0];
+        if (first == '?') {
+            emitText(QF_MSG_SCRIPT, line.c_str() + 1);
+            continue;
+        }
+        if (first == '>') {
+            ScriptFields fields(line.c_str() + 1);
+            char dir[QF_NAME_LEN] = {};
+            char name[QF_NAME_LEN] = {};
+            if (fields.word(dir, sizeof dir) && fields.word(name, sizeof name)) {
+                std::memcpy(b.out.n, name, sizeof b.out.n);
+                std::memcpy(b.out.p, g_replay.scriptDir, sizeof b.out.p);
+                char savedDir[QF_PATH_LEN];
+                std::memcpy(savedDir, g_replay.scriptDir, sizeof savedDir);
+                runScriptFile(std::string(b.out.p) + b.out.n);
+                std::memcpy(g_replay.scriptDir, savedDir, sizeof savedDir);
+            }
+            continue;
+        }
+        if (first == '@') {
+            char* end = nullptr;
+            long seconds = std::strtol(line.c_str() + 1, &end, 10);
+            if (end == line.c_str() + 1) seconds = 1;
+            if (seconds > INT32_MAX) seconds = INT32_MAX;
+            if (seconds < 0) seconds = 0;
+            char text[64];
+            fmt(text, sizeof text, "Sleep for %ld seconds.", seconds);
+            if (host().SleepForNSeconds)
+                host().SleepForNSeconds(static_cast<int32_t>(seconds), text);
+            continue;
+        }
+        char* end = nullptr;
+        long code = std::strtol(line.c_str(), &end, 10);
+        if (end == line.c_str()) continue;
+        if (inList(static_cast<int32_t>(code), {1060, 1070, 1080, 1100}) && !anyGraphOpen())
+            continue;
+        if (inList(static_cast<int32_t>(code), {4070, 5045, 5050, 5060, 6080, 6130}) &&
+            board().boardPresent == 0)
+            continue;
+        if (code == 1060) {
+            tileGraphWindows();
+            continue;
+        }
+        if (code == 1070 || code == 1050) continue;
+        if (tooLong) {
+            reportLine("Error", lineNo, line);
+            result = 1;
+            break;
+        }
+        if (!replacePromptTokens(line)) {
+            result = 1;
+            break;
+        }
+        b.in1.n[0] = b.in2.n[0] = b.out.n[0] = '\0';
+        OperationRecord* rec = (code >= INT32_MIN && code <= INT32_MAX)
+                                   ? findOperation(static_cast<int32_t>(code))
+                                   : nullptr;
+        if (rec == nullptr) {
+            emitMsg(QF_MSG_ERROR, "Command not supported in script line %d.\n'%s'", lineNo,
+                    line.substr(0, 180).c_str());
+            result = 1;
+            break;
+        }
+        b.opCode = static_cast<int32_t>(code);
+        OperationRecord record = *rec;
+        int32_t r = record.readScriptLine(0, line.c_str(), record.checkParams);
+        if (r == 1) {
+            reportLine("Error", lineNo, line);
+            result = 1;
+            break;
+        }
+        if (r == 2) {
+            reportLine("Parameter error", lineNo, line);
+            result = 1;
+            break;
+        }
+        if (record.execute(0, &record) != 0) {
+            reportLine("Error executing command", lineNo, line);
+            result = 1;
+            break;
+        }
+    }
+    std::fclose(f);
+    if (--g_replay.depth <= 0) {
+        g_replay.depth = 0;
+        status().scriptRunning = 'n';
+    }
+    return result;
+}
+
+int32_t runScript(int32_t, OperationRecord*) {
+    CommandBlock& b = block();
+    return runScriptFile(std::string(b.out.p) + b.out.n);
+}
+
+int32_t scriptGetParams(int32_t, CheckParamsFn) {
+    HostInterface& h = host();
+    if (!h.stdGet123Files) return 1;
+    return h.stdGet123Files("Execute Script", ".scr", "Script", nullptr, nullptr, nullptr, nullptr,
+                            114) != 0
+               ? 1
+               : 0;
+}
+
+bool hasExtension(const char* name) {
+    const char* dot = std::strrchr(name, '.');
+    return dot != nullptr && dot[1] != '\0';
+}
+
+void setPlaceholder(nameNpath& e, const char* placeholder) {
+    std::memset(&e, 0, sizeof e);
+    std::strncpy(e.n, placeholder, sizeof e.n - 1);
+    std::memcpy(e.p, g_replay.scriptDir, sizeof e.p);
+}
+
+bool createsNewSignal(int32_t code) {
+    return inList(code, {1140, 2010, 2015, 2020, 2030, 2050, 2060, 2090, 2110, 2120, 2130, 2140});
+}
+
+// An output that would overwrite an input gets the neighbouring name
+// (x0.tim <-> x1.tim).
+void avoidOverwrite(nameNpath& out, const nameNpath& in) {
+    if (in.n[0] == '\0') return;
+    if (std::strcmp(out.n, in.n) != 0 || std::strcmp(out.p, in.p) != 0) return;
+    char* dot = std::strrchr(out.n, '.');
+    if (dot == nullptr) {
+        setPlaceholder(out, "noname3.tim");
+        return;
+    }
+    if (dot == out.n) return;
+    char& c = dot[-1];
+    c = (c == '0') ? '1' : '0';
+}
+
+}  // namespace
+
+void resolveScriptNames() {
+    CommandBlock& b = block();
+    nameNpath* entries[3] = {&b.in1, &b.in2, &b.out};
+    const char* placeholders[3] = {"noname1.tim", "noname2.tim", "noname3.tim"};
+    for (nameNpath* e : entries) {
+        if (e->p[0] == '.') {
+            char dir[QF_PATH_LEN];
+            std::memcpy(dir, g_replay.scriptDir, sizeof dir);
+            std::memcpy(e->p, dir, sizeof e->p);
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        nameNpath& e = *entries[k];
+        if (e.p[0] != '?') continue;
+        char prompt[QF_NAME_LEN] = {};
+        std::strncpy(prompt, e.p + 1, sizeof prompt - 1);
+        for (char& c : prompt)
+            if (c == '_') c = ' ';
+        emitMsg(QF_MSG_NOTICE,
+                "Script execution requires user response to supply file name.  Please supply "
+                "file name in the following standard file open dialog for %s.",
+                prompt);
+        // No file picker is wired for script replay: a written name with an
+        // extension stands, otherwise the placeholder is used.
+        const bool placeholder = !hasExtension(e.n) || (k == 2 && createsNewSignal(b.opCode));
+        if (placeholder) {
+            setPlaceholder(e, placeholders[k]);
+        } else {
+            std::memcpy(e.p, g_replay.scriptDir, sizeof e.p);
+        }
+    }
+    if (b.out.n[0] == '\0') return;
+    avoidOverwrite(b.out, b.in1);
+    avoidOverwrite(b.out, b.in2);
+}
+
+void registerScriptOperations() {
+    registerRecorderOperations();
+    OperationRecord r = operationTemplate(QF_OP_RUN_SCRIPT);
+    r.getParams = scriptGetParams;
+    r.execute = runScript;
+    registerOperation(&r);
+}
+
+}  // namespace qf

@@ -1,0 +1,81 @@
+// Start-up, the log, the home path and the extension filter.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/host.h"
+#include "core/operation.h"
+#include "platform/platform.h"
+#include "support/test_host.h"
+
+using namespace qf;
+using namespace qf::test;
+
+TEST(StartUp, MissingHostModuleBindsNothing) {
+    EXPECT_EQ(InitQuillfen("libnot-loaded-anywhere.so", "/tmp/"), 1);
+}
+
+TEST(StartUp, BindsAllCallbacksAndStartsTimerLast) {
+    std::string home = makeTempDir();
+    ASSERT_EQ(startEngine(home), 0);
+    EXPECT_EQ(bindHost(platform::findLoadedModule(nullptr)), QF_HOST_CALLBACK_COUNT);
+    const auto& calls = TestHost::instance().calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().name, "StartTimer");
+    EXPECT_GT(operationTable().count, 0);
+    ExitQuillfen();
+}
+
+TEST(StartUp, BannerOncePerProcessAndLogKeptOnRestart) {
+    std::string home = makeTempDir();
+    ASSERT_EQ(startEngine(home), 0);
+    DoPrintOnLogFile("first run\n");
+    ASSERT_EQ(startEngine(home), 0);  // reopens for appending
+    EXPECT_EQ(DoPrintOnLogFile("second run\n"), 11);
+    ExitQuillfen();
+    std::string log = readFile(home + "quillfen.log");
+    EXPECT_NE(log.find("first run\r\n"), std::string::npos);
+    EXPECT_NE(log.find("second run\r\n"), std::string::npos);
+    // The banner was written by the first start in this process (perhaps by
+    // another test's home); it never appears twice in one log.
+    std::size_t banner = log.find("QF.EXE version 7.0.0.0");
+    if (banner != std::string::npos)
+        EXPECT_EQ(log.find("QF.EXE version 7.0.0.0", banner + 1), std::string::npos);
+}
+
+TEST(HomePath, JoinsOrFallsBackToName) {
+    std::string home = makeTempDir();
+    ASSERT_EQ(startEngine(home), 0);
+    EXPECT_EQ(std::string(stdHomePath("quillfen.sav")), home + "quillfen.sav");
+    ExitQuillfen();
+
+    std::string longHome(249, 'h');
+    longHome += '/';  // 250 characters
+    // Bind nothing new: only the home directory matters here.
+    InitQuillfen(nullptr, longHome.c_str());
+    EXPECT_STREQ(stdHomePath("abcdef"), "abcdef");  // 250 + 6 = 256
+    EXPECT_EQ(std::string(stdHomePath("abcde")), longHome + "abcde");
+    ExitQuillfen();
+}
+
+TEST(ClearIfExtDiff, KeepsListedExtensionsOnly) {
+    char a[32] = "x.FRE";
+    EXPECT_EQ(clearIfExtDiff(".tim.fre", a), 0);
+    EXPECT_STREQ(a, "x.FRE");
+    char b[32] = "x.wav";
+    EXPECT_EQ(clearIfExtDiff(".tim.fre", b), 1);
+    EXPECT_STREQ(b, "");
+    char c[32] = "nodot";
+    EXPECT_EQ(clearIfExtDiff(".tim.fre", c), 1);
+    EXPECT_STREQ(c, "");
+    char d[32] = "";
+    EXPECT_EQ(clearIfExtDiff(".tim.fre", d), 0);
+    char e[32] = "a.tim";
+    EXPECT_EQ(clearIfExtDiff(".ti", e), 0);  // an entry agrees as a prefix
+    char f[32] = "a.t";
+    EXPECT_EQ(clearIfExtDiff(".tim", f), 1);  // a shorter extension does not
+    char g[32] = ".tim";
+    EXPECT_EQ(clearIfExtDiff(".tim", g), 1);  // the first character is not searched
+    EXPECT_EQ(clearIfExtDiff(nullptr, g), 0);
+}

@@ -1,0 +1,130 @@
+#include "support/test_host.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "core/engine.h"
+#include "platform/platform.h"
+
+namespace qf::test {
+
+TestHost& TestHost::instance() {
+    static TestHost host;
+    return host;
+}
+
+void TestHost::reset() {
+    calls_.clear();
+    answers_.clear();
+    entryTexts_.clear();
+    std::memset(keyState, 0, sizeof keyState);
+}
+
+void TestHost::answer(DialogAnswer a) {
+    answers_.push_back(std::move(a));
+}
+void TestHost::answerOk() {
+    answer([](CommandBlock&, const HostCall&) { return 0; });
+}
+void TestHost::answerCancel() {
+    answer([](CommandBlock&, const HostCall&) { return 1; });
+}
+
+std::vector<HostCall> TestHost::callsNamed(const std::string& name) const {
+    std::vector<HostCall> out;
+    for (const HostCall& c : calls_)
+        if (c.name == name) out.push_back(c);
+    return out;
+}
+
+std::vector<std::string> TestHost::messages(int kind) const {
+    std::vector<std::string> out;
+    for (const HostCall& c : calls_)
+        if (c.name == "stdEmitMsg" && (kind < 0 || c.args[0] == std::to_string(kind)))
+            out.push_back(c.args[1]);
+    return out;
+}
+
+std::string TestHost::lastMessage(int kind) const {
+    auto m = messages(kind);
+    return m.empty() ? std::string() : m.back();
+}
+
+int TestHost::count(const std::string& name) const {
+    int n = 0;
+    for (const HostCall& c : calls_)
+        if (c.name == name) ++n;
+    return n;
+}
+
+int32_t TestHost::record(HostCall call, bool isDialog) {
+    calls_.push_back(call);
+    if (!isDialog) return 0;
+    if (answers_.empty()) return 1;
+    DialogAnswer a = std::move(answers_.front());
+    answers_.pop_front();
+    return a(qf::block(), calls_.back());
+}
+
+int32_t TestHost::entryBox(const char* prompt, char* buffer) {
+    calls_.push_back({"scrEntryBox", {prompt ? prompt : ""}});
+    if (entryTexts_.empty()) return 1;
+    std::string t = entryTexts_.front();
+    entryTexts_.pop_front();
+    std::memcpy(buffer, t.c_str(), t.size() + 1);
+    return 0;
+}
+
+std::string makeTempDir() {
+    const char* base = std::getenv("QF_TEST_TMP");
+    std::string root = base && *base ? base : "/tmp";
+    ::mkdir(root.c_str(), 0755);
+    std::string tmpl = root + "/qftest-XXXXXX";
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    char* made = ::mkdtemp(buf.data());
+    if (!made) return root + "/";
+    return std::string(made) + "/";
+}
+
+namespace {
+int16_t testKeyState(int key) {
+    return TestHost::instance().keyState[key & 0xFF];
+}
+}  // namespace
+
+int32_t startEngine(const std::string& home) {
+    TestHost::instance().reset();
+    platform::setKeyStateSource(testKeyState);
+    return InitQuillfen(nullptr, home.c_str());
+}
+
+void setEntry(nameNpath& e, const std::string& dir, const std::string& name) {
+    std::memset(&e, 0, sizeof e);
+    std::strncpy(e.p, dir.c_str(), sizeof e.p - 1);
+    std::strncpy(e.n, name.c_str(), sizeof e.n - 1);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f << bytes;
+}
+
+bool fileExists(const std::string& path) {
+    return ::access(path.c_str(), F_OK) == 0;
+}
+
+}  // namespace qf::test

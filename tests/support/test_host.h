@@ -1,0 +1,76 @@
+// The recording test host: the test executable exports the 73 host
+// callbacks; each call is recorded with its arguments, and dialogs are
+// answered from a queue the test sets up.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "quillfen/quillfen.h"
+
+namespace qf::test {
+
+struct HostCall {
+    std::string name;
+    std::vector<std::string> args;  // every argument as text
+};
+
+// A dialog answer: may edit the command block; returns the host's result
+// (0 = OK, nonzero = cancelled).
+using DialogAnswer = std::function<int32_t(CommandBlock& block, const HostCall& call)>;
+
+class TestHost {
+  public:
+    static TestHost& instance();
+
+    void reset();
+    // Answers the next dialog (any file picker or parameter dialog, and the
+    // script entry box) in the order queued.  An empty queue cancels.
+    void answer(DialogAnswer a);
+    // Convenience: answer OK after filling nothing.
+    void answerOk();
+    void answerCancel();
+
+    const std::vector<HostCall>& calls() const { return calls_; }
+    std::vector<HostCall> callsNamed(const std::string& name) const;
+    // Texts of stdEmitMsg calls of a kind (-1 = every kind).
+    std::vector<std::string> messages(int kind = -1) const;
+    std::string lastMessage(int kind = -1) const;
+    int count(const std::string& name) const;
+
+    // Entry box text for the next scrEntryBox answer.
+    void entryText(const std::string& text) { entryTexts_.push_back(text); }
+
+    // Called by the exported callbacks.
+    int32_t record(HostCall call, bool isDialog);
+    int32_t entryBox(const char* prompt, char* buffer);
+
+    int32_t penColour[19] = {};
+    int32_t penLineType[19] = {};
+    int32_t fontType[5] = {};
+    int32_t fontStyle[5] = {};
+    int32_t fontSize[5] = {};
+    int16_t keyState[256] = {};
+
+  private:
+    std::vector<HostCall> calls_;
+    std::deque<DialogAnswer> answers_;
+    std::deque<std::string> entryTexts_;
+};
+
+// A fresh temporary directory (ending with '/') for one test.
+std::string makeTempDir();
+// Starts the engine with the test executable as host and `home` as home
+// directory; resets the recording host first.
+int32_t startEngine(const std::string& home);
+// Fills a file entry.
+void setEntry(nameNpath& e, const std::string& dir, const std::string& name);
+// Whole file as bytes.
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+bool fileExists(const std::string& path);
+
+}  // namespace qf::test
