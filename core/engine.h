@@ -30,6 +30,9 @@ struct EngineRuntime {
     // and the current operation's description line waits here.
     char message[2048] = {};
     char description[1024] = {};
+    // The engine-wide 15-bit random generator: state 1 at start-up, never
+    // reseeded, so a run's noise is reproducible.
+    uint32_t randomState = 1;
     // Control Center values kept in the settings file.
     int32_t controlCenter[3] = {9, 6, 2};
 };
