@@ -1,5 +1,6 @@
 #include "core/frame.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -444,6 +445,8 @@ int32_t framePrepareOutput(int32_t) {
         int32_t t1 = in1.recordType, t2 = in2.recordType;
         int32_t larger = t1 > t2 ? t1 : t2;
         out.recordType = larger == kRealtime16 ? (t1 < t2 ? t1 : t2) : larger;
+        // Two recordings give 16-bit words, not a recording without channels.
+        if (out.recordType == kRealtime16) out.recordType = kInt16;
     } else {
         out.recordType = typeOf(in1);
     }
@@ -489,9 +492,11 @@ int32_t framePrepareOutput(int32_t) {
     const std::size_t dn = sizeof runtime().description;
     std::string remark;
     const double c = paramDouble(b, kP);
-    std::string cText = out.recordType == kInt16
-                            ? fmtString("%.4lg", c)
-                            : fmtString("%ld", static_cast<long>(std::trunc(c)));
+    // The integer part as a 32-bit value (clamped: the cast of a larger value is undefined).
+    const double cWhole =
+        std::isnan(c) ? 0.0 : std::clamp(std::trunc(c), -2147483648.0, 2147483647.0);
+    std::string cText = out.recordType == kInt16 ? fmtString("%.4lg", c)
+                                                 : fmtString("%ld", static_cast<long>(cWhole));
     switch (code) {
         case 3010:
             remark = n1 + "+" + n2;
@@ -598,7 +603,7 @@ int32_t twoInputCompute(int32_t, const ComputeArgs* args) {
     }
     if (args == nullptr || (bothFixed && !args->fixedFn) || (!bothFixed && !args->floatBinary))
         return 1;
-    constexpr double kQ15 = 3.0517578e-05;  // 1/32768
+    constexpr double kQ15 = 1.0 / 32768.0;  // 2^-15 (3.0517578e-05), exact
     auto asReal = [&](SignalDescriptor& d, int32_t type, int32_t i) {
         return type == kInt16 ? static_cast<double>(*d.at<int16_t>(i)) * kQ15
                               : static_cast<double>(*d.at<float>(i));
@@ -797,6 +802,8 @@ double floatSub(double x, double y) {
 }  // namespace
 
 void registerFrameOperations() {
+    // The remembered constants start afresh with every start-up.
+    g_remembered = Remembered{};
     for (int32_t code : {3010, 3020}) {
         OperationRecord r = operationTemplate(code);
         r.getParams = threeFileDialog;

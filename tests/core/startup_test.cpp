@@ -40,8 +40,9 @@ TEST(StartUp, BannerOncePerProcessAndLogKeptOnRestart) {
     // The banner was written by the first start in this process (perhaps by
     // another test's home); it never appears twice in one log.
     std::size_t banner = log.find("QF.EXE version 7.0.0.0");
-    if (banner != std::string::npos)
+    if (banner != std::string::npos) {
         EXPECT_EQ(log.find("QF.EXE version 7.0.0.0", banner + 1), std::string::npos);
+    }
 }
 
 TEST(HomePath, JoinsOrFallsBackToName) {

@@ -1,0 +1,194 @@
+// Script replay: line kinds, gates, failures with line numbers, nesting,
+// and the resolution of file names read from script lines.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+#include "core/engine.h"
+#include "core/frame.h"
+#include "core/operation.h"
+#include "script/script_text.h"
+#include "support/test_host.h"
+
+using namespace qf;
+using namespace qf::test;
+
+namespace {
+
+std::vector<std::string> g_ran;  // "in1 -> out" of every executed line
+
+int32_t captureExecute(int32_t, OperationRecord*) {
+    CommandBlock& b = block();
+    g_ran.push_back(std::string(b.in1.p) + b.in1.n + " -> " + b.out.p + b.out.n);
+    return 0;
+}
+int32_t failExecute(int32_t, OperationRecord*) {
+    return 1;
+}
+
+// A generator-like line: only an output entry.
+int32_t readOutputOnly(int32_t, const char* line, CheckParamsFn) {
+    ScriptFields f(line);
+    if (!f.skipCodeAndName() || !f.entry(block().out)) return 1;
+    unescapeEntry(block().out);
+    resolveScriptNames();
+    return 0;
+}
+int32_t refuseCheck(int32_t) {
+    return 101;
+}
+
+class Replay : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        home = makeTempDir();
+        dir = makeTempDir();
+        ASSERT_EQ(::chdir(dir.c_str()), 0);
+        ASSERT_EQ(startEngine(home), 0);
+        std::memset(&block, 0, sizeof block);
+        g_ran.clear();
+        OperationRecord flip = operationTemplate(3090);
+        flip.execute = captureExecute;
+        flip.readScriptLine = genericReadScriptLine;
+        registerOperation(&flip);
+        OperationRecord gen = operationTemplate(2010);
+        gen.execute = captureExecute;
+        gen.readScriptLine = readOutputOnly;
+        registerOperation(&gen);
+    }
+    void TearDown() override { ExitQuillfen(); }
+    int32_t replay(const std::string& name, const std::string& text) {
+        writeFile(dir + name, text);
+        TestHost::instance().answer([this, name](CommandBlock& b, const HostCall& call) {
+            EXPECT_EQ(call.args[0], "Execute Script");
+            setEntry(b.out, dir, name);
+            return 0;
+        });
+        block.opCode = QF_OP_RUN_SCRIPT;
+        return RunOp(&block);
+    }
+    std::string home, dir;
+    CommandBlock block;
+};
+
+}  // namespace
+
+TEST_F(Replay, OutputThatWouldOverwriteItsInputAlternatesName) {
+    EXPECT_EQ(replay("a.scr",
+                     "3090 Flip                     ./ x0.tim ./ x0.tim\n"
+                     "3090 Flip                     ./ x1.tim ./ x1.tim\r\n"
+                     "3090 Flip                     ./ x0 ./ x0\n"),
+              0);
+    ASSERT_EQ(g_ran.size(), 3u);
+    EXPECT_EQ(g_ran[0], dir + "x0.tim -> " + dir + "x1.tim");
+    EXPECT_EQ(g_ran[1], dir + "x1.tim -> " + dir + "x0.tim");
+    EXPECT_EQ(g_ran[2], dir + "x0 -> " + dir + "noname3.tim");
+    EXPECT_EQ(qfenStatus->scriptRunning, 'n');
+}
+
+TEST_F(Replay, AskedOutputOfAGeneratorBecomesPlaceholder) {
+    EXPECT_EQ(replay("g.scr", "2010 Sinusoidal               ?Output_file sine.tim\n"), 0);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_NOTICE),
+              "Script execution requires user response to supply file name.  Please supply file "
+              "name in the following standard file open dialog for Output file.");
+    ASSERT_EQ(g_ran.size(), 1u);
+    EXPECT_EQ(g_ran[0], " -> " + dir + "noname3.tim");
+}
+
+TEST_F(Replay, SkippedLinesAreCountedAndUnknownCodeStops) {
+    std::string script =
+        "* a remark\n"
+        "\n"
+        "hello there\n"
+        "4070 Oscilloscope        \n"  // no board: skipped
+        "1070\n"
+        "3090 Flip                     ./ a.tim ./ b.tim\n"
+        "4711 Nothing       ./ a.tim\n"
+        "3090 Flip                     ./ c.tim ./ d.tim\n";
+    EXPECT_EQ(replay("u.scr", script), 1);
+    EXPECT_EQ(g_ran.size(), 1u);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
+              "Command not supported in script line 7.\n'4711 Nothing       ./ a.tim'");
+    EXPECT_EQ(qfenStatus->scriptRunning, 'n');
+}
+
+TEST_F(Replay, MalformedParameterAndExecutionErrors) {
+    EXPECT_EQ(replay("m.scr", "3090 Flip   ./ onlyone.tim\n"), 1);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
+              "Error in script line 1.\n'3090 Flip   ./ onlyone.tim'");
+
+    OperationRecord r = *findOperation(3090);
+    r.checkParams = refuseCheck;
+    registerOperation(&r);
+    EXPECT_EQ(replay("p.scr", "\n3090 Flip ./ a.tim ./ b.tim\n"), 1);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
+              "Parameter error in script line 2.\n'3090 Flip ./ a.tim ./ b.tim'");
+
+    r.checkParams = defaultCheckParams;
+    r.execute = failExecute;
+    registerOperation(&r);
+    std::string longLine = "3090 Flip ./ a.tim ./ b.tim" + std::string(300, ' ') + "x";
+    EXPECT_EQ(replay("e.scr", longLine + "\n"), 1);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
+              "Error executing command in script line 1.\n'" + longLine.substr(0, 180) + "'");
+}
+
+TEST_F(Replay, OverlongNamesAndLinesAreMalformedNotOverflows) {
+    std::string huge(600, 'n');
+    EXPECT_EQ(replay("o.scr", "3090 Flip ./ " + huge + ".tim ./ b.tim\n"), 1);
+    EXPECT_NE(TestHost::instance().lastMessage(QF_MSG_ERROR).find("Error in script line 1."),
+              std::string::npos);
+    std::string garbage(10000, 'z');
+    garbage[0] = '3';
+    EXPECT_EQ(replay("g.scr", garbage + "\n" + std::string("\x00\xff\x1a", 3) + "\n"), 1);
+    EXPECT_TRUE(g_ran.empty());
+}
+
+TEST_F(Replay, MessagesPausesAndNestedScripts) {
+    writeFile(dir + "inner.scr", "3090 Flip ./ in.tim ./ mid.tim\n4711 x\n");
+    EXPECT_EQ(replay("outer.scr",
+                     "?Press a key\n"
+                     "@ 3\n"
+                     "@\n"
+                     "> ./ inner.scr\n"
+                     "3090 Flip ./ mid.tim ./ out.tim\n"),
+              0);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_SCRIPT), "Press a key");
+    auto sleeps = TestHost::instance().callsNamed("SleepForNSeconds");
+    ASSERT_EQ(sleeps.size(), 2u);
+    EXPECT_EQ(sleeps[0].args[0], "3");
+    EXPECT_EQ(sleeps[0].args[1], "Sleep for 3 seconds.");
+    EXPECT_EQ(sleeps[1].args[0], "1");
+    // The inner script ran its first line and failed on its second; the
+    // outer one went on.
+    ASSERT_EQ(g_ran.size(), 2u);
+    EXPECT_EQ(g_ran[1], dir + "mid.tim -> " + dir + "out.tim");
+    EXPECT_EQ(qfenStatus->scriptRunning, 'n');
+}
+
+TEST_F(Replay, SelfIncludingScriptIsBounded) {
+    EXPECT_EQ(replay("self.scr", "3090 Flip ./ a.tim ./ b.tim\n> ./ self.scr\n"), 0);
+    EXPECT_EQ(g_ran.size(), 16u);
+    EXPECT_NE(TestHost::instance().lastMessage(QF_MSG_ERROR).find("nested more than 16 deep"),
+              std::string::npos);
+    EXPECT_EQ(qfenStatus->scriptRunning, 'n');
+}
+
+TEST_F(Replay, EscapeStopsBeforeTheNextLine) {
+    TestHost::instance().keyState[0x1B] = static_cast<int16_t>(0x8000);
+    EXPECT_EQ(replay("esc.scr", "3090 Flip ./ a.tim ./ b.tim\n"), 1);
+    EXPECT_TRUE(g_ran.empty());
+    EXPECT_TRUE(TestHost::instance().messages(QF_MSG_ERROR).empty());
+}
+
+TEST_F(Replay, MissingScriptReturnsOneQuietly) {
+    TestHost::instance().answer([this](CommandBlock& b, const HostCall&) {
+        setEntry(b.out, dir, "absent.scr");
+        return 0;
+    });
+    block.opCode = QF_OP_RUN_SCRIPT;
+    EXPECT_EQ(RunOp(&block), 1);
+    EXPECT_TRUE(TestHost::instance().messages().empty());
+}
