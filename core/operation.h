@@ -12,6 +12,7 @@
 namespace qf {
 
 struct OperationRecord;
+struct SignalDescriptor;
 
 // What the execute frame hands to a compute handler: element functions of
 // the arithmetic operations (unused ones are null) or a block buffer.
@@ -22,6 +23,14 @@ struct ComputeArgs {
     double (*floatBinary)(double, double) = nullptr;
     double (*floatUnary)(double) = nullptr;
     void* buffer = nullptr;
+    // Frame kernels of the transforms: one frame of `size` points (2^stages)
+    // starting at input sample `start`, windowed by `window`.
+    int32_t stages = 0;
+    int32_t size = 0;
+    int32_t start = 0;
+    const double* window = nullptr;
+    SignalDescriptor* input = nullptr;
+    SignalDescriptor* output = nullptr;
 };
 
 using CheckParamsFn = int32_t (*)(int32_t mode);

@@ -1,30 +1,48 @@
 // Windowed access to signal files: the only code that touches signal files.
-// Every function returns 0 on success; 1 failure already reported (or
-// refused), 2 lack of memory or disk space (reported), 3 unsupported record
-// type (no message).
+// A descriptor keeps a window of consecutive records in its buffer; an
+// operation asks for record i to be resident (sigAccess) and then works on
+// the buffer directly.  Every function returns 0 on success; 1 failure
+// already reported (or refused), 2 lack of memory or disk space (reported),
+// 3 unsupported record type (no message).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "signal/descriptor.h"
 
 namespace qf {
 
+// Opens a signal file and reads its header; a buffer size below 1 opens the
+// header only (the stream stays open until sigClose).
 int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBytes);
+// Creates (replaces) a signal file from the header fields already in d.
 int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordType,
                      int32_t recordCount, char format, int32_t bufferBytes);
+// Makes record `index` resident.  On failure the descriptor is closed (its
+// stream closed, its buffer freed, a partial output removed).
 int32_t sigAccess(SignalDescriptor& d, int32_t index);
+// Writes the last window of an output; closes the stream and frees the
+// buffer.  Nonzero only when that last write failed (the output is then
+// removed and the failure reported).
 int32_t sigClose(SignalDescriptor& d);
+// Closes and removes an output (1 if the descriptor was not open).
 int32_t sigDiscard(SignalDescriptor& d);
 int32_t sigReadWindow(SignalDescriptor& d, int32_t index);
+// Writes the current window; then, for index >= 0, moves the window to hold
+// `index` (the buffer keeps the previous window's values).
 int32_t sigWriteWindow(SignalDescriptor& d, int32_t index);
 int32_t sigSetRecordSizes(SignalDescriptor& d);
+// A memory-only record array for filter coefficients (types 12-23, 29, 30,
+// 36, 37).
 int32_t sigOpenMemory(SignalDescriptor& d, int32_t recordType, int32_t recordCount);
 int32_t sigFreeMemory(SignalDescriptor& d);
-// Length in bytes of the file, -1 when it cannot be opened.  A null path asks
-// for the space available for new output (see sigOpenWrite).
+// Length in bytes of the file, -1 when it cannot be opened.  A null path
+// asks for the bytes available on the current directory's file system.
 int64_t sigFileLength(const char* path);
 void stdSetCurrentDir(const char* path);
-void stdGetCurrentDir(char* buf);  // at least 256 bytes; ends with a separator
+// The current directory ending with a separator, at most size - 1
+// characters; "./" when it does not fit or cannot be found.
+void stdGetCurrentDir(char* buf, std::size_t size = 256);
 
 }  // namespace qf

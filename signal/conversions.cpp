@@ -1,10 +1,234 @@
-// Whole-file conversions: text <-> binary (6050) and fixed <-> float (6060).
+// Whole-file conversions.
+//
+// 6050 text <-> binary: the output is written in the other data format with
+//   the same records, remark, count, rates and (for spectra) frame fields;
+//   REALTIMEINT16 becomes INTEGER16.
+// 6060 fixed <-> float: INTEGER16 -> REAL32, REAL32 -> INTEGER16,
+//   CINT32RECT(W) <-> CREAL128RECT(W), single-channel REALTIMEINT16 -> REAL32,
+//   written in the engine's output format.
+//     16-bit word to float     x * 2^-15
+//     float to 16-bit word     x * 32768 stored by the overflow mode
+//     REALTIMEINT16 channel    range r >= 0 (unipolar): u * r / g / 65535 with
+//       of range r, gain g     u the word read unsigned; r < 0 (bipolar):
+//                              s * (-r) / g / 32768 with s the signed word
+#include <cstdint>
+#include <cstring>
+
+#include "core/engine.h"
+#include "core/frame.h"
+#include "core/host.h"
 #include "core/operation.h"
+#include "signal/access.h"
+#include "signal/fixedpoint.h"
+#include "signal/format.h"
+#include "signal/numfmt.h"
 
 namespace qf {
 
+namespace {
+
+constexpr int32_t kBufferBytes = 16384;
+
+SignalDescriptor& slot(int k) {
+    return blockDescriptor(block(), k);
+}
+
+bool isSpectrum(int32_t type) {
+    return type == kCInt32Rect || type == kCReal128Rect;
+}
+
+// Header fields every conversion copies.
+void copyHeaderFields(const SignalDescriptor& in, SignalDescriptor& out, int32_t type) {
+    std::memcpy(out.remark, in.remark, sizeof out.remark);
+    out.remark[sizeof out.remark - 1] = '\0';
+    out.recordType = type;
+    out.recordCount = in.recordCount;
+    out.samplingRate = in.samplingRate;
+    out.signalFrequency = in.signalFrequency;
+    const bool frames = isSpectrum(type);
+    out.param1 = frames ? in.param1 : 0;
+    out.param2 = frames ? in.param2 : 0;
+    out.param3 = frames ? in.param3 : 0;
+    out.param4 = 0;
+}
+
+// Record i of a descriptor as raw bytes, once resident.
+unsigned char* rawRecord(SignalDescriptor& d, int32_t i) {
+    if (sigAccess(d, i) != 0) return nullptr;
+    return static_cast<unsigned char*>(d.buffer) +
+           static_cast<std::size_t>(i - d.windowStart) * static_cast<std::size_t>(d.recordSize);
+}
+
+// ---------------------------------------------------------------------------
+// 6050
+
+int32_t copyRecords(SignalDescriptor& in, SignalDescriptor& out) {
+    if (in.recordSize != out.recordSize) return 1;
+    for (int32_t i = 0; i < out.recordCount; ++i) {
+        const unsigned char* x = rawRecord(in, i);
+        unsigned char* y = x ? rawRecord(out, i) : nullptr;
+        if (y == nullptr) return 1;
+        std::memcpy(y, x, static_cast<std::size_t>(in.recordSize));
+    }
+    return 0;
+}
+
+int32_t asciiBinaryExecute(int32_t, OperationRecord*) {
+    CommandBlock& b = block();
+    StatusRecord& s = status();
+    SignalDescriptor& in = slot(0);
+    SignalDescriptor& out = slot(2);
+    for (int k = 0; k < 3; ++k) slot(k).openMark = 0;
+    s.busy = 'y';
+    int32_t result = sigOpenRead(in, b.in1, kBufferBytes);
+    if (result == 0) {
+        const int32_t type = in.recordType == kRealtimeInt16 ? kInteger16 : in.recordType;
+        copyHeaderFields(in, out, type);
+        const char format = in.format == 'a' ? 'b' : 'a';
+        result = sigOpenWrite(out, b.out, type, in.recordCount, format, kBufferBytes);
+        if (result == 0) result = copyRecords(in, out);
+        if (result == 0) {
+            emitMsg(QF_MSG_DESCRIPTION, "Convert '%s' to %s and stored in '%s'.", b.in1.n,
+                    out.format == 'a' ? "ASCII" : "binary", b.out.n);
+            sigClose(out);
+        } else {
+            sigDiscard(out);
+        }
+    }
+    sigClose(in);
+    s.busy = 'n';
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// 6060
+
+int32_t convertedType(const SignalDescriptor& in) {
+    switch (in.recordType) {
+        case kInteger16:
+            return kReal32;
+        case kReal32:
+            return kInteger16;
+        case kCInt32Rect:
+            return kCReal128Rect;
+        case kCReal128Rect:
+            return kCInt32Rect;
+        case kRealtimeInt16:
+            return in.param1 > 1 ? -1 : kReal32;
+        default:
+            return -1;
+    }
+}
+
+int32_t intFloatPrepareOutput(int32_t) {
+    CommandBlock& b = block();
+    SignalDescriptor& in = slot(0);
+    SignalDescriptor& out = slot(2);
+    const int32_t type = convertedType(in);
+    if (type < 0) {
+        if (in.recordType == kRealtimeInt16)
+            emitMsg(QF_MSG_NOTICE,
+                    "'%s' is a multi-channel signal.  Please demultiplex the signal and work with "
+                    "the component signals.",
+                    b.in1.n);
+        else
+            emitMsg(QF_MSG_ERROR, "'%s%s' has an unsupported type.", b.in1.p, b.in1.n);
+        return 1;
+    }
+    copyHeaderFields(in, out, type);
+    const bool toInteger = type == kInteger16 || type == kCInt32Rect;
+    fmt(runtime().description, sizeof runtime().description,
+        "Convert '%s' to %s and stored in '%s'.", b.in1.n, toInteger ? "integer" : "float",
+        b.out.n);
+    return 0;
+}
+
+// Physical value of one REALTIMEINT16 word with the channel's calibration.
+double calibrated(int16_t word, double range, double gain) {
+    if (range >= 0.0) {
+        const double u = static_cast<uint16_t>(word);
+        return u * range / gain / 65535.0;
+    }
+    return static_cast<double>(word) * (-range) / gain / 32768.0;
+}
+
+int32_t intFloatCompute(int32_t, const ComputeArgs*) {
+    SignalDescriptor& in = slot(0);
+    SignalDescriptor& out = slot(2);
+    const char overflow = status().overflowMode;
+    const double range = in.channelRange[0];
+    const double gain = in.channelGain[0];
+    // Values per record: two for complex records.
+    const int parts = isSpectrum(in.recordType) ? 2 : 1;
+    for (int32_t i = 0; i < out.recordCount; ++i) {
+        unsigned char* x = rawRecord(in, i);
+        unsigned char* y = x ? rawRecord(out, i) : nullptr;
+        if (y == nullptr) return 1;
+        for (int k = 0; k < parts; ++k) {
+            switch (in.recordType) {
+                case kInteger16:
+                case kCInt32Rect: {
+                    int16_t w;
+                    std::memcpy(&w, x + 2 * k, sizeof w);
+                    if (out.recordType == kReal32) {
+                        const float v = static_cast<float>(q15ToReal(w));
+                        std::memcpy(y, &v, sizeof v);
+                    } else {
+                        const double v = q15ToReal(w);
+                        std::memcpy(y + 8 * k, &v, sizeof v);
+                    }
+                    break;
+                }
+                case kRealtimeInt16: {
+                    int16_t w;
+                    std::memcpy(&w, x, sizeof w);
+                    const float v = static_cast<float>(calibrated(w, range, gain));
+                    std::memcpy(y, &v, sizeof v);
+                    break;
+                }
+                case kReal32: {
+                    float v;
+                    std::memcpy(&v, x, sizeof v);
+                    const int16_t w = storeQ15(static_cast<double>(v) * 32768.0, overflow);
+                    std::memcpy(y, &w, sizeof w);
+                    break;
+                }
+                case kCReal128Rect: {
+                    double v;
+                    std::memcpy(&v, x + 8 * k, sizeof v);
+                    const int16_t w = storeQ15(v * 32768.0, overflow);
+                    std::memcpy(y + 2 * k, &w, sizeof w);
+                    break;
+                }
+                default:
+                    emitMsg(QF_MSG_ERROR, "Unknown data type.");
+                    return 1;
+            }
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
 void registerConversionOperations() {
-    // The conversion records are registered here as their kernels arrive.
+    OperationRecord text = operationTemplate(6050);
+    text.getParams = twoFileDialog;
+    text.checkParams = singleInputCheck;
+    text.execute = asciiBinaryExecute;
+    text.readScriptLine = genericReadScriptLine;
+    text.writeScriptLine = genericWriteScriptLine;
+    registerOperation(&text);
+
+    OperationRecord number = operationTemplate(6060);
+    number.getParams = twoFileDialog;
+    number.checkParams = singleInputCheck;
+    number.execute = frameExecute;
+    number.prepareOutput = intFloatPrepareOutput;
+    number.compute = intFloatCompute;
+    number.readScriptLine = genericReadScriptLine;
+    number.writeScriptLine = genericWriteScriptLine;
+    registerOperation(&number);
 }
 
 }  // namespace qf
