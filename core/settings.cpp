@@ -294,7 +294,7 @@ void saveSettings() {
                 static_cast<unsigned>(rt.controlCenter[1]),
                 static_cast<unsigned>(rt.controlCenter[2]));
         char dir[QF_PATH_LEN] = {};
-        stdGetCurrentDir(dir);
+        stdGetCurrentDir(dir, sizeof dir);
         fmtFile(f, "%s\r\n", dir);
         fmtFile(f, "%d %d %d %d\r\n", 0, 0, 0, 0);
         std::fclose(f);

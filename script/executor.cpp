@@ -39,7 +39,7 @@ bool inList(int32_t code, std::initializer_list<int32_t> codes) {
 
 void setScriptDir() {
     char dir[QF_PATH_LEN] = {};
-    stdGetCurrentDir(dir);
+    stdGetCurrentDir(dir, sizeof dir);
     std::size_t n = std::strlen(dir);
     if (n == 0 || dir[n - 1] != '/') {
         if (n + 1 < sizeof dir) {

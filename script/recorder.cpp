@@ -51,7 +51,7 @@ int32_t startExecute(int32_t, OperationRecord*) {
     g_rec.stream = f;
     std::memset(g_rec.name, 0, sizeof g_rec.name);
     std::strncpy(g_rec.name, path.c_str(), sizeof g_rec.name - 1);
-    stdGetCurrentDir(g_rec.directory);
+    stdGetCurrentDir(g_rec.directory, sizeof g_rec.directory);
     status().scriptRecording = 'y';
     return 0;
 }

@@ -1,0 +1,525 @@
+// Signal file access: opening, windowed reading and writing, closing.
+//
+// A window is `windowCapacity` consecutive records starting at a multiple of
+// the capacity.  Binary windows move with one fread/fwrite; text windows are
+// read or formatted in one block of memory and moved with one call too.
+// Record positions are computed from the header (format.h), never searched.
+#include "signal/access.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "core/engine.h"
+#include "core/host.h"
+#include "core/log.h"
+#include "graph/seams.h"
+#include "platform/fs.h"
+#include "signal/format.h"
+#include "signal/numfmt.h"
+
+namespace qf {
+
+namespace {
+
+constexpr std::size_t kStreamBufferBytes = 4096;
+constexpr int64_t kHeaderSpare = 2048;  // bytes added to the data for the space check
+constexpr const char* kOutOfMemory = "Out of working memory.  Operation aborted.";
+
+std::string fullPath(const nameNpath& f) {
+    return std::string(f.p, strnlen(f.p, sizeof f.p)) + std::string(f.n, strnlen(f.n, sizeof f.n));
+}
+
+void copyEntry(nameNpath& to, const nameNpath& from) {
+    if (&to != &from) std::memmove(&to, &from, sizeof to);
+    to.n[sizeof to.n - 1] = '\0';
+    to.p[sizeof to.p - 1] = '\0';
+}
+
+bool sameEntry(const nameNpath& a, const nameNpath& b) {
+    return strncmp(a.n, b.n, sizeof a.n) == 0 && strncmp(a.p, b.p, sizeof a.p) == 0;
+}
+
+// Closes the stream and frees the buffer; the descriptor is closed after.
+void release(SignalDescriptor& d) {
+    if (d.stream) std::fclose(d.stream);
+    d.stream = nullptr;
+    std::free(d.buffer);
+    d.buffer = nullptr;
+    d.openMark = 0;
+}
+
+// Allocates the window buffer: at least one record, zero-filled.
+bool allocateWindow(SignalDescriptor& d, int32_t bufferBytes) {
+    const int32_t bytes = std::max(bufferBytes, d.recordSize);
+    d.buffer = std::calloc(static_cast<std::size_t>(bytes), 1);
+    if (!d.buffer) return false;
+    d.bufferBytes = bytes;
+    if (d.windowCapacity < 1 && d.recordCount > 0) d.windowCapacity = 1;
+    return true;
+}
+
+// Records of the window starting at `start` that exist in the file.
+int32_t windowRecords(const SignalDescriptor& d, int32_t start) {
+    const int64_t left = static_cast<int64_t>(d.recordCount) - start;
+    return static_cast<int32_t>(std::clamp<int64_t>(left, 0, std::max(d.windowCapacity, 0)));
+}
+
+int32_t windowStartFor(const SignalDescriptor& d, int32_t index) {
+    const int32_t cap = std::max(d.windowCapacity, 1);
+    return (index / cap) * cap;
+}
+
+std::unique_ptr<char[]> scratch(int64_t bytes) {
+    return std::unique_ptr<char[]>(new (std::nothrow) char[static_cast<std::size_t>(bytes) + 1]);
+}
+
+// Reads the start of a file up to its first '#' and the two bytes after it
+// (at most kHeaderScanLimit bytes).  hashAt is -1 when there is no '#'.
+void readHeaderBytes(std::FILE* f, std::string& text, int64_t& hashAt) {
+    hashAt = -1;
+    char block[4096];
+    while (text.size() < kHeaderScanLimit) {
+        const std::size_t want = std::min(sizeof block, kHeaderScanLimit - text.size());
+        const std::size_t got = std::fread(block, 1, want, f);
+        if (got == 0) break;
+        const std::size_t before = text.size();
+        text.append(block, got);
+        if (hashAt < 0) {
+            const std::size_t h = text.find('#', before);
+            if (h != std::string::npos) hashAt = static_cast<int64_t>(h);
+        }
+        if (hashAt >= 0 && text.size() >= static_cast<std::size_t>(hashAt) + 3) break;
+    }
+}
+
+const char* driveText(const char* path, char (&buf)[3]) {
+    if (path[0] != '\0' && path[1] == ':') {
+        const char c = path[0];
+        buf[0] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        buf[1] = ':';
+        buf[2] = '\0';
+        return buf;
+    }
+    return "the current";
+}
+
+}  // namespace
+
+int32_t sigSetRecordSizes(SignalDescriptor& d) {
+    int32_t size = 0;
+    int32_t width = 0;
+    if (!recordSizes(d.recordType, size, width)) return 3;
+    d.recordSize = size;
+    d.recordWidth = d.format == 'b' ? size : width;
+    return 0;
+}
+
+int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordType,
+                     int32_t recordCount, char format, int32_t bufferBytes) {
+    if (!isFileRecordType(recordType)) {
+        const char* name = recordTypeName(recordType);
+        if (name)
+            logPrintf("Unsupported type %s.  ", name);
+        else
+            logPrintf("Unsupported type %d.  ", recordType);
+        return 1;
+    }
+    if (recordType == kLpcCoeffReal8) format = 'a';
+    copyEntry(d.file, file);
+    d.openMark = 0;
+    d.stream = nullptr;
+    d.buffer = nullptr;
+
+    // Coefficient positions need an order; a recording at most 32 channels.
+    if (recordCount < 0 || (recordType == kLpcCoeffReal8 && d.param1 < 1) ||
+        (recordType == kRealtimeInt16 && (d.param1 < 0 || d.param1 > kMaxChannels))) {
+        emitMsg(QF_MSG_ERROR, "Invalid file header in '%s%s'\n", d.file.p, d.file.n);
+        return 1;
+    }
+
+    // A graph showing the file being replaced closes now and is re-plotted
+    // when the new file is complete.
+    if (PlotData* graph = findPlotDataByName(d.file)) {
+        StatusRecord& s = status();
+        s.replotOpCode = graphOpCode(graph);
+        copyEntry(s.replotFile, d.file);
+        if (graphWindow(graph)) dropGraphWindow(graph);
+    }
+
+    d.format = (format >= 'A' && format <= 'Z') ? static_cast<char>(format - 'A' + 'a') : format;
+    if (d.format != 'b') d.format = 'a';
+    d.recordType = recordType;
+    sigSetRecordSizes(d);
+    d.mode = 'w';
+    d.recordCount = recordCount;
+    d.windowCapacity = std::min(std::max(bufferBytes, 0) / d.recordSize, recordCount);
+    d.windowStart = 0;
+    d.bufferBytes = bufferBytes;
+    d.dataOffset = 0;
+
+    if (bufferBytes >= 1 && !allocateWindow(d, bufferBytes)) {
+        emitMsg(QF_MSG_ERROR, "%s", kOutOfMemory);
+        return 2;
+    }
+
+    const std::string path = fullPath(d.file);
+    platform::removeFile(path.c_str());
+    stdSetCurrentDir(d.file.p);
+
+    if (d.buffer) {
+        const int64_t needed = static_cast<int64_t>(d.recordWidth) * recordCount + kHeaderSpare;
+        const int64_t available = platform::freeSpace(d.file.p);
+        if (available >= 0 && available < needed) {
+            release(d);
+            char drive[3];
+            emitMsg(QF_MSG_ERROR,
+                    "There isn't sufficient disk space available on %s drive.  %lld bytes "
+                    "available; %lld bytes needed.",
+                    driveText(d.file.p, drive), static_cast<long long>(available),
+                    static_cast<long long>(needed));
+            return 2;
+        }
+    }
+
+    std::FILE* f = std::fopen(path.c_str(), "w+b");
+    if (!f) {
+        release(d);
+        emitMsg(QF_MSG_ERROR, "Cannot open %s for write.", path.c_str());
+        return 1;
+    }
+    std::setvbuf(f, nullptr, _IOFBF, kStreamBufferBytes);
+    const std::string header = headerText(d);
+    if (std::fwrite(header.data(), 1, header.size(), f) != header.size() || std::fflush(f) != 0) {
+        std::fclose(f);
+        release(d);
+        platform::removeFile(path.c_str());
+        emitMsg(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
+        return 1;
+    }
+    d.stream = f;
+    d.dataOffset = static_cast<int32_t>(header.size());
+    d.openMark = kOpenMark;
+    return 0;
+}
+
+int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBytes) {
+    copyEntry(d.file, file);
+    d.param1 = d.param2 = d.param3 = d.param4 = 0;
+    d.openMark = 0;
+    d.stream = nullptr;
+    d.buffer = nullptr;
+    const std::string path = fullPath(d.file);
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        emitMsg(QF_MSG_ERROR, "Invalid file name or path\n%s", path.c_str());
+        return 1;
+    }
+    std::setvbuf(f, nullptr, _IOFBF, kStreamBufferBytes);
+
+    std::string text;
+    int64_t hashAt = -1;
+    readHeaderBytes(f, text, hashAt);
+    const std::size_t headerEnd = hashAt >= 0 ? static_cast<std::size_t>(hashAt) : text.size();
+    const HeaderScan h = scanHeader(std::string_view(text).substr(0, headerEnd));
+    auto refuse = [&](int32_t result) {
+        std::fclose(f);
+        return result;
+    };
+
+    if (h.recordCount <= 1) {
+        emitMsg(QF_MSG_ERROR, "Input file is too short.");
+        return refuse(2);
+    }
+    if (h.recordType < 0) {
+        emitMsg(QF_MSG_ERROR, "'%s%s' does not have a valid record type.", d.file.p, d.file.n);
+        return refuse(1);
+    }
+    if (!isFileRecordType(h.recordType)) {
+        emitMsg(QF_MSG_ERROR, "Unsupported type '%s' in '%s%s'\n", recordTypeName(h.recordType),
+                d.file.p, d.file.n);
+        return refuse(1);
+    }
+    if (std::ferror(f)) {
+        emitMsg(QF_MSG_ERROR, "Disk error reading '%s%s' (ferror = %d)\n", d.file.p, d.file.n,
+                std::ferror(f));
+        return refuse(1);
+    }
+    if (h.assigned != requiredHeaderValues(h.recordType) || !headerValuesUsable(h) || hashAt < 0) {
+        emitMsg(QF_MSG_ERROR, "Invalid file header in '%s%s'\n", d.file.p, d.file.n);
+        return refuse(1);
+    }
+    applyHeader(h, d);
+
+    if (d.format != 'a' && d.format != 'b') {
+        emitMsg(QF_MSG_ERROR, "Unsupported file format in '%s'", path.c_str());
+        return refuse(1);
+    }
+    int64_t length = -1;
+    if (platform::fileSeekEnd(f)) length = platform::fileTell(f);
+    if (length < 0) {
+        emitMsg(QF_MSG_ERROR, "Error reading input file '%s%s'", d.file.p, d.file.n);
+        return refuse(1);
+    }
+
+    // Record 0 starts three bytes after the '#' ('#' CR LF or '#' CR 0x1A);
+    // a text file written with bare LF line ends has records one byte
+    // narrower.
+    sigSetRecordSizes(d);
+    const std::size_t hash = static_cast<std::size_t>(hashAt);
+    const bool bareLf = d.format == 'a' && hash + 1 < text.size() && text[hash + 1] == '\n';
+    d.dataOffset = static_cast<int32_t>(hashAt + (bareLf ? 2 : 3));
+    if (bareLf) d.recordWidth -= 1;
+
+    d.mode = 'r';
+    d.recordCount = static_cast<int32_t>(
+        std::min<int64_t>(d.recordCount, recordsInBytes(d, length - d.dataOffset)));
+    d.windowCapacity = std::max(bufferBytes, 0) / d.recordSize;
+    d.windowStart = 0;
+    d.bufferBytes = bufferBytes;
+
+    // A frame spectrum must hold one frame, a coefficient file one frame of
+    // 2p coefficients.
+    const bool tooShort = length < static_cast<int64_t>(d.dataOffset) + 3 * d.recordWidth;
+    const bool framesFit =
+        !((d.recordType == kCInt32Rect || d.recordType == kCReal128Rect) &&
+          d.param1 > d.recordCount) &&
+        !(d.recordType == kLpcCoeffReal8 && 2 * static_cast<int64_t>(d.param1) > d.recordCount);
+    if (!framesFit && !(tooShort && bufferBytes >= 1)) {
+        emitMsg(QF_MSG_ERROR, "Invalid file header in '%s%s'\n", d.file.p, d.file.n);
+        return refuse(1);
+    }
+
+    d.stream = f;
+    d.openMark = kOpenMark;
+    if (bufferBytes < 1) return 0;
+
+    if (!allocateWindow(d, bufferBytes)) {
+        release(d);
+        emitMsg(QF_MSG_ERROR, "%s", kOutOfMemory);
+        return 2;
+    }
+    if (d.windowCapacity < 1) d.windowCapacity = 1;
+    if (tooShort) {
+        // The descriptor stays open; the caller's sigClose closes it.
+        emitMsg(QF_MSG_ERROR, "'%s' is invalid (file length too short.)", path.c_str());
+        return 1;
+    }
+    if (sigReadWindow(d, 0) != 0) {
+        release(d);
+        return 2;
+    }
+    return 0;
+}
+
+int32_t sigReadWindow(SignalDescriptor& d, int32_t index) {
+    auto fail = [&d]() {
+        emitMsg(QF_MSG_ERROR, "Error reading input file '%s%s'", d.file.p, d.file.n);
+        return 1;
+    };
+    if (!d.isOpen() || !d.stream || !d.buffer || index < 0) return fail();
+    const int32_t start = windowStartFor(d, index);
+    d.windowStart = start;
+    const int32_t n = windowRecords(d, start);
+    const int64_t from = recordPosition(d, start);
+    if (!platform::fileSeek(d.stream, from)) return fail();
+    if (n == 0) return 0;
+    if (d.format == 'b') {
+        if (std::fread(d.buffer, static_cast<std::size_t>(d.recordSize),
+                       static_cast<std::size_t>(n), d.stream) != static_cast<std::size_t>(n))
+            return fail();
+        toLittleEndian(d.recordType, d.buffer, n);
+        return 0;
+    }
+    const int64_t bytes = recordPosition(d, static_cast<int64_t>(start) + n) - from;
+    std::unique_ptr<char[]> text = scratch(bytes);
+    if (!text) {
+        emitMsg(QF_MSG_ERROR, "%s", kOutOfMemory);
+        return 1;
+    }
+    if (std::fread(text.get(), 1, static_cast<std::size_t>(bytes), d.stream) !=
+        static_cast<std::size_t>(bytes))
+        return fail();
+    parseTextRecords(d, text.get(), static_cast<std::size_t>(bytes), start, n, d.buffer);
+    return 0;
+}
+
+int32_t sigWriteWindow(SignalDescriptor& d, int32_t index) {
+    auto fail = [&d]() {
+        emitMsg(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
+        return 1;
+    };
+    if (!d.isOpen() || !d.stream) return fail();
+    const int32_t n = d.buffer ? windowRecords(d, d.windowStart) : 0;
+    if (n > 0) {
+        const int64_t from = recordPosition(d, d.windowStart);
+        if (!platform::fileSeek(d.stream, from)) return fail();
+        bool ok;
+        if (d.format == 'b') {
+            toLittleEndian(d.recordType, d.buffer, n);
+            ok = std::fwrite(d.buffer, static_cast<std::size_t>(d.recordSize),
+                             static_cast<std::size_t>(n), d.stream) == static_cast<std::size_t>(n);
+            toLittleEndian(d.recordType, d.buffer, n);
+        } else {
+            const int64_t bytes = recordPosition(d, static_cast<int64_t>(d.windowStart) + n) - from;
+            std::unique_ptr<char[]> text = scratch(bytes);
+            if (!text) {
+                emitMsg(QF_MSG_ERROR, "%s", kOutOfMemory);
+                return 1;
+            }
+            formatTextRecords(d, d.buffer, d.windowStart, n, text.get());
+            ok = std::fwrite(text.get(), 1, static_cast<std::size_t>(bytes), d.stream) ==
+                 static_cast<std::size_t>(bytes);
+        }
+        if (!ok || std::fflush(d.stream) != 0 || std::ferror(d.stream)) return fail();
+    }
+    if (index >= 0) d.windowStart = windowStartFor(d, index);
+    return 0;
+}
+
+int32_t sigAccess(SignalDescriptor& d, int32_t index) {
+    if (!d.isOpen()) return 1;
+    const int64_t start = d.windowStart;
+    if (start <= index && index < start + d.windowCapacity) return 0;
+    int32_t r;
+    if (d.mode == 'w')
+        r = sigWriteWindow(d, index);
+    else if (d.mode == 'r')
+        r = sigReadWindow(d, index);
+    else
+        return 1;  // a memory array has no window to move
+    if (r == 0) return 0;
+    // The operation stops here; nothing of a failed output is left.
+    const bool writing = d.mode == 'w';
+    release(d);
+    if (writing) platform::removeFile(fullPath(d.file).c_str());
+    return 1;
+}
+
+int32_t sigClose(SignalDescriptor& d) {
+    if (!d.isOpen()) return 0;
+    const bool writing = d.mode == 'w';
+    int32_t result = 0;
+    if (writing && d.buffer && d.stream) result = sigWriteWindow(d, -1);
+    if (d.stream) {
+        const int closed = std::fclose(d.stream);
+        d.stream = nullptr;
+        if (closed != 0 && writing && result == 0) {
+            emitMsg(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
+            result = 1;
+        }
+    }
+    release(d);
+    if (writing) {
+        if (result != 0) {
+            platform::removeFile(fullPath(d.file).c_str());
+        } else {
+            const StatusRecord& s = status();
+            if (s.replotOpCode != 0 && sameEntry(s.replotFile, d.file)) replotNotedGraph();
+        }
+    }
+    return result;
+}
+
+int32_t sigDiscard(SignalDescriptor& d) {
+    if (!d.isOpen()) return 1;
+    const bool writing = d.mode == 'w';
+    release(d);
+    // Only outputs are removed; an input opened for reading stays.
+    if (writing) platform::removeFile(fullPath(d.file).c_str());
+    return 0;
+}
+
+int32_t sigOpenMemory(SignalDescriptor& d, int32_t recordType, int32_t recordCount) {
+    int32_t size;
+    switch (recordType) {
+        case 12:
+        case 16:
+        case 36:
+            size = 12;
+            break;
+        case 13:
+        case 17:
+        case 37:
+            size = 24;
+            break;
+        case 14:
+        case 18:
+            size = 16;
+            break;
+        case 15:
+        case 19:
+            size = 32;
+            break;
+        case 20:
+            size = 2;
+            break;
+        case 21:
+        case 22:
+        case 23:
+        case 29:
+        case 30:
+            size = 4;
+            break;
+        default:
+            return 3;
+    }
+    const int64_t bytes = static_cast<int64_t>(recordCount) * size;
+    if (recordCount < 0 || bytes > INT32_MAX) return 2;
+    void* buffer = std::calloc(static_cast<std::size_t>(std::max<int64_t>(bytes, 1)), 1);
+    if (!buffer) return 2;
+    d.buffer = buffer;
+    d.stream = nullptr;
+    d.remark[0] = '\0';
+    d.mode = '\0';
+    d.format = '\0';
+    d.openMark = kOpenMark;
+    d.recordType = recordType;
+    d.recordSize = size;
+    d.recordWidth = size;
+    d.dataOffset = 0;
+    d.recordCount = recordType == 29 ? recordCount / 2 : recordCount;
+    d.windowCapacity = d.recordCount;
+    d.windowStart = 0;
+    d.bufferBytes = static_cast<int32_t>(bytes);
+    d.signalFrequency = 0.0;
+    return 0;
+}
+
+int32_t sigFreeMemory(SignalDescriptor& d) {
+    if (d.isOpen()) release(d);
+    return 0;
+}
+
+int64_t sigFileLength(const char* path) {
+    if (path == nullptr) return platform::freeSpace(nullptr);
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return -1;
+    int64_t length = -1;
+    if (platform::fileSeekEnd(f)) length = platform::fileTell(f);
+    std::fclose(f);
+    return length;
+}
+
+void stdSetCurrentDir(const char* path) {
+    if (path == nullptr || path[0] == '\0') return;
+    platform::setCurrentDir(path);
+}
+
+void stdGetCurrentDir(char* buf, std::size_t size) {
+    if (buf == nullptr || size == 0) return;
+    if (size < 3 || !platform::currentDir(buf, size - 1)) {
+        fmt(buf, size, "%s", "./");
+        return;
+    }
+    const std::size_t n = std::strlen(buf);
+    if (n == 0 || buf[n - 1] != '/') {
+        buf[n] = '/';
+        buf[n + 1] = '\0';
+    }
+}
+
+}  // namespace qf

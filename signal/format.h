@@ -1,0 +1,128 @@
+// The signal file format: the record type and window name tables, the text
+// header (writing and scanning), the text and binary record layouts and the
+// byte position of every record.
+//
+// A file is a header of "Key<blank padded to 22>: value" lines ending with
+// "Data begin            #" CR LF (text data) or '#' CR 0x1A (binary data),
+// followed by equally wide records.  Record i starts at D + i * W, D being
+// the byte after the header and W the record width; coefficient files add
+// one 33-byte frame header line before every group of p records.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "signal/descriptor.h"
+
+namespace qf {
+
+// Record type numbers (index into the record type table).
+enum RecordType : int32_t {
+    kInteger16 = 0,
+    kInteger32 = 1,
+    kReal32 = 2,
+    kReal64 = 3,
+    kCInt32Rect = 8,
+    kCReal64Rect = 10,
+    kCReal128Rect = 11,
+    kRealtimeInt16 = 28,
+    kLpcCoeffReal8 = 35,
+};
+constexpr int32_t kRecordTypeCount = 38;
+constexpr int32_t kWindowCount = 16;
+constexpr int kRemarkMax = 127;                  // characters of a remark
+constexpr int kLpcHeaderLineWidth = 33;          // "Frame %9ld : a1, a2, a3..." CR LF
+constexpr int kHeaderKeyWidth = 22;              // key column of a header line
+constexpr std::size_t kHeaderScanLimit = 65536;  // bytes searched for the '#'
+
+// Table name of a record type ("CINT32RECT(W)", "corrINT2       4"), or null
+// outside 0..37.
+const char* recordTypeName(int32_t type);
+// Text shown to users for the type ("IEEE 32 bit float"); the name where the
+// table has no description; null outside 0..37.
+const char* recordTypeDescription(int32_t type);
+// Index of the first table entry whose first word equals `word`, or -1.
+int32_t recordTypeFromWord(std::string_view word);
+// True for the six types a signal file can hold.
+bool isFileRecordType(int32_t type);
+
+// Window name table ("Rectangular" ... "Triangular"); null outside 0..15.
+const char* windowName(int32_t window);
+// Window number of an exact name, -1 when the name is not in the table.
+int32_t windowNumber(std::string_view name);
+
+// Bytes of one record in memory (and in a binary file) and of one text
+// record including CR LF.  False for types outside the file types.
+bool recordSizes(int32_t type, int32_t& size, int32_t& textWidth);
+
+// Byte position of record i of an open descriptor (uses dataOffset,
+// recordWidth, format and, for coefficient files, the order in param1).
+// For a coefficient text file whose index is a multiple of the order this is
+// the position of the frame header line before the record.
+int64_t recordPosition(const SignalDescriptor& d, int64_t i);
+// Number of whole records a data part of `bytes` bytes holds.
+int64_t recordsInBytes(const SignalDescriptor& d, int64_t bytes);
+// Width of a coefficient file's frame header line (33, or 32 in a file
+// whose lines end with a bare LF).
+inline int32_t lpcHeaderLineWidth(const SignalDescriptor& d) {
+    return d.recordWidth + 8;
+}
+// True when the descriptor's text records are interleaved with frame lines.
+inline bool hasFrameLines(const SignalDescriptor& d) {
+    return d.recordType == kLpcCoeffReal8 && d.format != 'b' && d.param1 > 0;
+}
+
+// The complete header text of a file for the descriptor's type, format and
+// header fields, ending with the "Data begin" line and its end bytes.
+std::string headerText(const SignalDescriptor& d);
+
+// What a header scan found.  `assigned` counts the values the scans
+// assigned (lines 1 to 6 plus the type-specific lines, not the channel
+// lines); a header is valid when it equals requiredHeaderValues(type).
+struct HeaderScan {
+    int assigned = 0;
+    char remark[kRemarkMax + 1] = {};
+    int64_t recordCount = 0;
+    char typeWord[64] = {};
+    int32_t recordType = -1;  // -1: no table entry has that first word
+    double signalFrequency = 0.0;
+    double samplingRate = 0.0;
+    char format = 0;  // lowered
+    int64_t param[3] = {0, 0, 0};
+    char windowWord[64] = {};
+    int32_t window = -1;
+    int channelLines = 0;  // calibration lines read completely
+    float channelRange[kMaxChannels] = {};
+    float channelGain[kMaxChannels] = {};
+    int channelSource[kMaxChannels] = {};
+};
+// Scans the header text (everything before the first '#').  Type-specific
+// lines are scanned only for the six file types.
+HeaderScan scanHeader(std::string_view header);
+int requiredHeaderValues(int32_t type);
+// Checks the scanned numbers against what a descriptor can hold: counts in
+// 32 bits, at most 32 channels, a frame size and LPC order that fit the
+// records.  Returns false for a header to be refused.
+bool headerValuesUsable(const HeaderScan& h);
+// Copies the scanned header into the descriptor (remark, rates, format,
+// type, params, channel calibration with its defaults).
+void applyHeader(const HeaderScan& h, SignalDescriptor& d);
+
+// Text records [first, first + n) of the descriptor's type, formatted from
+// `records` (in-memory values, records[0] being record `first`) into `out`,
+// which holds recordPosition(first + n) - recordPosition(first) bytes.
+void formatTextRecords(const SignalDescriptor& d, const void* records, int32_t first, int32_t n,
+                       char* out);
+// Parses text records [first, first + n) from `text` (the same span of the
+// file) into `records`.  A field that does not parse reads as 0.
+void parseTextRecords(const SignalDescriptor& d, const char* text, std::size_t len, int32_t first,
+                      int32_t n, void* records);
+
+// Binary records are little-endian; on a big-endian machine the values are
+// byte-swapped in place before writing and after reading.
+void toLittleEndian(int32_t type, void* records, int32_t n);
+
+}  // namespace qf
