@@ -1,13 +1,23 @@
-// FFT benchmarks: the core transform on one large in-memory frame, and the
-// frame loop of the FFT operation run in memory (window, transform, store).
+// FFT benchmarks: the core transform on one large in-memory frame, the
+// frame loop of the FFT operation run in memory (window, transform, store),
+// and the FFT operation itself from a signal file to a frame file, with its
+// peak resident memory, which must not grow with the signal's length.
 #include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "core/engine.h"
 #include "ops/spectral/fft_core.h"
+#include "ops/spectral/fft_op.h"
 
 namespace {
 
@@ -97,6 +107,128 @@ void BM_FftFramesInMemory(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * int64_t{samples});
 }
 BENCHMARK(BM_FftFramesInMemory)->Unit(benchmark::kMillisecond);
+
+// ---- The operation from file to file ----------------------------------------
+
+// A fresh directory for one benchmark's signal files ("" on failure).
+std::string makeBenchDirectory() {
+    const char* base = std::getenv("TMPDIR");
+    std::string t = std::string(base && *base ? base : "/tmp") + "/qf-fft-bench-XXXXXX";
+    std::vector<char> buf(t.begin(), t.end());
+    buf.push_back('\0');
+    const char* made = ::mkdtemp(buf.data());
+    return made ? std::string(made) + "/" : std::string();
+}
+
+// A binary REAL32 signal file of `samples` uniform values in [-1, 1),
+// written in blocks so that making it costs no memory.
+bool writeSignalFile(const std::string& path, int32_t samples) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const std::string header =
+        "Remark                : bench\r\n"
+        "Number of record      : " +
+        std::to_string(samples) +
+        "\r\n"
+        "Record type number    : REAL32\r\n"
+        "Signal frequency      : 0 Hz\r\n"
+        "Sampling rate         : 8000 Hz\r\n"
+        "File format           : Binary\r\n"
+        "Data begin            #\r\x1a";
+    bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size();
+    std::mt19937_64 rng(3);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    std::vector<float> block(1 << 16);
+    for (int32_t done = 0; ok && done < samples;) {
+        const int32_t n = std::min<int32_t>(samples - done, static_cast<int32_t>(block.size()));
+        for (int32_t i = 0; i < n; ++i) block[i] = dist(rng);
+        ok = std::fwrite(block.data(), sizeof(float), n, f) == static_cast<std::size_t>(n);
+        done += n;
+    }
+    return std::fclose(f) == 0 && ok;
+}
+
+// Resident memory from /proc/self/status ("VmRSS", "VmHWM") in KiB, -1 if
+// it cannot be read.
+long statusKiB(const char* key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::size_t n = std::strlen(key);
+    while (std::getline(in, line))
+        if (line.compare(0, n, key) == 0 && line.size() > n && line[n] == ':')
+            return std::atol(line.c_str() + n + 1);
+    return -1;
+}
+
+// Starts a new peak of resident memory (Linux: "5" to clear_refs resets
+// VmHWM to the current VmRSS).  False where the peak cannot be reset.
+bool resetPeakResident() {
+    std::FILE* f = std::fopen("/proc/self/clear_refs", "w");
+    if (!f) return false;
+    const bool ok = std::fputs("5", f) >= 0;
+    return std::fclose(f) == 0 && ok;
+}
+
+// The FFT operation (4050) run through its own handlers on a signal file of
+// 2^range(0) REAL32 samples: frames of 1024 with a Hanning window and a
+// frame interval of 1024, written to a frame file.  Compare its time per
+// sample with BM_FftFramesInMemory.  Counters: the peak resident memory of
+// the process while the operation ran and how far it rose above the memory
+// in use before (both MiB); the rise must not grow with the signal.
+void BM_FftFramesFileToFile(benchmark::State& state) {
+    const int32_t samples = int32_t{1} << state.range(0);
+    const std::string dir = makeBenchDirectory();
+    const std::string input = "signal.tim";
+    const std::string output = "signal.fre";
+    if (dir.empty() || !writeSignalFile(dir + input, samples)) {
+        state.SkipWithError("cannot write the input signal file");
+        return;
+    }
+
+    // The engine runs without a host: messages go to the engine log.
+    static CommandBlock commandBlock{};
+    CommandBlock& b = commandBlock;
+    std::memset(&b, 0, sizeof b);
+    qf::runtime().block = &b;
+    b.opCode = QF_OP_FFT;
+    std::snprintf(b.in1.n, sizeof b.in1.n, "%s", input.c_str());
+    std::snprintf(b.in1.p, sizeof b.in1.p, "%s", dir.c_str());
+    std::snprintf(b.out.n, sizeof b.out.n, "%s", output.c_str());
+    std::snprintf(b.out.p, sizeof b.out.p, "%s", dir.c_str());
+    qf::paramInt(b, qf::kFftWindowParam) = qf::kWindowHanning;
+    qf::paramInt(b, qf::kFftSizeParam) = 1024;
+    qf::paramInt(b, qf::kFftIntervalParam) = 1024;
+    qf::status().outputFormat = 'b';
+    qf::OperationRecord record = qf::fftOperationRecord();
+
+    const bool peakReset = resetPeakResident();
+    const long before = statusKiB("VmRSS");
+    for (auto _ : state) {
+        // Each run creates its output anew, as a user's run does: the previous
+        // run's frame file is removed outside the timing.
+        state.PauseTiming();
+        std::remove((dir + output).c_str());
+        state.ResumeTiming();
+        if (qf::fftExecute(0, &record) != 0) {
+            state.SkipWithError("the FFT operation failed");
+            break;
+        }
+    }
+    long peak = statusKiB("VmHWM");
+    if (!peakReset || peak < 0) {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        peak = usage.ru_maxrss;  // KiB on Linux; the peak of the whole run
+    }
+    state.counters["peak_rss_MiB"] = peak / 1024.0;
+    state.counters["rss_rise_MiB"] = before >= 0 ? (peak - before) / 1024.0 : -1.0;
+    state.SetItemsProcessed(state.iterations() * int64_t{samples});
+    state.SetBytesProcessed(state.iterations() * int64_t{samples} * 4);
+    std::remove((dir + input).c_str());
+    std::remove((dir + output).c_str());
+    ::rmdir(dir.c_str());
+}
+BENCHMARK(BM_FftFramesFileToFile)->Arg(22)->Arg(24)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

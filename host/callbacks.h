@@ -10,6 +10,9 @@ namespace qfhost {
 // of an operation (0 = OK).  A dialog shown again means the engine refused
 // the answer; a terminal cannot change it, so that is a cancel.
 int32_t answerDialog();
+// The generator dialogs: fill the block, then run the engine's check the way
+// the graphical dialog does; a refusal is printed and cancels.
+int32_t answerGeneratorDialog(QfCheckParamsFn check);
 // Set by Ctrl-C: the engine sees the Esc key down.
 void interruptRequested();
 bool interrupted();

@@ -8,26 +8,26 @@ extern "C" {
 QF_EXPORT int32_t dspMuxOpenFile(int32_t, void*, const char*) {
     return qfhost::answerDialog();
 }
-QF_EXPORT int32_t getSweptSineParams(const char*, QfCheckParamsFn) {
-    return qfhost::answerDialog();
+QF_EXPORT int32_t getSweptSineParams(const char*, QfCheckParamsFn check) {
+    return qfhost::answerGeneratorDialog(check);
 }
-QF_EXPORT int32_t getImpuParams(const char*, QfCheckParamsFn) {
-    return qfhost::answerDialog();
+QF_EXPORT int32_t getImpuParams(const char*, QfCheckParamsFn check) {
+    return qfhost::answerGeneratorDialog(check);
 }
-QF_EXPORT int32_t getWinFunctParams(const char*, QfCheckParamsFn) {
-    return qfhost::answerDialog();
+QF_EXPORT int32_t getWinFunctParams(const char*, QfCheckParamsFn check) {
+    return qfhost::answerGeneratorDialog(check);
 }
-QF_EXPORT int32_t getSincFunctParams(const char*, QfCheckParamsFn) {
-    return qfhost::answerDialog();
+QF_EXPORT int32_t getSincFunctParams(const char*, QfCheckParamsFn check) {
+    return qfhost::answerGeneratorDialog(check);
 }
-QF_EXPORT int32_t getRampFunctParams(const char*, QfCheckParamsFn) {
-    return qfhost::answerDialog();
+QF_EXPORT int32_t getRampFunctParams(const char*, QfCheckParamsFn check) {
+    return qfhost::answerGeneratorDialog(check);
 }
-QF_EXPORT int32_t getExpFunctParams(const char*, QfCheckParamsFn) {
-    return qfhost::answerDialog();
+QF_EXPORT int32_t getExpFunctParams(const char*, QfCheckParamsFn check) {
+    return qfhost::answerGeneratorDialog(check);
 }
-QF_EXPORT int32_t getNoiseFunctParams(const char*, QfCheckParamsFn) {
-    return qfhost::answerDialog();
+QF_EXPORT int32_t getNoiseFunctParams(const char*, QfCheckParamsFn check) {
+    return qfhost::answerGeneratorDialog(check);
 }
 QF_EXPORT int32_t dspExtractGetPara(void) {
     return qfhost::answerDialog();

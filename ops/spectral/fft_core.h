@@ -18,9 +18,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "signal/format.h"  // kWindowCount: the window name table
+
 namespace qf {
 
-constexpr int32_t kWindowCount = 16;          // window numbers 0 ... 15
 constexpr int32_t kFftMinSize = 32;           // smallest frame size of the FFT operation
 constexpr int32_t kFftMaxBoardSize = 2048;    // largest frame the accelerator transforms
 constexpr int32_t kFftMaxHostSize = 1 << 20;  // largest frame the host transforms

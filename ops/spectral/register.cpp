@@ -1,10 +1,11 @@
 // Spectral operations: the FFT and its relatives.
 #include "core/operation.h"
+#include "ops/spectral/fft_op.h"
 
 namespace qf {
 
 void registerSpectralOperations() {
-    // The spectral records are registered here as their kernels arrive.
+    registerFftOperation();  // 4050
 }
 
 }  // namespace qf

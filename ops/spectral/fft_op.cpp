@@ -1,0 +1,422 @@
+// Operation 4050: FFT frames of a time signal (see fft_op.h).
+//
+// Frame plan for L samples, frame size N and frame interval I:
+//   I = 0           one frame at sample 0
+//   I < 0           one frame at min(-I, L - N), never below 0
+//   I > 0, L <= N   one frame at sample 0
+//   I > 0, L > N    (L - N + I - 1) / I + 1 frames, frame f at f * I
+// Frame f is x[start + i] * w[i] for the samples present, then zeros, and
+//   X_f[k] = sum_n frame[n] e^(-2 pi i n k / N),   record f * N + k.
+// A 16-bit word w enters as w / 32768, a 32-bit float unchanged.
+//
+// Memory stays at about 40 bytes per FFT point whatever the signal length:
+// frames of up to 2048 points are assembled and transformed in the output
+// file's window buffer (N records, one frame); larger frames use the
+// workspace's work array and a 32768-byte output window.
+#include "ops/spectral/fft_op.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "core/engine.h"
+#include "core/host.h"
+#include "core/op_names.h"
+#include "script/script_text.h"
+#include "signal/access.h"
+#include "signal/format.h"
+#include "signal/numfmt.h"
+
+namespace qf {
+
+namespace {
+
+constexpr const char* kFixedPointNotice =
+    "To ensure accurate results, fixed point integer FFT is computed and stored in floating "
+    "point data type.";
+constexpr const char* kSizeMessage =
+    "FFT size must be multiple of 2.  Maximum FFT size using accelerator is 2048; Maximum FFT "
+    "size using host is 1048576.";
+constexpr const char* kZeroPaddingNotice =
+    "Zero padding is required because signal length is shorter than FFT frame size.  Escessive "
+    "zero padding may cause smearing of adjacent frequencies. ";
+constexpr const char* kOutOfMemory = "Out of working memory.  Operation aborted.";
+
+// The state of the FFT operation, engine-wide and used by one operation at
+// a time.
+struct FftState {
+    FftWorkspace workspace;
+    const double* window = nullptr;  // the workspace's window array; null: none allocated
+    int32_t frameCount = 0;
+    int32_t frameIndex = 0;
+    bool fixedPointNoticeShown = false;  // shown once per engine start
+    bool zeroPaddingNoticeShown = false;
+};
+
+FftState& state() {
+    static FftState s;
+    return s;
+}
+
+SignalDescriptor& inputDescriptor() {
+    return blockDescriptor(block(), 0);
+}
+SignalDescriptor& outputDescriptor() {
+    return blockDescriptor(block(), 2);
+}
+
+bool isTimeSignalType(int32_t type) {
+    return type == kInteger16 || type == kReal32 || type == kRealtimeInt16;
+}
+
+// One bin of a CREAL128RECT(W) record.
+struct Bin {
+    double re;
+    double im;
+};
+static_assert(sizeof(Bin) == 16, "a CREAL128RECT(W) record is two doubles");
+
+// Bins of `out` from record `first` on that are resident in its window.
+Bin* residentBins(SignalDescriptor& out, int64_t first) {
+    return static_cast<Bin*>(out.buffer) + (first - out.windowStart);
+}
+
+// Stores samples start ... start + count - 1 of the input, windowed, as
+// frame points 0 ... count - 1, one input window at a time.
+int32_t loadFrame(SignalDescriptor& in, double* frame, int32_t start, int32_t count,
+                  const double* window) {
+    const bool words = in.recordType != kReal32;
+    int32_t i = 0;
+    while (i < count) {
+        const int32_t index = start + i;
+        if (sigAccess(in, index) != 0) return 1;
+        const int64_t resident = static_cast<int64_t>(in.windowStart) + in.windowCapacity - index;
+        const int32_t n = static_cast<int32_t>(std::min<int64_t>(count - i, resident));
+        if (n < 1) return 1;
+        if (words)
+            fftLoadSamples(frame, i, in.at<int16_t>(index), n, window);
+        else
+            fftLoadSamples(frame, i, in.at<float>(index), n, window);
+        i += n;
+    }
+    return 0;
+}
+
+// Copies a transformed frame into output records first ... first + size - 1.
+int32_t storeFrame(SignalDescriptor& out, const double* frame, int64_t first, int32_t size) {
+    int32_t k = 0;
+    while (k < size) {
+        const int64_t index = first + k;
+        if (sigAccess(out, static_cast<int32_t>(index)) != 0) return 1;
+        const int64_t resident = static_cast<int64_t>(out.windowStart) + out.windowCapacity - index;
+        const int32_t n = static_cast<int32_t>(std::min<int64_t>(size - k, resident));
+        if (n < 1) return 1;
+        std::memcpy(residentBins(out, index), frame + 2 * static_cast<int64_t>(k),
+                    static_cast<std::size_t>(n) * sizeof(Bin));
+        k += n;
+    }
+    return 0;
+}
+
+void setRemark(SignalDescriptor& d, const char* inputName) {
+    std::string remark = "FFT(";
+    remark.append(inputName, strnlen(inputName, QF_NAME_LEN));
+    remark += ')';
+    if (remark.size() > static_cast<std::size_t>(kRemarkMax)) remark.resize(kRemarkMax);
+    std::memset(d.remark, 0, sizeof d.remark);
+    std::memcpy(d.remark, remark.data(), remark.size());
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Engine-wide state
+
+FftWorkspace& fftWorkspace() {
+    return state().workspace;
+}
+const double* fftCurrentWindow() {
+    return state().window;
+}
+int32_t fftFrameCount() {
+    return state().frameCount;
+}
+int32_t fftFrameIndex() {
+    return state().frameIndex;
+}
+
+bool fftSizeAccepted(int32_t n, bool hostKernel) {
+    const int32_t largest = hostKernel ? kFftMaxHostSize : kFftMaxBoardSize;
+    return n >= kFftMinSize && n <= largest && fftStagesOf(n) >= 0;
+}
+
+bool fftHostKernelInstalled() {
+    const OperationRecord* r = findOperation(QF_OP_FFT);
+    return r == nullptr || r->compute == fftCompute;
+}
+
+// ---------------------------------------------------------------------------
+// Parameters
+
+int32_t fftCheckParams(int32_t) {
+    CommandBlock& b = block();
+    SignalDescriptor& d = inputDescriptor();
+    d.openMark = 0;
+    if (sigOpenRead(d, b.in1, 0) != 0) {
+        sigClose(d);
+        return kFftUnreadableInput;
+    }
+    sigClose(d);
+    if (!isTimeSignalType(d.recordType)) return kFftUnreadableInput;
+    const int32_t n = paramInt(b, kFftSizeParam);
+    if (!fftSizeAccepted(n, fftHostKernelInstalled())) return kFftBadSize;
+    if (d.recordType != kReal32) return kFftFixedPointInput;
+    if (d.recordCount > 0 && n / d.recordCount > 2) return kFftZeroPadding;
+    return 0;
+}
+
+int32_t fftGetParams(int32_t mode, CheckParamsFn check) {
+    CommandBlock& b = block();
+    StatusRecord& s = status();
+    FftState& st = state();
+    for (;;) {
+        paramInt(b, kFftWindowParam) = s.fftWindow;
+        paramInt(b, kFftSizeParam) = s.fftSize;
+        paramInt(b, kFftIntervalParam) = s.fftInterval;
+        const int32_t r = host().dspFFTGetPara ? host().dspFFTGetPara() : 1;
+        if (r != 0) return r;
+        s.fftWindow = paramInt(b, kFftWindowParam);
+        s.fftSize = paramInt(b, kFftSizeParam);
+        s.fftInterval = paramInt(b, kFftIntervalParam);
+        const int32_t c = check ? check(mode) : 0;
+        switch (c) {
+            case kFftFixedPointInput:
+                if (board().acceleratorOn == 0 && s.noticeSetting == 0 &&
+                    !st.fixedPointNoticeShown) {
+                    emitText(QF_MSG_NOTICE, kFixedPointNotice);
+                    st.fixedPointNoticeShown = true;
+                }
+                return 0;
+            case kFftUnreadableInput:
+                emitMsg(QF_MSG_NOTICE, "Error reading '%s' or having unsupported data type.",
+                        b.in1.n);
+                continue;  // the dialog again
+            case kFftBadSize:
+                emitText(QF_MSG_NOTICE, kSizeMessage);
+                return 1;
+            case kFftZeroPadding:
+                if (!st.zeroPaddingNoticeShown) {
+                    emitText(QF_MSG_CAUTION, kZeroPaddingNotice);
+                    st.zeroPaddingNoticeShown = true;
+                }
+                return 0;
+            default:
+                return 0;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Execution
+
+int32_t fftPrepareOutput(int32_t) {
+    CommandBlock& b = block();
+    FftState& st = state();
+    st.window = nullptr;
+    if (!isTimeSignalType(inputDescriptor().recordType)) return 1;
+    if (st.workspace.allocate(paramInt(b, kFftSizeParam)) != 0) {
+        emitText(QF_MSG_ERROR, kOutOfMemory);
+        return 1;
+    }
+    st.window = st.workspace.window.data();
+    outputDescriptor().recordType = kCReal128Rect;
+    const int32_t r =
+        computeWindow(paramInt(b, kFftWindowParam), st.workspace.size, st.workspace.window.data());
+    if (r != 0) {
+        // No frame is computed with a window that does not exist.
+        st.workspace.release();
+        st.window = nullptr;
+    }
+    return r;
+}
+
+int32_t fftRelease(int32_t) {
+    FftState& st = state();
+    if (st.window != nullptr) {
+        st.workspace.release();
+        st.window = nullptr;
+    }
+    return 0;
+}
+
+int32_t fftCompute(int32_t, const ComputeArgs* args) {
+    if (args == nullptr || args->input == nullptr || args->output == nullptr ||
+        args->window == nullptr)
+        return 1;
+    FftState& st = state();
+    FftWorkspace& ws = st.workspace;
+    SignalDescriptor& in = *args->input;
+    SignalDescriptor& out = *args->output;
+    const int32_t n = args->size;
+    if (!ws.allocated() || ws.size != n || args->stages != ws.stages) return 1;
+
+    // The frame lives in the output window when that holds exactly this
+    // frame, otherwise in the work array.
+    const int64_t first = static_cast<int64_t>(st.frameIndex) * n;
+    if (n <= kFftMaxBoardSize && sigAccess(out, static_cast<int32_t>(first)) != 0) return 1;
+    const bool inPlace = n <= kFftMaxBoardSize && out.windowStart == first &&
+                         out.windowCapacity >= n && out.buffer != nullptr;
+    double* frame = inPlace ? &residentBins(out, first)->re : ws.work.data();
+
+    const int32_t present = fftFrameSamples(in.recordCount, n, args->start);
+    if (loadFrame(in, frame, args->start, present, args->window) != 0) return 1;
+    fftZeroPad(frame, present, n);
+    if (fftForward(ws, frame, args->stages) != 0) return 1;
+    return inPlace ? 0 : storeFrame(out, frame, first, n);
+}
+
+int32_t fftExecute(int32_t mode, OperationRecord* record) {
+    CommandBlock& b = block();
+    StatusRecord& s = status();
+    FftState& st = state();
+    SignalDescriptor& in = inputDescriptor();
+    SignalDescriptor& out = outputDescriptor();
+    in.openMark = 0;
+    out.openMark = 0;
+    s.busy = 'y';
+    auto finish = [&s](int32_t result) {
+        s.busy = 'n';
+        return result;
+    };
+
+    int32_t result = sigOpenRead(in, b.in1, kFftInputBuffer);
+    if (result != 0) {
+        sigClose(in);
+        return finish(result);
+    }
+    const int32_t n = paramInt(b, kFftSizeParam);
+    const int32_t interval = paramInt(b, kFftIntervalParam);
+    const int32_t window = paramInt(b, kFftWindowParam);
+    const int32_t length = in.recordCount;
+
+    // Frames are only computed at sizes the installed kernel transforms.
+    if (!fftSizeAccepted(n, record->compute == fftCompute)) {
+        sigClose(in);
+        emitText(QF_MSG_NOTICE, kSizeMessage);
+        return finish(1);
+    }
+    const FftFramePlan plan = fftFramePlan(length, n, interval);
+    const int64_t records = plan.count * n;
+    if (records > INT32_MAX) {
+        sigClose(in);
+        emitMsg(QF_MSG_ERROR,
+                "%lld FFT frames of %d points would exceed the %d records a signal file can hold.  "
+                "Operation aborted.",
+                static_cast<long long>(plan.count), n, INT32_MAX);
+        return finish(1);
+    }
+    const int32_t stages = fftStagesOf(n);
+
+    result = record->prepareOutput(mode);
+    if (result != 0) {
+        sigClose(in);
+        return finish(result);
+    }
+
+    setRemark(out, b.in1.n);
+    out.samplingRate = in.samplingRate;
+    out.signalFrequency = in.signalFrequency;
+    out.param1 = n;
+    out.param2 = interval;
+    out.param3 = window;
+    out.param4 = 0;
+    const int32_t bufferBytes =
+        n <= kFftMaxBoardSize ? n * static_cast<int32_t>(sizeof(Bin)) : kFftLargeFrameBuffer;
+    result = sigOpenWrite(out, b.out, out.recordType, static_cast<int32_t>(records), s.outputFormat,
+                          bufferBytes);
+    if (result == 0) {
+        st.frameCount = static_cast<int32_t>(plan.count);
+        ComputeArgs args;
+        args.stages = stages;
+        args.size = n;
+        args.window = st.window;
+        args.input = &in;
+        args.output = &out;
+        for (int32_t f = 0; f < st.frameCount && result == 0; ++f) {
+            st.frameIndex = f;
+            if (sigAccess(out, static_cast<int32_t>(static_cast<int64_t>(f) * n)) != 0) {
+                result = 1;
+                break;
+            }
+            // A frame starting past the signal is all padding: the start is
+            // kept within the signal so that it fits the argument.
+            args.start = static_cast<int32_t>(std::min<int64_t>(plan.start(f), length));
+            result = record->compute(mode, &args);
+        }
+    }
+    if (result != 0)
+        sigDiscard(out);
+    else
+        result = sigClose(out);
+    sigClose(in);
+    record->release(mode);
+
+    if (result == 0) emitMsg(QF_MSG_DESCRIPTION, "[%s] = FFT of [%s]", b.out.n, b.in1.n);
+    return finish(result);
+}
+
+// ---------------------------------------------------------------------------
+// Script lines: "%04d %s    %s %s %d %ld %ld %s %s" with the input entry,
+// window number, N, frame interval and the output entry.
+
+int32_t fftWriteScriptLine(int32_t, std::FILE* scriptFile) {
+    if (scriptFile == nullptr) return 1;
+    CommandBlock& b = block();
+    const std::string line = fmtString("%04d %s    %s %d %d %d %s\r\n", static_cast<int>(QF_OP_FFT),
+                                       scriptName(QF_OP_FFT), scriptEntry(b.in1).c_str(),
+                                       paramInt(b, kFftWindowParam), paramInt(b, kFftSizeParam),
+                                       paramInt(b, kFftIntervalParam), scriptEntry(b.out).c_str());
+    return std::fwrite(line.data(), 1, line.size(), scriptFile) == line.size() ? 0 : 1;
+}
+
+int32_t fftReadScriptLine(int32_t mode, const char* line, CheckParamsFn check) {
+    CommandBlock& b = block();
+    ScriptFields in(line);
+    if (!in.skipCodeAndName()) return 1;
+    if (!in.entry(b.in1) || !in.integer(paramInt(b, kFftWindowParam)) ||
+        !in.integer(paramInt(b, kFftSizeParam)) || !in.integer(paramInt(b, kFftIntervalParam)) ||
+        !in.entry(b.out) || in.converted() < 7)
+        return 1;
+    unescapeEntry(b.in1);
+    unescapeEntry(b.in2);
+    unescapeEntry(b.out);
+    resolveScriptNames();
+    const int32_t c = check ? check(mode) : 0;
+    return (c == 0 || c == kFftFixedPointInput || c == kFftZeroPadding) ? 0 : 2;
+}
+
+// ---------------------------------------------------------------------------
+// Registration
+
+OperationRecord fftOperationRecord() {
+    OperationRecord r = operationTemplate(QF_OP_FFT);
+    r.getParams = fftGetParams;
+    r.checkParams = fftCheckParams;
+    r.execute = fftExecute;
+    r.prepareOutput = fftPrepareOutput;
+    r.compute = fftCompute;
+    r.release = fftRelease;
+    r.readScriptLine = fftReadScriptLine;
+    r.writeScriptLine = fftWriteScriptLine;
+    return r;
+}
+
+void registerFftOperation() {
+    FftState& st = state();
+    st.fixedPointNoticeShown = false;
+    st.zeroPaddingNoticeShown = false;
+    const OperationRecord r = fftOperationRecord();
+    registerOperation(&r);
+}
+
+}  // namespace qf

@@ -1,0 +1,39 @@
+// Pieces shared by the time-domain kernels.
+#include "ops/time/kernels.h"
+
+#include <cstring>
+
+#include "core/engine.h"
+#include "core/host.h"
+
+namespace qf::timeops {
+
+SignalDescriptor& input(int slot) {
+    return blockDescriptor(block(), slot);
+}
+
+SignalDescriptor& output() {
+    return blockDescriptor(block(), 2);
+}
+
+int32_t kernelType(const SignalDescriptor& d) {
+    return d.recordType == kRealtimeInt16 ? kInteger16 : d.recordType;
+}
+
+int32_t unknownDataType() {
+    emitMsg(QF_MSG_ERROR, "Unknown data type.");
+    return 1;
+}
+
+int32_t outOfMemory() {
+    emitMsg(QF_MSG_ERROR, "Out of working memory.  Operation aborted.");
+    return 1;
+}
+
+void setOutputRemark(SignalDescriptor& out, const std::string& remark) {
+    const std::size_t n = remark.size() < 127 ? remark.size() : 127;
+    std::memset(out.remark, 0, sizeof out.remark);
+    std::memcpy(out.remark, remark.data(), n);
+}
+
+}  // namespace qf::timeops

@@ -1,0 +1,207 @@
+// Signal files written and read byte by byte for the operation tests,
+// independently of the engine's own file access: a header of
+// "Key<padded to 22>: value" CR LF lines ending with "Data begin" '#', then
+// CR LF (text) or CR 0x1A (binary) and the records.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/engine.h"
+#include "support/test_host.h"
+
+namespace qf::test::sig {
+
+inline std::string line(const std::string& key, const std::string& value) {
+    std::string k = key;
+    k.resize(22, ' ');
+    return k + ": " + value + "\r\n";
+}
+
+struct Header {
+    std::string type = "INTEGER16";
+    int32_t count = 0;
+    double rate = 8000.0;
+    bool binary = true;
+    std::string remark = "test signal";
+    std::string extra;  // type-specific lines, already formatted
+};
+
+inline std::string headerBytes(const Header& h) {
+    char rate[64];
+    std::snprintf(rate, sizeof rate, "%g Hz", h.rate);
+    std::string s = line("Remark", h.remark) + line("Number of record", std::to_string(h.count)) +
+                    line("Record type number", h.type) + line("Signal frequency", "0 Hz") +
+                    line("Sampling rate", rate) +
+                    line("File format", h.binary ? "Binary" : "ASCII") + h.extra;
+    s += "Data begin            #";
+    s += h.binary ? std::string("\r\x1a") : std::string("\r\n");
+    return s;
+}
+
+template <typename T>
+std::string rawBytes(const std::vector<T>& v) {
+    return std::string(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(T));
+}
+
+inline std::string int16File(const std::vector<int16_t>& v, double rate = 8000.0,
+                             bool binary = true) {
+    Header h;
+    h.count = static_cast<int32_t>(v.size());
+    h.rate = rate;
+    h.binary = binary;
+    std::string s = headerBytes(h);
+    if (binary) return s + rawBytes(v);
+    for (int16_t w : v) {
+        char b[16];
+        std::snprintf(b, sizeof b, "%04X\r\n", static_cast<unsigned>(static_cast<uint16_t>(w)));
+        s += b;
+    }
+    return s;
+}
+
+inline std::string real32File(const std::vector<float>& v, double rate = 8000.0) {
+    Header h;
+    h.type = "REAL32";
+    h.count = static_cast<int32_t>(v.size());
+    h.rate = rate;
+    return headerBytes(h) + rawBytes(v);
+}
+
+// A single-channel recording with the given calibration.
+inline std::string realtimeFile(const std::vector<int16_t>& v, int channels, double range,
+                                double gain) {
+    Header h;
+    h.type = "REALTIMEINT16";
+    h.count = static_cast<int32_t>(v.size());
+    h.extra =
+        line("Number of channels", std::to_string(channels)) + line("ADC/DAC device code", "0");
+    for (int c = 0; c < channels; ++c) {
+        char b[96];
+        std::snprintf(b, sizeof b, "Ch%d%s range gain source: %g %g %d\r\n", c, c < 10 ? " " : "",
+                      range, gain, c);
+        h.extra += b;
+    }
+    return headerBytes(h) + rawBytes(v);
+}
+
+// A parsed signal file.
+struct Parsed {
+    std::map<std::string, std::string> fields;  // key -> value
+    bool binary = false;
+    std::string data;  // everything after the header
+    std::string field(const std::string& k) const {
+        auto it = fields.find(k);
+        return it == fields.end() ? std::string("(missing)") : it->second;
+    }
+    int32_t count() const { return std::atoi(field("Number of record").c_str()); }
+    double rate() const { return std::atof(field("Sampling rate").c_str()); }
+};
+
+inline Parsed parse(const std::string& bytes) {
+    Parsed p;
+    const std::size_t hash = bytes.find('#');
+    if (hash == std::string::npos || hash + 3 > bytes.size()) return p;
+    p.binary = bytes[hash + 2] == '\x1a';
+    p.data = bytes.substr(hash + 3);
+    std::size_t pos = 0;
+    while (pos < hash) {
+        std::size_t end = bytes.find("\r\n", pos);
+        if (end == std::string::npos || end > hash) break;
+        std::string l = bytes.substr(pos, end - pos);
+        std::size_t colon = l.find(": ");
+        if (colon != std::string::npos) {
+            std::string key = l.substr(0, colon);
+            while (!key.empty() && key.back() == ' ') key.pop_back();
+            p.fields[key] = l.substr(colon + 2);
+        }
+        pos = end + 2;
+    }
+    return p;
+}
+
+inline std::vector<int16_t> int16Records(const Parsed& p) {
+    std::vector<int16_t> v;
+    if (p.binary) {
+        v.resize(p.data.size() / 2);
+        std::memcpy(v.data(), p.data.data(), v.size() * 2);
+        return v;
+    }
+    for (std::size_t i = 0; i + 6 <= p.data.size(); i += 6)
+        v.push_back(static_cast<int16_t>(std::strtoul(p.data.substr(i, 4).c_str(), nullptr, 16)));
+    return v;
+}
+
+inline std::vector<float> real32Records(const Parsed& p) {
+    std::vector<float> v;
+    if (p.binary) {
+        v.resize(p.data.size() / 4);
+        std::memcpy(v.data(), p.data.data(), v.size() * 4);
+        return v;
+    }
+    for (std::size_t i = 0; i + 17 <= p.data.size(); i += 17)
+        v.push_back(std::strtof(p.data.substr(i, 15).c_str(), nullptr));
+    return v;
+}
+
+// A test with a started engine, a work directory and helpers to run one
+// operation through RunOp with its dialog answered.
+class OperationTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        home = makeTempDir();
+        dir = makeTempDir();
+        ASSERT_EQ(startEngine(home), 0);
+        std::memset(&block, 0, sizeof block);
+    }
+    void TearDown() override { ExitQuillfen(); }
+
+    void put(const std::string& name, const std::string& bytes) { writeFile(dir + name, bytes); }
+    Parsed get(const std::string& name) { return parse(readFile(dir + name)); }
+    bool exists(const std::string& name) { return fileExists(dir + name); }
+
+    // Runs `code` on in1 (and in2) into out; `dialog` answers the dialog.
+    int32_t run(int32_t code, const std::string& in1, const std::string& out,
+                DialogAnswer dialog = nullptr, const std::string& in2 = "") {
+        setEntry(block.in1, dir, in1);
+        setEntry(block.in2, dir, in2);
+        setEntry(block.out, dir, out);
+        TestHost::instance().answer(dialog ? dialog
+                                           : [](CommandBlock&, const HostCall&) { return 0; });
+        block.opCode = code;
+        return RunOp(&block);
+    }
+    // Dialog answers that set parameters.
+    static DialogAnswer withDouble(double v) {
+        return [v](CommandBlock& b, const HostCall&) {
+            paramDouble(b, QF_PARAM_OFFSET) = v;
+            return 0;
+        };
+    }
+    static DialogAnswer withDoubles(double v, double w) {
+        return [v, w](CommandBlock& b, const HostCall&) {
+            paramDouble(b, QF_PARAM_OFFSET) = v;
+            paramDouble(b, QF_PARAM_OFFSET + 8) = w;
+            return 0;
+        };
+    }
+    static DialogAnswer withInt(int32_t v) {
+        return [v](CommandBlock& b, const HostCall&) {
+            paramInt(b, QF_PARAM_OFFSET) = v;
+            return 0;
+        };
+    }
+    std::vector<std::string> messages(int kind) { return TestHost::instance().messages(kind); }
+
+    std::string home, dir;
+    CommandBlock block;
+};
+
+}  // namespace qf::test::sig
