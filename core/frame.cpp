@@ -780,26 +780,22 @@ int32_t genericReadScriptLine(int32_t mode, const char* line, CheckParamsFn chec
 // ---------------------------------------------------------------------------
 // Registration: the two-signal sum and difference run entirely in the frame.
 
-namespace {
-
-int32_t fixedAdd(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r, int wr,
-                 int fr) {
+int32_t fixedAddElement(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r,
+                        int wr, int fr) {
     fxAdd(a, wa, fa, b, wb, fb, r, wr, fr);
     return 0;
 }
-int32_t fixedSub(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r, int wr,
-                 int fr) {
+int32_t fixedSubElement(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r,
+                        int wr, int fr) {
     fxSub(a, wa, fa, b, wb, fb, r, wr, fr);
     return 0;
 }
-double floatAdd(double x, double y) {
+double floatAddElement(double x, double y) {
     return x + y;
 }
-double floatSub(double x, double y) {
+double floatSubElement(double x, double y) {
     return x - y;
 }
-
-}  // namespace
 
 void registerFrameOperations() {
     // The remembered constants start afresh with every start-up.
@@ -815,8 +811,8 @@ void registerFrameOperations() {
         r.writeScriptLine = genericWriteScriptLine;
         registerOperation(&r);
         ComputeArgs args;
-        args.fixedFn = code == 3010 ? fixedAdd : fixedSub;
-        args.floatBinary = code == 3010 ? floatAdd : floatSub;
+        args.fixedFn = code == 3010 ? fixedAddElement : fixedSubElement;
+        args.floatBinary = code == 3010 ? floatAddElement : floatSubElement;
         setFrameElements(code, args);
     }
 }

@@ -35,6 +35,15 @@ int32_t genericReadScriptLine(int32_t mode, const char* line, CheckParamsFn chec
 // The element functions the execute frame hands to compute for a code.
 void setFrameElements(int32_t code, const ComputeArgs& args);
 
+// Element functions of addition and subtraction: 16-bit words through the
+// fixed-point primitives (truncating, wrapping), reals in double.
+int32_t fixedAddElement(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r,
+                        int wr, int fr);
+int32_t fixedSubElement(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r,
+                        int wr, int fr);
+double floatAddElement(double x, double y);
+double floatSubElement(double x, double y);
+
 // Magnitude of a record of two 16-bit fractional words (re, im).
 double cint16Magnitude(const int16_t* record);
 

@@ -93,14 +93,14 @@ int32_t windowFromText(const std::string& text) {
 }
 
 // --noise none | uniform:LO:HI | normal:MEAN:VAR | poisson
-void applyNoise(GeneratorParams& p, const std::string& spec) {
+void applyNoise(GeneratorParams& p, const std::string& text) {
     const std::string usage =
-        "--noise takes none, uniform:LO:HI, normal:MEAN:VARIANCE or poisson, not '" + spec + "'";
+        "--noise takes none, uniform:LO:HI, normal:MEAN:VARIANCE or poisson, not '" + text + "'";
     std::vector<std::string> parts;
     std::size_t from = 0;
     for (;;) {
-        const std::size_t colon = spec.find(':', from);
-        parts.push_back(spec.substr(from, colon == std::string::npos ? colon : colon - from));
+        const std::size_t colon = text.find(':', from);
+        parts.push_back(text.substr(from, colon == std::string::npos ? colon : colon - from));
         if (colon == std::string::npos) break;
         from = colon + 1;
     }

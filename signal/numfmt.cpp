@@ -48,7 +48,7 @@ struct Sink {
 
 enum class Len { none, hh, h, l, ll, L, j, z, t };
 
-struct Spec {
+struct Conversion {
     bool minus = false;  // left-justify
     bool plus = false;   // always a sign
     bool space = false;  // blank in place of '+'
@@ -86,7 +86,7 @@ const char* lenText(Len l) {
 
 // Rebuilds one conversion for snprintf; the width is left out when the
 // caller pads the result itself.
-std::string specText(const Spec& s, bool withWidth, bool withLength = true) {
+std::string specText(const Conversion& s, bool withWidth, bool withLength = true) {
     std::string t = "%";
     if (s.minus) t += '-';
     if (s.plus) t += '+';
@@ -115,7 +115,7 @@ std::string snprintfOne(const std::string& spec, T value) {
 
 // Pads a converted field to the width.  Zeros go after the sign (and after a
 // "0x" prefix) when the '0' flag is set and the value is a number.
-void putPadded(Sink& out, const Spec& s, std::string_view body, bool zeroAllowed) {
+void putPadded(Sink& out, const Conversion& s, std::string_view body, bool zeroAllowed) {
     std::size_t w = s.width > 0 ? static_cast<std::size_t>(s.width) : 0;
     if (body.size() >= w) {
         out.put(body);
@@ -151,7 +151,7 @@ void widenExponent(std::string& t) {
 }
 
 template <typename F>
-void putFloat(Sink& out, const Spec& s, F v) {
+void putFloat(Sink& out, const Conversion& s, F v) {
     const char c = s.conv;
     const bool upper = c == 'E' || c == 'F' || c == 'G' || c == 'A';
     const bool finite = std::isfinite(v);
@@ -188,11 +188,11 @@ void putFloat(Sink& out, const Spec& s, F v) {
 }
 
 template <typename T>
-void putSnprintf(Sink& out, const Spec& s, T v) {
+void putSnprintf(Sink& out, const Conversion& s, T v) {
     out.put(snprintfOne(specText(s, true), v));
 }
 
-void putString(Sink& out, const Spec& s, const char* str) {
+void putString(Sink& out, const Conversion& s, const char* str) {
     if (!str) str = "(null)";
     std::size_t n =
         s.precision >= 0 ? strnlen(str, static_cast<std::size_t>(s.precision)) : std::strlen(str);
@@ -206,7 +206,7 @@ void storeCount(std::va_list& ap, std::size_t count) {
 }
 
 // Formats one conversion whose spec has been parsed; consumes its argument.
-void convert(Sink& out, const Spec& s, std::va_list& ap) {
+void convert(Sink& out, const Conversion& s, std::va_list& ap) {
     using SSize = std::make_signed_t<std::size_t>;
     using UPtrdiff = std::make_unsigned_t<std::ptrdiff_t>;
     switch (s.conv) {
@@ -313,7 +313,7 @@ int fmtV(char* buf, std::size_t n, const char* f, std::va_list apIn) {
             ++p;
             continue;
         }
-        Spec s;
+        Conversion s;
         for (;; ++p) {
             if (*p == '-')
                 s.minus = true;

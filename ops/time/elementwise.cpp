@@ -15,6 +15,7 @@
 #include <limits>
 
 #include "core/engine.h"
+#include "core/frame.h"
 #include "ops/time/kernels.h"
 #include "signal/fixedpoint.h"
 
@@ -22,28 +23,12 @@ namespace qf::timeops {
 
 namespace {
 
-int32_t fixedAdd(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r, int wr,
-                 int fr) {
-    fxAdd(a, wa, fa, b, wb, fb, r, wr, fr);
-    return 0;
-}
-int32_t fixedSub(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r, int wr,
-                 int fr) {
-    fxSub(a, wa, fa, b, wb, fb, r, wr, fr);
-    return 0;
-}
 int32_t fixedMul(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r, int wr,
                  int fr) {
     fxMul(a, wa, fa, b, wb, fb, r, wr, fr);
     return 0;
 }
 
-double floatAdd(double c, double x) {
-    return c + x;
-}
-double floatSub(double c, double x) {
-    return c - x;
-}
 double floatMul(double c, double x) {
     return c * x;
 }
@@ -90,12 +75,12 @@ ComputeArgs elementFunctions(int32_t code) {
     ComputeArgs args;
     switch (code) {
         case 3015:
-            args.fixedFn = fixedAdd;
-            args.floatBinary = floatAdd;
+            args.fixedFn = fixedAddElement;
+            args.floatBinary = floatAddElement;
             break;
         case 3025:
-            args.fixedFn = fixedSub;
-            args.floatBinary = floatSub;
+            args.fixedFn = fixedSubElement;
+            args.floatBinary = floatSubElement;
             break;
         case 3035:
             args.fixedFn = fixedMul;

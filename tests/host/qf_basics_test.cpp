@@ -77,8 +77,8 @@ TEST(QfBasics, RecordedSessionReplaysByteForByteElsewhere) {
 
 TEST(QfBasics, ExampleSpectrumPeaksAtTheSineBin) {
     std::string home = makeTempDir(), dir = makeTempDir();
-    writeFile(dir + "spectrum.scr", readFile(QF_SOURCE_DIR "/examples/spectrum.scr"));
-    ASSERT_EQ(runQf(dir, home, "run spectrum.scr --no-pause").status, 0);
+    writeFile(dir + "fft_of_a_sine.scr", readFile(QF_SOURCE_DIR "/examples/fft_of_a_sine.scr"));
+    ASSERT_EQ(runQf(dir, home, "run fft_of_a_sine.scr --no-pause").status, 0);
     std::string fre = readFile(dir + "tone.fre");
     std::size_t hash = fre.find('#');
     ASSERT_NE(hash, std::string::npos);
