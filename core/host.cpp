@@ -28,6 +28,13 @@ int bindHost(void* module) {
     if (g_host.name) ++count;
     QF_HOST_CALLBACKS(QF_BIND)
 #undef QF_BIND
+    g_host.qfPickScriptFile =
+        reinterpret_cast<QfHost_qfPickScriptFile>(platform::findSymbol(module, "qfPickScriptFile"));
+    g_host.qfAskScriptText =
+        reinterpret_cast<QfHost_qfAskScriptText>(platform::findSymbol(module, "qfAskScriptText"));
+    // Without a key-state export no key is ever down.
+    if (void* keys = platform::findSymbol(module, "qfAsyncKeyState"))
+        platform::setKeyStateSource(reinterpret_cast<platform::KeyStateSource>(keys));
     g_bound = true;
     return count;
 }

@@ -12,10 +12,15 @@ struct HostInterface {
 #define QF_HOST_SLOT(name, args) QfHost_##name name = nullptr;
     QF_HOST_CALLBACKS(QF_HOST_SLOT)
 #undef QF_HOST_SLOT
+    // Optional: a host that asks the user during a script replay.
+    QfHost_qfPickScriptFile qfPickScriptFile = nullptr;
+    QfHost_qfAskScriptText qfAskScriptText = nullptr;
 };
 
 HostInterface& host();
-// Binds every callback from the module handle; returns the number bound.
+// Binds every callback from the module handle, and the optional ones
+// (key state, script prompts) when the host has them; returns the number of
+// required callbacks bound.
 int bindHost(void* module);
 bool hostBound();
 

@@ -21,10 +21,6 @@ QF_EXPORT int32_t InitQuillfen(const char* hostModule, const char* homePath) {
     void* module = platform::findLoadedModule(hostModule);
     if (module == nullptr) return 1;
     bindHost(module);
-    // A host may also tell the engine which keys are down (Esc stops a
-    // script replay); without it no key is ever down.
-    if (void* keys = platform::findSymbol(module, "qfAsyncKeyState"))
-        platform::setKeyStateSource(reinterpret_cast<platform::KeyStateSource>(keys));
     buildOperationTable();
     loadSettings();
     if (host().StartTimer) host().StartTimer();

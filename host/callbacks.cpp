@@ -22,6 +22,9 @@ void interruptRequested() {
 bool interrupted() {
     return g_interrupted;
 }
+void clearInterrupt() {
+    g_interrupted = false;
+}
 
 int32_t answerDialog() {
     Session& s = currentSession();
@@ -54,9 +57,8 @@ QF_EXPORT int32_t stdEmitMsg(int32_t kind, const char* text) {
             if (::isatty(0)) {
                 std::printf("(press Enter to go on) ");
                 std::fflush(stdout);
-                int c;
-                while ((c = std::getchar()) != EOF && c != '\n') {
-                }
+                std::string ignored;
+                qfhost::readTerminalLine(ignored);
             }
             break;
         default:

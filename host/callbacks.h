@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "quillfen/quillfen.h"
 
@@ -16,5 +17,10 @@ int32_t answerGeneratorDialog(QfCheckParamsFn check);
 // Set by Ctrl-C: the engine sees the Esc key down.
 void interruptRequested();
 bool interrupted();
+// Starts a command afresh: an earlier Ctrl-C no longer holds Esc down.
+void clearInterrupt();
+// One line typed on standard input, without its line end; false at the end
+// of input or when Ctrl-C was pressed.
+bool readTerminalLine(std::string& text);
 
 }  // namespace qfhost

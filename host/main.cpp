@@ -1,8 +1,8 @@
 // qf: run Quillfen operations from the command line, one command per run
 // or many in one engine with `qf shell`.
+#include <signal.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -78,7 +78,15 @@ int shellCommand(Session& s, const Args&) {
             std::printf("qf> ");
             std::fflush(stdout);
         }
-        if (!std::getline(std::cin, line)) break;
+        if (!std::getline(std::cin, line)) {
+            // Ctrl-C at the prompt drops the line typed so far.
+            if (!interrupted() || std::feof(stdin)) break;
+            std::clearerr(stdin);
+            std::cin.clear();
+            clearInterrupt();
+            std::printf("\n");
+            continue;
+        }
         Args words = splitWords(line);
         if (words.empty() || words[0][0] == '#') continue;
         if (words[0] == "exit" || words[0] == "quit") break;
@@ -122,6 +130,7 @@ int dispatch(Session& s, const Args& words) {
         std::fprintf(stderr, "qf: no command '%s' (try 'qf help')\n", words[0].c_str());
         return 2;
     }
+    clearInterrupt();
     try {
         return c->run(s, Args(words.begin() + 1, words.end()));
     } catch (const UsageError& e) {
@@ -140,7 +149,11 @@ int main(int argc, char** argv) {
             std::printf("  %-14s %s\n", c.name.c_str(), c.help.c_str());
         return argc < 2 ? 2 : 0;
     }
-    std::signal(SIGINT, onInterrupt);
+    // Without SA_RESTART, Ctrl-C also ends a read from the terminal.
+    struct sigaction sa = {};
+    sa.sa_handler = onInterrupt;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, nullptr);
     Args words(argv + 1, argv + argc);
     const Command* c = findCommand(words[0]);
     if (!c) {

@@ -75,23 +75,35 @@ void reportLine(const char* what, int lineNo, const std::string& line) {
     emitMsg(QF_MSG_ERROR, "%s in script line %d.\n'%s'", what, lineNo, cut.c_str());
 }
 
-// Replaces each "?$prompt" token by the first word of the answer.  The
-// prompt goes to the host as a notice; the answer is the first word of the
-// message buffer (a host that asks the user leaves the answer there).
+// The text a prompt shows: '_' stands for a blank.
+std::string promptText(const char* written, std::size_t length) {
+    std::string prompt(written, length);
+    for (char& c : prompt)
+        if (c == '_') c = ' ';
+    return prompt;
+}
+
+// Replaces each "?$prompt" token, with the blank that ends it, by the first
+// word of the answer and one blank.  A host that asks the user leaves the
+// answer in the message buffer; otherwise the buffer's current text is the
+// answer.  Returns false when the user cancels.
 bool replacePromptTokens(std::string& line) {
+    EngineRuntime& rt = runtime();
     std::size_t pos = 0;
     while ((pos = line.find("?$", pos)) != std::string::npos) {
         std::size_t end = line.find(' ', pos + 2);
-        std::string prompt =
-            line.substr(pos + 2, end == std::string::npos ? std::string::npos : end - pos - 2);
-        for (char& c : prompt)
-            if (c == '_') c = ' ';
-        emitMsg(QF_MSG_NOTICE, "%s", prompt.c_str());
-        const char* msg = runtime().message;
+        std::size_t promptEnd = end == std::string::npos ? line.size() : end;
+        std::string prompt = promptText(line.c_str() + pos + 2, promptEnd - pos - 2);
+        if (QfHost_qfAskScriptText ask = host().qfAskScriptText) {
+            int32_t asked =
+                ask(prompt.c_str(), rt.message, static_cast<int32_t>(sizeof rt.message));
+            rt.message[sizeof rt.message - 1] = '\0';
+            if (asked > 0) return false;
+        }
+        const char* msg = rt.message;
         while (*msg == ' ' || *msg == '\t') ++msg;
         std::size_t w = 0;
-        while (msg[w] && msg[w] != ' ' && msg[w] != '\t' && msg[w] != '\n') ++w;
-        if (w == 0) return false;
+        while (msg[w] && msg[w] != ' ' && msg[w] != '\t' && msg[w] != '\r' && msg[w] != '\n') ++w;
         std::string answer = std::string(msg, w) + " ";
         std::size_t tokenEnd = end == std::string::npos ? line.size() : end + 1;
         line.replace(pos, tokenEnd - pos, answer);
@@ -260,6 +272,41 @@ void avoidOverwrite(nameNpath& out, const nameNpath& in) {
     c = (c == '0') ? '1' : '0';
 }
 
+// Fills an entry the script asks for.  A host that asks the user gets the
+// written name in the script directory to start from; without one, a
+// written name with an extension stands.  An entry left without a name
+// becomes the placeholder.
+void pickScriptFile(nameNpath& e, const std::string& prompt, const char* placeholder) {
+    nameNpath asked = {};
+    std::memcpy(asked.n, e.n, sizeof asked.n);
+    asked.n[sizeof asked.n - 1] = '\0';
+    std::memcpy(asked.p, g_replay.scriptDir, sizeof asked.p);
+    int32_t r = -1;
+    if (QfHost_qfPickScriptFile pick = host().qfPickScriptFile) r = pick(prompt.c_str(), &asked);
+    asked.n[sizeof asked.n - 1] = '\0';
+    asked.p[sizeof asked.p - 1] = '\0';
+    if (r < 0) {
+        if (!hasExtension(asked.n)) {
+            setPlaceholder(e, placeholder);
+            return;
+        }
+        std::memcpy(e.p, g_replay.scriptDir, sizeof e.p);
+        return;
+    }
+    if (r > 0 || asked.n[0] == '\0') {
+        setPlaceholder(e, placeholder);
+        return;
+    }
+    std::size_t n = std::strlen(asked.p);
+    if (n == 0) {
+        std::memcpy(asked.p, g_replay.scriptDir, sizeof asked.p);
+    } else if (asked.p[n - 1] != '/' && n + 1 < sizeof asked.p) {
+        asked.p[n] = '/';
+        asked.p[n + 1] = '\0';
+    }
+    e = asked;
+}
+
 }  // namespace
 
 void resolveScriptNames() {
@@ -276,22 +323,17 @@ void resolveScriptNames() {
     for (int k = 0; k < 3; ++k) {
         nameNpath& e = *entries[k];
         if (e.p[0] != '?') continue;
-        char prompt[QF_NAME_LEN] = {};
-        std::strncpy(prompt, e.p + 1, sizeof prompt - 1);
-        for (char& c : prompt)
-            if (c == '_') c = ' ';
+        // The written directory is cut to 255 characters.
+        std::string prompt = promptText(e.p + 1, ::strnlen(e.p + 1, QF_NAME_LEN - 2));
         emitMsg(QF_MSG_NOTICE,
                 "Script execution requires user response to supply file name.  Please supply "
                 "file name in the following standard file open dialog for %s.",
-                prompt);
-        // No file picker is wired for script replay: a written name with an
-        // extension stands, otherwise the placeholder is used.
-        const bool placeholder = !hasExtension(e.n) || (k == 2 && createsNewSignal(b.opCode));
-        if (placeholder) {
+                prompt.c_str());
+        if (k == 2 && createsNewSignal(b.opCode)) {
             setPlaceholder(e, placeholders[k]);
-        } else {
-            std::memcpy(e.p, g_replay.scriptDir, sizeof e.p);
+            continue;
         }
+        pickScriptFile(e, prompt, placeholders[k]);
     }
     if (b.out.n[0] == '\0') return;
     avoidOverwrite(b.out, b.in1);

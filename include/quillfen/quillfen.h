@@ -334,6 +334,26 @@ enum { QF_HOST_CALLBACK_COUNT = 73 };
 QF_HOST_CALLBACKS(QF_DECLARE_HOST_FN)
 #undef QF_DECLARE_HOST_FN
 
+/* Optional host exports, bound by name when present.
+ *
+ * qfAsyncKeyState: the state of a virtual key (bit 15 set = down); the Esc
+ * key (0x1B) stops a script replay before its next line.
+ *
+ * qfPickScriptFile: a script line asks for a file ("?Prompt_text" as its
+ * directory).  entry arrives with the name written in the script and the
+ * script directory; the host returns 0 with a name and directory in entry,
+ * a positive value when the user gives none (the placeholder name is used),
+ * or a negative value when it does not ask (the written name stands when it
+ * has an extension).
+ *
+ * qfAskScriptText: a script line holds a "?$Prompt_text" token.  The host
+ * returns 0 with the answer in answer (size bytes, terminated), a positive
+ * value when the user cancels (the replay stops), or a negative value when
+ * it does not ask (the first word of answer's current text is used). */
+typedef int16_t (*QfHost_qfAsyncKeyState)(int virtualKey);
+typedef int32_t (*QfHost_qfPickScriptFile)(const char* prompt, nameNpath* entry);
+typedef int32_t (*QfHost_qfAskScriptText)(const char* prompt, char* answer, int32_t size);
+
 /* ------------------------------------------------------------------ */
 /* Engine exports                                                      */
 /* ------------------------------------------------------------------ */

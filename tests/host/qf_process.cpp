@@ -1,8 +1,14 @@
 #include "host/qf_process.h"
 
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "support/test_host.h"
 
@@ -23,6 +29,65 @@ QfResult runQf(const std::string& dir, const std::string& home, const std::strin
     int st = ::pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     std::remove(inFile.c_str());
+    return r;
+}
+
+QfResult runQfOnTerminal(const std::string& dir, const std::string& home,
+                         const std::vector<std::string>& args,
+                         const std::vector<TerminalStep>& steps, int timeoutSeconds) {
+    QfResult r;
+    termios mode;
+    ::cfmakeraw(&mode);
+    mode.c_iflag = ICRNL;
+    mode.c_oflag = OPOST | ONLCR;
+    mode.c_lflag = ICANON | ISIG;  // lines and Ctrl-C, no echo
+    mode.c_cflag = CS8 | CREAD;
+    mode.c_cc[VINTR] = 3;
+    mode.c_cc[VEOF] = 4;
+    int master = -1;
+    pid_t pid = ::forkpty(&master, nullptr, &mode, nullptr);
+    if (pid < 0) return r;
+    if (pid == 0) {
+        if (::chdir(dir.c_str()) != 0) ::_exit(126);
+        ::setenv("QF_HOME", home.c_str(), 1);
+        std::vector<char*> argv;
+        std::string exe = QF_BUILD_DIR "/qf";
+        argv.push_back(exe.data());
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(exe.c_str(), argv.data());
+        ::_exit(127);
+    }
+    // Reads what the program wrote; false when it has gone or stalled.
+    auto readMore = [&]() {
+        pollfd p = {master, POLLIN, 0};
+        if (::poll(&p, 1, timeoutSeconds * 1000) <= 0) {
+            r.output += "\n[timed out]";
+            ::kill(pid, SIGKILL);
+            return false;
+        }
+        char buf[4096];
+        ssize_t n = ::read(master, buf, sizeof buf);
+        if (n <= 0) return false;  // its side of the terminal is closed
+        r.output.append(buf, static_cast<std::size_t>(n));
+        return true;
+    };
+    std::size_t seen = 0;
+    bool alive = true;
+    for (const TerminalStep& step : steps) {
+        std::size_t at;
+        while (alive && (at = r.output.find(step.await, seen)) == std::string::npos)
+            alive = readMore();
+        if (!alive) break;
+        seen = at + step.await.size();
+        if (::write(master, step.type.data(), step.type.size()) < 0) break;
+    }
+    while (alive) alive = readMore();
+    ::close(master);
+    int st = 0;
+    ::waitpid(pid, &st, 0);
+    if (r.output.find("[timed out]") == std::string::npos)
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
 }
 

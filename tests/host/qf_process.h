@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qf::test {
 
@@ -15,5 +16,17 @@ struct QfResult {
 // standard input.
 QfResult runQf(const std::string& dir, const std::string& home, const std::string& args,
                const std::string& input = "");
+
+// The same on a terminal: standard input and output are a pseudo-terminal
+// that echoes nothing.  Each step waits until the output shows `await`
+// (after what earlier steps waited for), then types `type`.  A run that
+// stalls for `timeoutSeconds` is killed (status -1, "[timed out]").
+struct TerminalStep {
+    std::string await;
+    std::string type;
+};
+QfResult runQfOnTerminal(const std::string& dir, const std::string& home,
+                         const std::vector<std::string>& args,
+                         const std::vector<TerminalStep>& steps, int timeoutSeconds = 20);
 
 }  // namespace qf::test

@@ -36,6 +36,13 @@ int32_t readOutputOnly(int32_t, const char* line, CheckParamsFn) {
     resolveScriptNames();
     return 0;
 }
+// A line whose text is kept as the operation read it.
+std::vector<std::string> g_lines;
+int32_t readWholeLine(int32_t, const char* line, CheckParamsFn) {
+    g_lines.push_back(line);
+    return 0;
+}
+
 int32_t refuseCheck(int32_t) {
     return 101;
 }
@@ -49,6 +56,7 @@ class Replay : public ::testing::Test {
         ASSERT_EQ(startEngine(home), 0);
         std::memset(&block, 0, sizeof block);
         g_ran.clear();
+        g_lines.clear();
         OperationRecord flip = operationTemplate(3090);
         flip.execute = captureExecute;
         flip.readScriptLine = genericReadScriptLine;
@@ -57,6 +65,10 @@ class Replay : public ::testing::Test {
         gen.execute = captureExecute;
         gen.readScriptLine = readOutputOnly;
         registerOperation(&gen);
+        OperationRecord gain = operationTemplate(3035);
+        gain.execute = captureExecute;
+        gain.readScriptLine = readWholeLine;
+        registerOperation(&gain);
     }
     void TearDown() override { ExitQuillfen(); }
     int32_t replay(const std::string& name, const std::string& text) {
@@ -191,4 +203,73 @@ TEST_F(Replay, MissingScriptReturnsOneQuietly) {
     block.opCode = QF_OP_RUN_SCRIPT;
     EXPECT_EQ(RunOp(&block), 1);
     EXPECT_TRUE(TestHost::instance().messages().empty());
+}
+
+TEST_F(Replay, AskedTextReplacesTokenAndItsBlank) {
+    TestHost& h = TestHost::instance();
+    h.promptAnswer(0, "  0.25 and more");
+    h.promptAnswer(0, "7");
+    EXPECT_EQ(replay("t.scr", "3035 Gain ?$Gain_factor ./ a.tim ?$Last\n"), 0);
+    ASSERT_EQ(g_lines.size(), 1u);
+    EXPECT_EQ(g_lines[0], "3035 Gain 0.25 ./ a.tim 7 ");
+    auto asks = h.callsNamed("qfAskScriptText");
+    ASSERT_EQ(asks.size(), 2u);
+    EXPECT_EQ(asks[0].args[0], "Gain factor");
+    EXPECT_EQ(asks[1].args[0], "Last");
+}
+
+TEST_F(Replay, WithoutAskingTheMessageBufferAnswers) {
+    std::snprintf(runtime().message, sizeof runtime().message, "%s", "\t3.5 volts");
+    EXPECT_EQ(replay("t.scr", "3035 Gain ?$Gain ./ a.tim\n"), 0);
+    ASSERT_EQ(g_lines.size(), 1u);
+    EXPECT_EQ(g_lines[0], "3035 Gain 3.5 ./ a.tim");
+}
+
+TEST_F(Replay, CancelledTextStopsQuietly) {
+    TestHost::instance().promptAnswer(1);
+    EXPECT_EQ(replay("t.scr", "3035 Gain ?$Gain ./ a.tim\n3090 Flip ./ a.tim ./ b.tim\n"), 1);
+    EXPECT_TRUE(g_lines.empty());
+    EXPECT_TRUE(g_ran.empty());
+    EXPECT_TRUE(TestHost::instance().messages(QF_MSG_ERROR).empty());
+}
+
+TEST_F(Replay, AskedFilesComeFromThePicker) {
+    TestHost& h = TestHost::instance();
+    h.promptAnswer(0, "chosen.tim");              // in1: a name, no folder
+    h.promptAnswer(0, "other.tim", "/data/set");  // out: a folder without its '/'
+    EXPECT_EQ(replay("f.scr", "3090 Flip ?First_input x0.tim ?Result y.tim\n"), 0);
+    ASSERT_EQ(g_ran.size(), 1u);
+    EXPECT_EQ(g_ran[0], dir + "chosen.tim -> /data/set/other.tim");
+    auto picks = h.callsNamed("qfPickScriptFile");
+    ASSERT_EQ(picks.size(), 2u);
+    EXPECT_EQ(picks[0].args, (std::vector<std::string>{"First input", dir, "x0.tim"}));
+    EXPECT_EQ(picks[1].args[0], "Result");
+}
+
+TEST_F(Replay, UnansweredFilesBecomePlaceholders) {
+    TestHost& h = TestHost::instance();
+    h.promptAnswer(1);      // in1: the user gives none
+    h.promptAnswer(0, "");  // out: an empty name is none too
+    EXPECT_EQ(replay("f.scr", "3090 Flip ?In x0.tim ?Out y.tim\n"), 0);
+    ASSERT_EQ(g_ran.size(), 1u);
+    EXPECT_EQ(g_ran[0], dir + "noname1.tim -> " + dir + "noname3.tim");
+}
+
+TEST_F(Replay, WithoutAskingWrittenNamesWithExtensionsStand) {
+    EXPECT_EQ(replay("f.scr",
+                     "3090 Flip ?In x0.tim ?Out y.tim\n"
+                     "3090 Flip ?In x0 ?Out y\n"),
+              0);
+    ASSERT_EQ(g_ran.size(), 2u);
+    EXPECT_EQ(g_ran[0], dir + "x0.tim -> " + dir + "y.tim");
+    EXPECT_EQ(g_ran[1], dir + "noname1.tim -> " + dir + "noname3.tim");
+    EXPECT_EQ(TestHost::instance().messages(QF_MSG_NOTICE).size(), 4u);
+}
+
+TEST_F(Replay, NewSignalOutputIsNeverAskedFor) {
+    TestHost::instance().promptAnswer(0, "mine.tim");
+    EXPECT_EQ(replay("g.scr", "2010 Sinusoidal ?Output_file sine.tim\n"), 0);
+    EXPECT_EQ(TestHost::instance().count("qfPickScriptFile"), 0);
+    ASSERT_EQ(g_ran.size(), 1u);
+    EXPECT_EQ(g_ran[0], " -> " + dir + "noname3.tim");
 }

@@ -163,6 +163,16 @@ __attribute__((visibility("default"))) int32_t scrEntryBox(const char* prompt, c
     return TestHost::instance().entryBox(prompt, buffer);
 }
 
+__attribute__((visibility("default"))) int32_t qfPickScriptFile(const char* prompt,
+                                                                nameNpath* entry) {
+    return TestHost::instance().pickScriptFile(prompt, entry);
+}
+
+__attribute__((visibility("default"))) int32_t qfAskScriptText(const char* prompt, char* answer,
+                                                               int32_t size) {
+    return TestHost::instance().askScriptText(prompt, answer, size);
+}
+
 __attribute__((visibility("default"))) int32_t SleepForNSeconds(int32_t seconds, const char* text) {
     return TestHost::instance().record(
         HostCall{"SleepForNSeconds", {argText(seconds), argText(text)}}, false);

@@ -23,6 +23,7 @@ void TestHost::reset() {
     calls_.clear();
     answers_.clear();
     entryTexts_.clear();
+    promptAnswers_.clear();
     std::memset(keyState, 0, sizeof keyState);
 }
 
@@ -79,6 +80,24 @@ int32_t TestHost::entryBox(const char* prompt, char* buffer) {
     entryTexts_.pop_front();
     std::memcpy(buffer, t.c_str(), t.size() + 1);
     return 0;
+}
+
+int32_t TestHost::pickScriptFile(const char* prompt, nameNpath* entry) {
+    calls_.push_back({"qfPickScriptFile", {prompt, entry->p, entry->n}});
+    if (promptAnswers_.empty()) return -1;
+    PromptAnswer a = promptAnswers_.front();
+    promptAnswers_.pop_front();
+    if (a.result == 0) setEntry(*entry, a.dir, a.text);
+    return a.result;
+}
+
+int32_t TestHost::askScriptText(const char* prompt, char* answer, int32_t size) {
+    calls_.push_back({"qfAskScriptText", {prompt}});
+    if (promptAnswers_.empty()) return -1;
+    PromptAnswer a = promptAnswers_.front();
+    promptAnswers_.pop_front();
+    if (a.result == 0) std::snprintf(answer, static_cast<std::size_t>(size), "%s", a.text.c_str());
+    return a.result;
 }
 
 std::string makeTempDir() {

@@ -41,6 +41,16 @@ class TestHost {
     std::string lastMessage(int kind = -1) const;
     int count(const std::string& name) const;
 
+    // Answers of the script replay's prompts ('?' file entries and "?$"
+    // tokens) in the order queued: the result, the text (a file name or
+    // the answer) and for files a directory.  With none queued the host
+    // does not ask (-1).
+    void promptAnswer(int32_t result, const std::string& text = "", const std::string& dir = "") {
+        promptAnswers_.push_back({result, text, dir});
+    }
+    int32_t pickScriptFile(const char* prompt, nameNpath* entry);
+    int32_t askScriptText(const char* prompt, char* answer, int32_t size);
+
     // Entry box text for the next scrEntryBox answer.
     void entryText(const std::string& text) { entryTexts_.push_back(text); }
 
@@ -59,6 +69,11 @@ class TestHost {
     std::vector<HostCall> calls_;
     std::deque<DialogAnswer> answers_;
     std::deque<std::string> entryTexts_;
+    struct PromptAnswer {
+        int32_t result;
+        std::string text, dir;
+    };
+    std::deque<PromptAnswer> promptAnswers_;
 };
 
 // A fresh temporary directory (ending with '/') for one test.

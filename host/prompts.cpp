@@ -1,0 +1,106 @@
+// Terminal prompts during a script replay: the file a script line asks for
+// ("?Prompt" as its directory) and the answers to its "?$Prompt" tokens.
+// They ask only when standard input is a terminal; otherwise the engine
+// keeps its defaults and nothing waits.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "host/callbacks.h"
+#include "quillfen/quillfen.h"
+
+namespace qfhost {
+
+bool readTerminalLine(std::string& text) {
+    text.clear();
+    if (interrupted()) return false;
+    int c;
+    while ((c = std::getchar()) != EOF && c != '\n') text.push_back(static_cast<char>(c));
+    if (c == EOF) {
+        // Ctrl-C interrupts the read; Ctrl-D ends the input.
+        std::clearerr(stdin);
+        return false;
+    }
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    return !interrupted();
+}
+
+namespace {
+
+std::string trimmed(const std::string& t) {
+    std::size_t b = t.find_first_not_of(" \t");
+    if (b == std::string::npos) return "";
+    std::size_t e = t.find_last_not_of(" \t");
+    return t.substr(b, e - b + 1);
+}
+
+bool hasExtension(const char* name) {
+    const char* dot = std::strrchr(name, '.');
+    return dot != nullptr && dot != name && dot[1] != '\0';
+}
+
+}  // namespace
+
+}  // namespace qfhost
+
+extern "C" {
+
+// Asks for a file name; Enter keeps the name the script wrote (when it has
+// an extension), an empty answer without one or Ctrl-D gives none.  A name
+// without a folder is in the script's folder; a relative folder is taken
+// from there too (the replay runs in the script's folder).
+QF_EXPORT int32_t qfPickScriptFile(const char* prompt, nameNpath* entry) {
+    if (!::isatty(0) || entry == nullptr) return -1;
+    const bool keep = qfhost::hasExtension(entry->n);
+    for (;;) {
+        if (keep)
+            std::printf("%s [%s]: ", prompt ? prompt : "File", entry->n);
+        else
+            std::printf("%s: ", prompt ? prompt : "File");
+        std::fflush(stdout);
+        std::string answer;
+        if (!qfhost::readTerminalLine(answer)) {
+            std::printf("\n");
+            return 1;
+        }
+        answer = qfhost::trimmed(answer);
+        if (answer.empty()) return keep ? 0 : 1;
+        std::size_t slash = answer.rfind('/');
+        std::string dir = slash == std::string::npos ? "" : answer.substr(0, slash + 1);
+        std::string name = slash == std::string::npos ? answer : answer.substr(slash + 1);
+        if (!dir.empty() && dir[0] != '/') dir = std::string(entry->p) + dir;
+        if (dir.empty()) dir = entry->p;
+        if (name.empty() || name.size() >= sizeof entry->n || dir.size() >= sizeof entry->p) {
+            std::fprintf(stderr, "qf: '%s' is not a file name the engine can take\n",
+                         answer.c_str());
+            continue;
+        }
+        std::memset(entry, 0, sizeof *entry);
+        std::memcpy(entry->n, name.c_str(), name.size());
+        std::memcpy(entry->p, dir.c_str(), dir.size());
+        return 0;
+    }
+}
+
+// Asks for the text of a "?$" token; Ctrl-D or Ctrl-C cancels the replay.
+QF_EXPORT int32_t qfAskScriptText(const char* prompt, char* answer, int32_t size) {
+    if (!::isatty(0) || answer == nullptr || size <= 0) return -1;
+    std::string text;
+    do {
+        std::printf("%s: ", prompt ? prompt : "Value");
+        std::fflush(stdout);
+        if (!qfhost::readTerminalLine(text)) {
+            std::printf("\n");
+            return 1;
+        }
+        text = qfhost::trimmed(text);
+    } while (text.empty());
+    std::size_t n = text.size() < static_cast<std::size_t>(size) ? text.size() : size - 1;
+    std::memcpy(answer, text.c_str(), n);
+    answer[n] = '\0';
+    return 0;
+}
+
+}  // extern "C"
