@@ -121,30 +121,178 @@ void applyNoise(GeneratorParams& p, const std::string& text) {
     }
 }
 
-// Options every generator takes, and the ones that belong to one kind.
-const std::vector<std::string> kCommonFlags = {"int16", "float"};
-const std::vector<std::string> kCommonValues = {"rate", "noise"};
-
-std::vector<std::string> join(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 double required(const Options& o, const std::string& name, const std::string& usage) {
     if (!o.has(name)) throw UsageError{"--" + name + " is required; usage: " + usage};
     return o.number(name, 0.0);
 }
 
-int32_t requiredInteger(const Options& o, const std::string& name, const std::string& usage) {
+int32_t requiredCount(const Options& o, const std::string& name, const std::string& usage) {
     if (!o.has(name)) throw UsageError{"--" + name + " is required; usage: " + usage};
     const int32_t v = o.integer(name, 0);
     if (v < 1) throw UsageError{"--" + name + " must be at least 1"};
     return v;
 }
 
-// The parameters shared by all generators: rate, output type and noise.
-GeneratorParams commonParams(const Options& o, const std::string& usage,
-                             const std::string& defaultNoise = "none") {
+// Amplitude, offset and starting phase of the periodic generators.
+void applyShape(const Options& o, GeneratorParams& p) {
+    p.amplitude = o.number("amplitude", 1.0);
+    p.offset = o.number("offset", 0.0);
+    p.phase = o.number("phase", 0.0);
+    p.phaseUnit = o.has("degrees") ? 'd' : 'r';
+}
+
+// One generator command: the options of its kind and how they fill the
+// parameters.  Every generator also takes OUT.tim, --rate, --int16|--float
+// and --noise, and all but the sweep take --samples.
+struct GeneratorCommand {
+    const char* name;
+    int32_t code;
+    const char* options;  // the usage after "OUT.tim --rate FS"
+    const char* help;
+    std::vector<std::string> flags;
+    std::vector<std::string> values;
+    void (*fill)(const Options& o, GeneratorParams& p, const std::string& usage);
+    const char* defaultNoise = "none";
+};
+
+void fillPeriodic(const Options& o, GeneratorParams& p, const std::string& usage) {
+    p.frequency = required(o, "freq", usage);
+    applyShape(o, p);
+}
+void fillSweep(const Options& o, GeneratorParams& p, const std::string& usage) {
+    p.frequency = required(o, "from", usage);
+    p.endFrequency = required(o, "to", usage);
+    p.sweepLength = requiredCount(o, "length", usage);
+    p.sweepCount = o.integer("sweeps", 1);
+    if (p.sweepCount < 1) throw UsageError{"--sweeps must be at least 1"};
+    p.sweepLog = o.has("log") ? 1 : 0;
+    applyShape(o, p);
+}
+void fillUnit(const Options& o, GeneratorParams& p, const std::string&) {
+    p.delay = o.integer("delay", 0);
+    p.amplitude = o.number("amplitude", 1.0);
+}
+void fillWindow(const Options& o, GeneratorParams& p, const std::string&) {
+    p.windowNumber = windowFromText(o.value("window", "Hanning"));
+}
+void fillSinc(const Options& o, GeneratorParams& p, const std::string&) {
+    p.sincCenter = o.integer("center", p.sampleCount / 2);
+}
+void fillRamp(const Options& o, GeneratorParams& p, const std::string&) {
+    p.rampStart = o.number("from", 0.0);
+    p.rampEnd = o.number("to", 1.0);
+}
+void fillExp(const Options& o, GeneratorParams& p, const std::string&) {
+    p.amplitude = o.number("amplitude", 1.0);
+    p.decay = o.number("decay", 0.01);
+}
+void fillNothing(const Options&, GeneratorParams&, const std::string&) {}
+
+const std::vector<std::string> kShape = {"amplitude", "offset", "phase"};
+#define QF_SHAPE_USAGE " [--amplitude A] [--offset O] [--phase P]"
+
+std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const std::vector<GeneratorCommand>& generatorCommands() {
+    static const std::vector<GeneratorCommand> table = {
+        {"sine",
+         QF_OP_SINE,
+         "--freq F --samples N" QF_SHAPE_USAGE,
+         "generate a sine wave",
+         {"degrees"},
+         with({"freq"}, kShape),
+         fillPeriodic},
+        {"sweep",
+         QF_OP_SWEPT_SINE,
+         "--from F1 --to F2 --length L [--sweeps K] [--log]" QF_SHAPE_USAGE,
+         "generate a swept sine (linear, or --log), K sweeps of L samples",
+         {"degrees", "log"},
+         with({"from", "to", "length", "sweeps"}, kShape),
+         fillSweep},
+        {"square",
+         QF_OP_SQUARE,
+         "--freq F --samples N" QF_SHAPE_USAGE,
+         "generate a square wave",
+         {"degrees"},
+         with({"freq"}, kShape),
+         fillPeriodic},
+        {"triangle",
+         QF_OP_TRIANGLE,
+         "--freq F --samples N" QF_SHAPE_USAGE,
+         "generate a triangular wave",
+         {"degrees"},
+         with({"freq"}, kShape),
+         fillPeriodic},
+        {"impulse",
+         QF_OP_UNIT_SAMPLE,
+         "--samples N [--delay N0] [--amplitude A]",
+         "generate a unit sample at index N0",
+         {},
+         {"delay", "amplitude"},
+         fillUnit},
+        {"step",
+         QF_OP_UNIT_STEP,
+         "--samples N [--delay N0] [--amplitude A]",
+         "generate a unit step from index N0 on",
+         {},
+         {"delay", "amplitude"},
+         fillUnit},
+        {"window",
+         QF_OP_WINDOW_FUNCTION,
+         "--samples N [--window NAME|NUMBER]",
+         "generate one of the 16 analysis windows (default Hanning)",
+         {},
+         {"window"},
+         fillWindow},
+        {"sinc",
+         QF_OP_SINC,
+         "--samples N [--center C]",
+         "generate a sinc function peaking at index C (default N/2)",
+         {},
+         {"center"},
+         fillSinc},
+        {"ramp",
+         QF_OP_RAMP,
+         "--samples N [--from START] [--to END]",
+         "generate a ramp from START towards END (default 0 to 1)",
+         {},
+         {"from", "to"},
+         fillRamp},
+        {"exp",
+         QF_OP_EXP_FUNCTION,
+         "--samples N [--amplitude A] [--decay D]",
+         "generate A*exp(-D*n) (default D 0.01)",
+         {},
+         {"amplitude", "decay"},
+         fillExp},
+        {"noise",
+         QF_OP_NOISE,
+         "--samples N",
+         "generate noise (default uniform:-1:1)",
+         {},
+         {},
+         fillNothing,
+         "uniform:-1:1"},
+    };
+    return table;
+}
+#undef QF_SHAPE_USAGE
+
+std::string usageOf(const GeneratorCommand& g) {
+    std::string u = std::string("OUT.tim --rate FS ") + g.options;
+    if (std::strstr(g.options, "--phase")) u += " [--degrees]";
+    return u + " [--int16|--float] [--noise uniform:LO:HI|normal:MEAN:VAR|poisson]";
+}
+
+int runGeneratorCommand(Session& s, const Args& args, const GeneratorCommand& g) {
+    const std::string usage = std::string("qf ") + g.name + " " + usageOf(g);
+    std::vector<std::string> values = {"rate", "noise"};
+    if (g.code != QF_OP_SWEPT_SINE) values.push_back("samples");
+    Options o(args, with({"int16", "float"}, g.flags), with(values, g.values));
+    if (o.positional.size() != 1) throw UsageError{"usage: " + usage};
     if (o.has("int16") && o.has("float")) throw UsageError{"choose one of --int16 and --float"};
     GeneratorParams p{};
     p.frequencyUnit = 'h';
@@ -152,189 +300,28 @@ GeneratorParams commonParams(const Options& o, const std::string& usage,
     p.outputType = o.has("int16") ? qf::gen::kOutputInteger16 : qf::gen::kOutputReal32;
     p.amplitude = 1.0;
     p.rate = required(o, "rate", usage);
-    applyNoise(p, o.value("noise", defaultNoise));
-    return p;
-}
-
-std::string outputPath(const Options& o, const std::string& usage) {
-    if (o.positional.size() != 1) throw UsageError{"usage: " + usage};
-    return o.positional[0];
-}
-
-int runGenerator(Session& s, int32_t code, const std::string& out, const GeneratorParams& p) {
-    return s.run(code, [&s, out, p](CommandBlock& b) {
+    applyNoise(p, o.value("noise", g.defaultNoise));
+    if (g.code != QF_OP_SWEPT_SINE) p.sampleCount = requiredCount(o, "samples", usage);
+    g.fill(o, p, usage);
+    const std::string out = o.positional[0];
+    const int r = s.run(g.code, [&s, out, p](CommandBlock& b) {
         s.setFile(b.out, out);
         qf::gen::generatorParams(b) = p;
     });
-}
-
-// sine, square, triangle
-int periodic(Session& s, const Args& args, int32_t code, const std::string& name) {
-    const std::string usage = "qf " + name +
-                              " OUT.tim --freq F --rate FS --samples N [--amplitude A] "
-                              "[--offset O] [--phase P [--degrees]] [--int16|--float] "
-                              "[--noise uniform:LO:HI|normal:MEAN:VAR]";
-    Options o(args, join(kCommonFlags, {"degrees"}),
-              join(kCommonValues, {"freq", "samples", "amplitude", "offset", "phase"}));
-    const std::string out = outputPath(o, usage);
-    GeneratorParams p = commonParams(o, usage);
-    p.frequency = required(o, "freq", usage);
-    p.sampleCount = requiredInteger(o, "samples", usage);
-    p.amplitude = o.number("amplitude", 1.0);
-    p.offset = o.number("offset", 0.0);
-    p.phase = o.number("phase", 0.0);
-    p.phaseUnit = o.has("degrees") ? 'd' : 'r';
-    return runGenerator(s, code, out, p);
-}
-
-int sineCommand(Session& s, const Args& a) {
-    return periodic(s, a, QF_OP_SINE, "sine");
-}
-int squareCommand(Session& s, const Args& a) {
-    return periodic(s, a, QF_OP_SQUARE, "square");
-}
-int triangleCommand(Session& s, const Args& a) {
-    return periodic(s, a, QF_OP_TRIANGLE, "triangle");
-}
-
-int sweepCommand(Session& s, const Args& args) {
-    const std::string usage =
-        "qf sweep OUT.tim --from F1 --to F2 --rate FS --length L [--sweeps K] [--log] "
-        "[--amplitude A] [--offset O] [--phase P [--degrees]] [--int16|--float] [--noise ...]";
-    Options o(
-        args, join(kCommonFlags, {"degrees", "log"}),
-        join(kCommonValues, {"from", "to", "length", "sweeps", "amplitude", "offset", "phase"}));
-    const std::string out = outputPath(o, usage);
-    GeneratorParams p = commonParams(o, usage);
-    p.frequency = required(o, "from", usage);
-    p.endFrequency = required(o, "to", usage);
-    p.sweepLength = requiredInteger(o, "length", usage);
-    p.sweepCount = o.integer("sweeps", 1);
-    p.sweepLog = o.has("log") ? 1 : 0;
-    p.amplitude = o.number("amplitude", 1.0);
-    p.offset = o.number("offset", 0.0);
-    p.phase = o.number("phase", 0.0);
-    p.phaseUnit = o.has("degrees") ? 'd' : 'r';
-    if (p.sweepCount < 1) throw UsageError{"--sweeps must be at least 1"};
-    return runGenerator(s, QF_OP_SWEPT_SINE, out, p);
-}
-
-// impulse, step
-int unitCommand(Session& s, const Args& args, int32_t code, const std::string& name) {
-    const std::string usage = "qf " + name +
-                              " OUT.tim --rate FS --samples N [--delay N0] [--amplitude A] "
-                              "[--int16|--float] [--noise ...]";
-    Options o(args, kCommonFlags, join(kCommonValues, {"samples", "delay", "amplitude"}));
-    const std::string out = outputPath(o, usage);
-    GeneratorParams p = commonParams(o, usage);
-    p.sampleCount = requiredInteger(o, "samples", usage);
-    p.delay = o.integer("delay", 0);
-    p.amplitude = o.number("amplitude", 1.0);
-    return runGenerator(s, code, out, p);
-}
-int impulseCommand(Session& s, const Args& a) {
-    return unitCommand(s, a, QF_OP_UNIT_SAMPLE, "impulse");
-}
-int stepCommand(Session& s, const Args& a) {
-    return unitCommand(s, a, QF_OP_UNIT_STEP, "step");
-}
-
-int windowCommand(Session& s, const Args& args) {
-    const std::string usage =
-        "qf window OUT.tim --rate FS --samples N [--window NAME|NUMBER] [--int16|--float] "
-        "[--noise ...]";
-    Options o(args, kCommonFlags, join(kCommonValues, {"samples", "window"}));
-    const std::string out = outputPath(o, usage);
-    GeneratorParams p = commonParams(o, usage);
-    p.sampleCount = requiredInteger(o, "samples", usage);
-    p.windowNumber = windowFromText(o.value("window", "Hanning"));
-    return runGenerator(s, QF_OP_WINDOW_FUNCTION, out, p);
-}
-
-int sincCommand(Session& s, const Args& args) {
-    const std::string usage =
-        "qf sinc OUT.tim --rate FS --samples N [--center C] [--int16|--float] [--noise ...]";
-    Options o(args, kCommonFlags, join(kCommonValues, {"samples", "center"}));
-    const std::string out = outputPath(o, usage);
-    GeneratorParams p = commonParams(o, usage);
-    p.sampleCount = requiredInteger(o, "samples", usage);
-    p.sincCenter = o.integer("center", p.sampleCount / 2);
-    return runGenerator(s, QF_OP_SINC, out, p);
-}
-
-int rampCommand(Session& s, const Args& args) {
-    const std::string usage =
-        "qf ramp OUT.tim --rate FS --samples N [--from START] [--to END] [--int16|--float] "
-        "[--noise ...]";
-    Options o(args, kCommonFlags, join(kCommonValues, {"samples", "from", "to"}));
-    const std::string out = outputPath(o, usage);
-    GeneratorParams p = commonParams(o, usage);
-    p.sampleCount = requiredInteger(o, "samples", usage);
-    p.rampStart = o.number("from", 0.0);
-    p.rampEnd = o.number("to", 1.0);
-    return runGenerator(s, QF_OP_RAMP, out, p);
-}
-
-int expCommand(Session& s, const Args& args) {
-    const std::string usage =
-        "qf exp OUT.tim --rate FS --samples N [--amplitude A] [--decay PER_SAMPLE] "
-        "[--int16|--float] [--noise ...]";
-    Options o(args, kCommonFlags, join(kCommonValues, {"samples", "amplitude", "decay"}));
-    const std::string out = outputPath(o, usage);
-    GeneratorParams p = commonParams(o, usage);
-    p.sampleCount = requiredInteger(o, "samples", usage);
-    p.amplitude = o.number("amplitude", 1.0);
-    p.decay = o.number("decay", 0.01);
-    return runGenerator(s, QF_OP_EXP_FUNCTION, out, p);
-}
-
-int noiseCommand(Session& s, const Args& args) {
-    const std::string usage =
-        "qf noise OUT.tim --rate FS --samples N [--noise uniform:LO:HI|normal:MEAN:VAR] "
-        "[--int16|--float]";
-    Options o(args, kCommonFlags, join(kCommonValues, {"samples"}));
-    const std::string out = outputPath(o, usage);
-    GeneratorParams p = commonParams(o, usage, "uniform:-1:1");
-    p.sampleCount = requiredInteger(o, "samples", usage);
-    const int r = runGenerator(s, QF_OP_NOISE, out, p);
-    if (r != 0 && (p.noiseType == qf::gen::kNoNoise))
+    if (r != 0 && g.code == QF_OP_NOISE && p.noiseType == qf::gen::kNoNoise)
         std::fprintf(stderr, "qf: no noise chosen: nothing generated\n");
     return r;
 }
 
-CommandRegistrar generateCommands({
-    {"sine",
-     "OUT.tim --freq F --rate FS --samples N [--amplitude A] [--offset O] [--phase P "
-     "[--degrees]] [--int16|--float] [--noise uniform:LO:HI|normal:MEAN:VAR]",
-     "generate a sine wave", sineCommand},
-    {"sweep",
-     "OUT.tim --from F1 --to F2 --rate FS --length L [--sweeps K] [--log] [--amplitude A] "
-     "[--offset O] [--phase P [--degrees]] [--int16|--float] [--noise ...]",
-     "generate a swept sine (linear, or --log), K sweeps of L samples", sweepCommand},
-    {"square",
-     "OUT.tim --freq F --rate FS --samples N [--amplitude A] [--offset O] [--phase P "
-     "[--degrees]] [--int16|--float] [--noise ...]",
-     "generate a square wave", squareCommand},
-    {"triangle",
-     "OUT.tim --freq F --rate FS --samples N [--amplitude A] [--offset O] [--phase P "
-     "[--degrees]] [--int16|--float] [--noise ...]",
-     "generate a triangular wave", triangleCommand},
-    {"impulse", "OUT.tim --rate FS --samples N [--delay N0] [--amplitude A] [--int16|--float]",
-     "generate a unit sample at index N0", impulseCommand},
-    {"step", "OUT.tim --rate FS --samples N [--delay N0] [--amplitude A] [--int16|--float]",
-     "generate a unit step from index N0 on", stepCommand},
-    {"window", "OUT.tim --rate FS --samples N [--window NAME|NUMBER] [--int16|--float]",
-     "generate one of the 16 analysis windows (default Hanning)", windowCommand},
-    {"sinc", "OUT.tim --rate FS --samples N [--center C] [--int16|--float]",
-     "generate a sinc function peaking at index C (default N/2)", sincCommand},
-    {"ramp", "OUT.tim --rate FS --samples N [--from START] [--to END] [--int16|--float]",
-     "generate a ramp from START towards END (default 0 to 1)", rampCommand},
-    {"exp", "OUT.tim --rate FS --samples N [--amplitude A] [--decay D] [--int16|--float]",
-     "generate A*exp(-D*n) (default D 0.01)", expCommand},
-    {"noise",
-     "OUT.tim --rate FS --samples N [--noise uniform:LO:HI|normal:MEAN:VAR] [--int16|--float]",
-     "generate noise (default uniform:-1:1)", noiseCommand},
-});
+std::vector<Command> commandList() {
+    std::vector<Command> list;
+    for (const GeneratorCommand& g : generatorCommands())
+        list.push_back({g.name, usageOf(g), g.help,
+                        [&g](Session& s, const Args& a) { return runGeneratorCommand(s, a, g); }});
+    return list;
+}
+
+CommandRegistrar generateCommands(commandList());
 
 }  // namespace
 
