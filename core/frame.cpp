@@ -765,6 +765,12 @@ int32_t genericReadScriptLine(int32_t mode, const char* line, CheckParamsFn chec
         }
         if (!ok) return 1;
     }
+    // The constant operations' lines end with their output entry: a line
+    // with more fields is malformed.
+    if (b.opCode == 3015 || b.opCode == 3025 || b.opCode == 3035) {
+        char extra[QF_NAME_LEN];
+        if (in.word(extra, sizeof extra) || in.overflowed()) return 1;
+    }
     unescapeEntry(b.in1);
     unescapeEntry(b.in2);
     unescapeEntry(b.out);

@@ -19,8 +19,8 @@ void interruptRequested();
 bool interrupted();
 // Starts a command afresh: an earlier Ctrl-C no longer holds Esc down.
 void clearInterrupt();
-// One line typed on standard input, without its line end; false at the end
-// of input or when Ctrl-C was pressed.
-bool readTerminalLine(std::string& text);
+// One line typed on the terminal (standard input), without its line end.
+enum class TerminalRead { Line, Interrupted, End };
+TerminalRead readTerminalLine(std::string& text);
 
 }  // namespace qfhost

@@ -75,17 +75,20 @@ int shellCommand(Session& s, const Args&) {
     int last = 0;
     for (;;) {
         if (tty) {
+            clearInterrupt();
             std::printf("qf> ");
             std::fflush(stdout);
         }
-        if (!std::getline(std::cin, line)) {
-            // Ctrl-C at the prompt drops the line typed so far.
-            if (!interrupted() || std::feof(stdin)) break;
-            std::clearerr(stdin);
-            std::cin.clear();
-            clearInterrupt();
-            std::printf("\n");
-            continue;
+        if (!tty) {
+            if (!std::getline(std::cin, line)) break;
+        } else {
+            const TerminalRead r = readTerminalLine(line);
+            if (r == TerminalRead::End) break;
+            if (r == TerminalRead::Interrupted) {
+                // Ctrl-C at the prompt drops the line typed so far.
+                std::printf("\n");
+                continue;
+            }
         }
         Args words = splitWords(line);
         if (words.empty() || words[0][0] == '#') continue;

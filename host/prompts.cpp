@@ -2,8 +2,10 @@
 // ("?Prompt" as its directory) and the answers to its "?$Prompt" tokens.
 // They ask only when standard input is a terminal; otherwise the engine
 // keeps its defaults and nothing waits.
+#include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,18 +15,27 @@
 
 namespace qfhost {
 
-bool readTerminalLine(std::string& text) {
+// The terminal hands over whole lines, so reading byte by byte from the
+// descriptor leaves nothing behind in stdio's buffer.  Waiting in short
+// steps notices a Ctrl-C that came just before the wait began.
+TerminalRead readTerminalLine(std::string& text) {
     text.clear();
-    if (interrupted()) return false;
-    int c;
-    while ((c = std::getchar()) != EOF && c != '\n') text.push_back(static_cast<char>(c));
-    if (c == EOF) {
-        // Ctrl-C interrupts the read; Ctrl-D ends the input.
-        std::clearerr(stdin);
-        return false;
+    for (;;) {
+        if (interrupted()) return TerminalRead::Interrupted;
+        pollfd p = {0, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0) continue;
+        char c;
+        const ssize_t n = ::read(0, &c, 1);
+        if (n < 0) {
+            if (errno == EINTR || errno == EAGAIN) continue;
+            return TerminalRead::End;
+        }
+        if (n == 0) return text.empty() ? TerminalRead::End : TerminalRead::Line;
+        if (c == '\n') break;
+        text.push_back(c);
     }
     if (!text.empty() && text.back() == '\r') text.pop_back();
-    return !interrupted();
+    return TerminalRead::Line;
 }
 
 namespace {
@@ -61,7 +72,7 @@ QF_EXPORT int32_t qfPickScriptFile(const char* prompt, nameNpath* entry) {
             std::printf("%s: ", prompt ? prompt : "File");
         std::fflush(stdout);
         std::string answer;
-        if (!qfhost::readTerminalLine(answer)) {
+        if (qfhost::readTerminalLine(answer) != qfhost::TerminalRead::Line) {
             std::printf("\n");
             return 1;
         }
@@ -91,7 +102,7 @@ QF_EXPORT int32_t qfAskScriptText(const char* prompt, char* answer, int32_t size
     do {
         std::printf("%s: ", prompt ? prompt : "Value");
         std::fflush(stdout);
-        if (!qfhost::readTerminalLine(text)) {
+        if (qfhost::readTerminalLine(text) != qfhost::TerminalRead::Line) {
             std::printf("\n");
             return 1;
         }

@@ -50,8 +50,9 @@ void setScriptDir() {
     std::memcpy(g_replay.scriptDir, dir, sizeof dir);
 }
 
-// Reads one line of at most kScriptLineMax characters without its line end;
-// the rest of an over-long line is dropped (and the line marked).
+// Reads one line of at most kScriptLineMax characters without its line end.
+// The rest of an over-long line is dropped; the line is marked when that
+// loses more than trailing blanks (a cut line must not run as if whole).
 bool readScriptLineText(std::FILE* f, std::string& line, bool& tooLong) {
     line.clear();
     tooLong = false;
@@ -62,7 +63,7 @@ bool readScriptLineText(std::FILE* f, std::string& line, bool& tooLong) {
         if (c == '\n') break;
         if (static_cast<int>(line.size()) < kScriptLineMax)
             line.push_back(static_cast<char>(c));
-        else
+        else if (c != ' ' && c != '\t' && c != '\r')
             tooLong = true;
     }
     if (!any) return false;
@@ -140,7 +141,7 @@ int32_t runScriptFile(const std::string& path) {
         }
         const char first = line.empty() ? '\0' : line[0];
         if (first == '?') {
-            emitText(QF_MSG_SCRIPT, line.c_str() + 1);
+            emitMsg(QF_MSG_SCRIPT, "%s", line.c_str() + 1);
             continue;
         }
         if (first == '>') {
@@ -162,7 +163,7 @@ int32_t runScriptFile(const std::string& path) {
             long seconds = std::strtol(line.c_str() + 1, &end, 10);
             if (end == line.c_str() + 1) seconds = 1;
             if (seconds > INT32_MAX) seconds = INT32_MAX;
-            if (seconds < 0) seconds = 0;
+            if (seconds < INT32_MIN) seconds = INT32_MIN;
             char text[64];
             fmt(text, sizeof text, "Sleep for %ld seconds.", seconds);
             if (host().SleepForNSeconds)

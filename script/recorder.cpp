@@ -17,7 +17,6 @@ namespace {
 struct RecorderState {
     std::FILE* stream = nullptr;
     char name[QF_PATH_LEN + QF_NAME_LEN] = {};
-    char directory[QF_PATH_LEN] = {};  // working directory of the recording
 };
 RecorderState g_rec;
 
@@ -51,7 +50,6 @@ int32_t startExecute(int32_t, OperationRecord*) {
     g_rec.stream = f;
     std::memset(g_rec.name, 0, sizeof g_rec.name);
     std::strncpy(g_rec.name, path.c_str(), sizeof g_rec.name - 1);
-    stdGetCurrentDir(g_rec.directory, sizeof g_rec.directory);
     status().scriptRecording = 'y';
     return 0;
 }
@@ -127,10 +125,6 @@ int32_t closeWindowsExecute(int32_t, OperationRecord* record) {
 
 std::FILE* scriptStream() {
     return g_rec.stream;
-}
-
-const char* recordingDirectory() {
-    return recording() ? g_rec.directory : nullptr;
 }
 
 void recordScriptLine(OperationRecord& record) {

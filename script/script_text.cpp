@@ -16,10 +16,7 @@ std::string scriptWord(const char* text) {
 }
 
 std::string scriptEntry(const nameNpath& file) {
-    const char* dir = file.p;
-    const char* rec = recordingDirectory();
-    if (rec && rec[0] != '\0' && std::strcmp(dir, rec) == 0) dir = "./";
-    return scriptWord(dir) + " " + scriptWord(file.n);
+    return scriptWord(file.p) + " " + scriptWord(file.n);
 }
 
 void unescapeEntry(nameNpath& file) {

@@ -11,12 +11,7 @@ namespace qf {
 
 constexpr int kScriptLineMax = 2174;  // characters of one script line
 
-// The working directory of the recording in progress (null when idle).
-const char* recordingDirectory();
-
-// "directory name" as written in a script: blanks become '*', and the
-// recording's own working directory is written as "./" so the script
-// replays in any folder.
+// "directory name" as written in a script, blanks as '*'.
 std::string scriptEntry(const nameNpath& file);
 // One word of a script line with blanks written as '*'.
 std::string scriptWord(const char* text);

@@ -279,9 +279,9 @@ int32_t generatorReadScriptLine(int32_t mode, const char* line, CheckParamsFn ch
     CommandBlock& b = block();
     const int32_t code = b.opCode;
     if (generatorInfo(code) == nullptr) return 1;
-    // Fields a line does not carry read as 0.
-    GeneratorParams p{};
-    char fu = 0, pu = 0, ff = 0;
+    // Fields a line does not carry keep the values of the last line run.
+    GeneratorParams p = generatorParams(b);
+    char fu = 0, pu = p.phaseUnit, ff = 0;
     nameNpath out{};
     ScriptFields in(line);
     if (!in.skipCodeAndName() || !in.entry(out)) return 1;
@@ -329,9 +329,6 @@ int32_t generatorReadScriptLine(int32_t mode, const char* line, CheckParamsFn ch
     ok =
         ok && in.integer(p.outputType) && in.integer(p.noiseType) && in.number(n1) && in.number(n2);
     if (!ok) return 1;
-    // The data format letter must name a format the engine writes.
-    if (ff >= 'A' && ff <= 'Z') ff = static_cast<char>(ff - 'A' + 'a');
-    if (ff != 'a' && ff != 'b') return 1;
 
     p.frequencyUnit = fu;
     p.phaseUnit = pu;

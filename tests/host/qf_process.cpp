@@ -7,8 +7,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "support/test_host.h"
 
@@ -36,7 +38,7 @@ QfResult runQfOnTerminal(const std::string& dir, const std::string& home,
                          const std::vector<std::string>& args,
                          const std::vector<TerminalStep>& steps, int timeoutSeconds) {
     QfResult r;
-    termios mode;
+    termios mode = {};  // every special character off but the two set below
     ::cfmakeraw(&mode);
     mode.c_iflag = ICRNL;
     mode.c_oflag = OPOST | ONLCR;
@@ -44,6 +46,8 @@ QfResult runQfOnTerminal(const std::string& dir, const std::string& home,
     mode.c_cflag = CS8 | CREAD;
     mode.c_cc[VINTR] = 3;
     mode.c_cc[VEOF] = 4;
+    mode.c_cc[VMIN] = 1;
+    ::cfsetspeed(&mode, B38400);
     int master = -1;
     pid_t pid = ::forkpty(&master, nullptr, &mode, nullptr);
     if (pid < 0) return r;
@@ -68,7 +72,10 @@ QfResult runQfOnTerminal(const std::string& dir, const std::string& home,
         }
         char buf[4096];
         ssize_t n = ::read(master, buf, sizeof buf);
-        if (n <= 0) return false;  // its side of the terminal is closed
+        if (n <= 0) {  // its side of the terminal is closed
+            if (n < 0) r.output += "\n[read: " + std::to_string(errno) + "]";
+            return false;
+        }
         r.output.append(buf, static_cast<std::size_t>(n));
         return true;
     };
@@ -86,6 +93,7 @@ QfResult runQfOnTerminal(const std::string& dir, const std::string& home,
     ::close(master);
     int st = 0;
     ::waitpid(pid, &st, 0);
+    if (WIFSIGNALED(st)) r.output += "\n[signal " + std::to_string(WTERMSIG(st)) + "]";
     if (r.output.find("[timed out]") == std::string::npos)
         r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;

@@ -273,3 +273,26 @@ TEST_F(Replay, NewSignalOutputIsNeverAskedFor) {
     ASSERT_EQ(g_ran.size(), 1u);
     EXPECT_EQ(g_ran[0], " -> " + dir + "noname3.tim");
 }
+
+TEST_F(Replay, MessageLineTextAnswersALaterPrompt) {
+    EXPECT_EQ(replay("t.scr", "?0.25 is the gain\n3035 Gain ?$Factor ./ a.tim\n"), 0);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_SCRIPT), "0.25 is the gain");
+    ASSERT_EQ(g_lines.size(), 1u);
+    EXPECT_EQ(g_lines[0], "3035 Gain 0.25 ./ a.tim");
+}
+
+TEST_F(Replay, NegativePauseIsPassedOn) {
+    EXPECT_EQ(replay("p.scr", "@ -3\n"), 0);
+    auto sleeps = TestHost::instance().callsNamed("SleepForNSeconds");
+    ASSERT_EQ(sleeps.size(), 1u);
+    EXPECT_EQ(sleeps[0].args, (std::vector<std::string>{"-3", "Sleep for -3 seconds."}));
+}
+
+TEST_F(Replay, LongLineLosingOnlyBlanksStillRuns) {
+    std::string line = "3090 Flip ./ a.tim ./ b.tim";
+    EXPECT_EQ(replay("l.scr", line + std::string(3000, ' ') + "\n"), 0);
+    ASSERT_EQ(g_ran.size(), 1u);
+    EXPECT_EQ(replay("l.scr", line + std::string(3000, ' ') + "x\n"), 1);
+    EXPECT_NE(TestHost::instance().lastMessage(QF_MSG_ERROR).find("Error in script line 1."),
+              std::string::npos);
+}

@@ -96,7 +96,7 @@ TEST_F(Recorder, UncreatableScriptLeavesRecordingOff) {
     EXPECT_TRUE(TestHost::instance().messages().empty());
 }
 
-TEST_F(Recorder, OperationLineEscapesBlanksAndWritesPortableDirectory) {
+TEST_F(Recorder, OperationLineEscapesBlanksInDirectoriesAndNames) {
     std::string spaced = makeTempDir();
     std::string sub = spaced + "my dir/";
     ASSERT_EQ(::mkdir(sub.c_str(), 0755), 0);
@@ -110,8 +110,8 @@ TEST_F(Recorder, OperationLineEscapesBlanksAndWritesPortableDirectory) {
     std::string subStar = sub;
     for (char& c : subStar)
         if (c == ' ') c = '*';
-    EXPECT_EQ(readFile(work + "ops.scr"),
-              "3090 Flip                     " + subStar + " my*file.tim ./ flipped.tim\r\n");
+    EXPECT_EQ(readFile(work + "ops.scr"), "3090 Flip                     " + subStar +
+                                              " my*file.tim " + work + " flipped.tim\r\n");
 }
 
 TEST_F(Recorder, RefusedMultiChannelInputStillLeavesItsLine) {
@@ -139,7 +139,7 @@ TEST_F(Recorder, RefusedMultiChannelInputStillLeavesItsLine) {
     EXPECT_STREQ(block.out.n, "out.tim");  // not executed: names stay
     run(QF_OP_RECORD_STOP);
     EXPECT_EQ(readFile(work + "m.scr"),
-              "3090 Flip                     ./ multi.tim ./ out.tim\r\n");
+              "3090 Flip                     " + work + " multi.tim " + work + " out.tim\r\n");
 }
 
 TEST_F(Recorder, WriteErrorStopsRecording) {

@@ -689,8 +689,10 @@ class GeneratorScript : public Generators {
         std::fclose(f);
         return readFile(path);
     }
-    int32_t read(int32_t code, const std::string& line) {
-        std::memset(&block, 0, sizeof block);
+    // Reads a line into a cleared block, or (fresh false) into the block
+    // the last line left.
+    int32_t read(int32_t code, const std::string& line, bool fresh = true) {
+        if (fresh) std::memset(&block, 0, sizeof block);
         block.opCode = code;
         runtime().block = &block;
         OperationRecord* r = findOperation(code);
@@ -835,7 +837,9 @@ TEST_F(GeneratorScript, ShortLinesAreMalformedAndBadParametersAreErrors) {
     EXPECT_EQ(read(2050, good), 0);
     EXPECT_EQ(generatorParams(block).delay, 5);
     EXPECT_EQ(read(2050, "2050 Unit_Sample              /tmp/ u.tim hb 8000 100 5 1 2 0 0"), 1);
-    EXPECT_EQ(read(2050, "2050 Unit_Sample       /tmp/ u.tim hx 8000 100 5 1 2 0 0 0"), 1);
+    // The format letter is stored as written.
+    EXPECT_EQ(read(2050, "2050 Unit_Sample       /tmp/ u.tim hx 8000 100 5 1 2 0 0 0"), 0);
+    EXPECT_EQ(status().outputFormat, 'x');
     // delay -5 fails the check: a parameter error
     EXPECT_EQ(read(2050, "2050 Unit_Sample       /tmp/ u.tim hb 8000 100 -5 1 2 0 0 0"), 2);
     // noise type 6 is taken modulo 4: normal noise with its two values
@@ -845,6 +849,19 @@ TEST_F(GeneratorScript, ShortLinesAreMalformedAndBadParametersAreErrors) {
     EXPECT_EQ(p.noiseParam1[2], 0.5);
     EXPECT_EQ(p.noiseParam2[2], 2.0);
     EXPECT_EQ(status().outputFormat, 'a');
+}
+
+TEST_F(GeneratorScript, FieldsALineLacksKeepTheLastLinesValues) {
+    // A float sine of amplitude 2 and frequency 100 ...
+    ASSERT_EQ(read(2010, "2010 Sinusoidal  /tmp/ s.tim hrb 100 8000 64 0 2 0.5 2 0 0 0"), 0);
+    // ... leaves both in the block: a unit sample line carries its own
+    // amplitude, a 16-bit window line none, so the amplitude of 2 still
+    // fails the 16-bit check.
+    ASSERT_EQ(read(2050, "2050 Unit_Sample  /tmp/ u.tim hb 8000 100 5 0.5 2 0 0 0", false), 0);
+    EXPECT_EQ(generatorParams(block).frequency, 100.0);
+    EXPECT_EQ(generatorParams(block).offset, 0.5);
+    ASSERT_EQ(read(2010, "2010 Sinusoidal  /tmp/ s.tim hrb 100 8000 64 0 2 0 2 0 0 0"), 0);
+    EXPECT_EQ(read(2090, "2090 WindowFunction  /tmp/ w.tim hb 1 8000 64 0 0 0 0", false), 2);
 }
 
 TEST_F(GeneratorScript, ReplayedLineGeneratesTheSameSignal) {

@@ -668,5 +668,5 @@ TEST_F(FftOp, RecordedRunWritesItsLine) {
     block.opCode = QF_OP_RECORD_STOP;
     ASSERT_EQ(RunOp(&block), 0);
     EXPECT_EQ(readFile(work + "rec.scr"),
-              "4050 FastFourierTransform     ./ s.tim 4 64 32 ./ s.fre\r\n");
+              "4050 FastFourierTransform     " + work + " s.tim 4 64 32 " + work + " s.fre\r\n");
 }

@@ -268,6 +268,10 @@ TEST_F(ScriptLines, ConstantLineRoundTripsNamesWithBlanks) {
     EXPECT_STREQ(block.out.p, spaced.c_str());
     EXPECT_STREQ(block.out.n, "out file.tim");
     EXPECT_EQ(paramDouble(block, QF_PARAM_OFFSET), 0.25);
+    // A constant line ends with its output: more fields make it malformed.
+    EXPECT_EQ(readBack(head(3015, "AdditionK") + "./ a.tim 0.5 ./ b.tim ./ c.tim"), 1);
+    prepare(3090);
+    EXPECT_NE(readBack(head(3090, "Flip") + "./ a.tim ./ b.tim ./ c.tim"), 1);  // not malformed
 }
 
 TEST_F(ScriptLines, EachLayoutRoundTrips) {
