@@ -228,7 +228,7 @@ void BM_FftFramesFileToFile(benchmark::State& state) {
     std::remove((dir + output).c_str());
     ::rmdir(dir.c_str());
 }
-BENCHMARK(BM_FftFramesFileToFile)->Arg(22)->Arg(24)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FftFramesFileToFile)->Arg(20)->Arg(23)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -23,6 +23,7 @@ namespace {
 constexpr int32_t kInt16 = 0;
 constexpr int32_t kReal32 = 2;
 constexpr int32_t kRealtime16 = 28;
+constexpr int32_t kLpcCoefficients = 35;
 constexpr int32_t kFrameBuffer = 16384;
 constexpr int kP = QF_PARAM_OFFSET;
 
@@ -379,7 +380,11 @@ int32_t constantCheck(int32_t) {
             if (k < 1 || k > 15) return 107;
             return 0;
         case 4030:
-            if (k == INT32_MIN) return 103;
+            // |INT32_MIN| does not fit: the largest factor stands for it.
+            if (k == INT32_MIN) {
+                k = INT32_MAX;
+                return 103;
+            }
             k = std::abs(k);
             if (k < 2) return 102;
             if (k > 64) return 103;
@@ -480,10 +485,21 @@ int32_t framePrepareOutput(int32_t) {
         default:
             break;
     }
-    if (count < 0 || count > INT32_MAX) count = 0;
+    // A count a signal file cannot hold is refused before anything is made.
+    if (count < 0 || count > INT32_MAX) {
+        emitMsg(QF_MSG_ERROR, "Out of working memory.  Operation aborted.");
+        return 1;
+    }
     out.recordCount = static_cast<int32_t>(count);
     out.signalFrequency = 0.0;
     out.param1 = out.param2 = out.param3 = out.param4 = 0;
+    // A coefficient input keeps its layout, so that the output can be made
+    // and the kernel refuses the type.
+    if (out.recordType == kLpcCoefficients) {
+        out.param1 = in1.param1;
+        out.param2 = in1.param2;
+        out.param3 = in1.param3;
+    }
     if (twoInputs(code) && in1.samplingRate != in2.samplingRate && status().scriptRunning != 'y')
         emitMsg(QF_MSG_NOTICE, "'%s' and '%s' have different sampling rate.", b.in1.n, b.in2.n);
 

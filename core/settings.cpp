@@ -96,17 +96,13 @@ void setFallbacks() {
     s.fftInterval = 1024;
 }
 
+// The graph layer's default pens and fonts, handed to the host.
 void setGraphDefaults() {
-    // Default pens and fonts; the graph layer refines them with its colour sets.
-    for (int i = 0; i < kPenCount; ++i) {
-        g_style.penColour[i] = 0;
-        g_style.penLineType[i] = (i == 5 || i == 6) ? 2 : 0;
-    }
-    for (int i = 0; i < kFontCount; ++i) {
-        g_style.fontType[i] = 0;
-        g_style.fontStyle[i] = 0;
-        g_style.fontSize[i] = 10;
-    }
+    initGraphDefaultColour(1);
+    initGraphDefaultLineType();
+    initGraphDefaultFontTypes();
+    initGraphDefaultFontStyles();
+    initGraphDefaultFontSizes();
 }
 
 // Hands the pens and fonts to the host.
@@ -242,7 +238,6 @@ int32_t loadSettings() {
     if (f == nullptr) {
         setFallbacks();
         setGraphDefaults();
-        applyGraphStyle();
     } else {
         readSettingsFile(f);
         std::fclose(f);

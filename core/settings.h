@@ -16,6 +16,7 @@ struct GraphStyle {
     int32_t fontType[kFontCount] = {};
     int32_t fontStyle[kFontCount] = {};
     int32_t fontSize[kFontCount] = {10, 10, 10, 10, 10};
+    bool defaultColoursApplied = false;  // a default colour set has run
 };
 
 GraphStyle& graphStyle();

@@ -37,26 +37,5 @@ QF_EXPORT int32_t getGraphData(PlotData*, int32_t* autoScale, int32_t* kind, int
 QF_EXPORT int32_t GetGraphType(PlotData*) {
     return 0;
 }
-QF_EXPORT int32_t SetForBlackOnWhiteColors(void) {
-    return 0;
-}
-QF_EXPORT int32_t initGraphDefaultColour(int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t initGraphDefaultColour2(int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t initGraphDefaultFontSizes(void) {
-    return 0;
-}
-QF_EXPORT int32_t initGraphDefaultFontStyles(void) {
-    return 0;
-}
-QF_EXPORT int32_t initGraphDefaultFontTypes(void) {
-    return 0;
-}
-QF_EXPORT int32_t initGraphDefaultLineType(void) {
-    return 0;
-}
 
 }  // extern "C"

@@ -37,8 +37,10 @@ int32_t sigSetRecordSizes(SignalDescriptor& d);
 // 36, 37).
 int32_t sigOpenMemory(SignalDescriptor& d, int32_t recordType, int32_t recordCount);
 int32_t sigFreeMemory(SignalDescriptor& d);
+// The most space an output may need: 240 MiB.
+constexpr int64_t kSpaceLimit = 251658240;
 // Length in bytes of the file, -1 when it cannot be opened.  A null path
-// asks for the bytes available on the current directory's file system.
+// gives the space an output may take, kSpaceLimit.
 int64_t sigFileLength(const char* path);
 void stdSetCurrentDir(const char* path);
 // The current directory ending with a separator, at most size - 1

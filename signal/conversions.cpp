@@ -126,12 +126,9 @@ int32_t intFloatPrepareOutput(int32_t) {
     SignalDescriptor& out = slot(2);
     const int32_t type = convertedType(in);
     if (type < 0) {
-        if (in.recordType == kRealtimeInt16)
-            emitMsg(QF_MSG_NOTICE,
-                    "'%s' is a multi-channel signal.  Please demultiplex the signal and work with "
-                    "the component signals.",
-                    b.in1.n);
-        else
+        // A recording of several channels was refused before it got here,
+        // except in a script replay: it ends without a message.
+        if (in.recordType != kRealtimeInt16)
             emitMsg(QF_MSG_ERROR, "'%s%s' has an unsupported type.", b.in1.p, b.in1.n);
         return 1;
     }

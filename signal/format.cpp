@@ -522,11 +522,13 @@ bool headerValuesUsable(const HeaderScan& h) {
     switch (h.recordType) {
         case kCInt32Rect:
         case kCReal128Rect:
-            return h.param[0] >= 1 && h.param[0] <= h.recordCount && h.param[1] >= 0 &&
-                   in32(h.param[1]);
+            // A frame holds at least one record and no more than the header
+            // counts; an interval may be negative (one frame from a sample).
+            return h.param[0] >= 1 && h.param[0] <= h.recordCount && in32(h.param[1]);
         case kLpcCoeffReal8:
-            return h.param[0] >= 1 && 2 * h.param[0] <= h.recordCount && h.param[1] >= 0 &&
-                   in32(h.param[1]) && h.param[2] >= 0 && in32(h.param[2]);
+            // Record positions divide by the order.
+            return h.param[0] >= 1 && 2 * h.param[0] <= h.recordCount && in32(h.param[1]) &&
+                   in32(h.param[2]);
         case kRealtimeInt16:
             return h.param[0] >= 0 && h.param[0] <= kMaxChannels && in32(h.param[1]);
         default:

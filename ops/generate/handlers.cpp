@@ -26,6 +26,7 @@
 
 #include "core/engine.h"
 #include "core/host.h"
+#include "core/log.h"
 #include "core/op_names.h"
 #include "ops/generate/generators.h"
 #include "script/script_text.h"
@@ -171,8 +172,10 @@ int32_t generatorExecute(int32_t mode, OperationRecord* record) {
         }
         p.sampleCount = static_cast<int32_t>(count);
     }
+    // Only 16-bit and float signals are generated; the output is refused
+    // the way the file layer refuses a type it cannot write.
     if (p.outputType != kOutputInteger16 && p.outputType != kOutputReal32) {
-        emitMsg(QF_MSG_ERROR, "Unknown data type.");
+        logPrintf("Unsupported type %d.  ", p.outputType);
         return 1;
     }
 

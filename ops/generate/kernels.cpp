@@ -93,7 +93,12 @@ int32_t storeSample(SignalDescriptor& out, int32_t i, double v, char overflowMod
     if (out.recordType == kOutputReal32) {
         *out.at<float>(i) = static_cast<float>(v);
     } else if (out.recordType == kOutputInteger16) {
-        *out.at<int16_t>(i) = storeQ15(v * 32767.0, overflowMode);
+        const double u = v * 32767.0;
+        // Saturating, anything not at or above -32768 (a NaN too) is -32768.
+        if (overflowMode == 's' && !(u >= -32768.0))
+            *out.at<int16_t>(i) = -32768;
+        else
+            *out.at<int16_t>(i) = storeQ15(u, overflowMode);
     }
     return 0;
 }

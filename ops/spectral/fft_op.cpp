@@ -49,7 +49,7 @@ struct FftState {
     const double* window = nullptr;  // the workspace's window array; null: none allocated
     int32_t frameCount = 0;
     int32_t frameIndex = 0;
-    bool fixedPointNoticeShown = false;  // shown once per engine start
+    bool fixedPointNoticeShown = false;  // shown once while the library is loaded
     bool zeroPaddingNoticeShown = false;
 };
 
@@ -175,7 +175,7 @@ int32_t fftCheckParams(int32_t) {
     return 0;
 }
 
-int32_t fftGetParams(int32_t mode, CheckParamsFn check) {
+int32_t fftGetParams(int32_t, CheckParamsFn check) {
     CommandBlock& b = block();
     StatusRecord& s = status();
     FftState& st = state();
@@ -188,7 +188,7 @@ int32_t fftGetParams(int32_t mode, CheckParamsFn check) {
         s.fftWindow = paramInt(b, kFftWindowParam);
         s.fftSize = paramInt(b, kFftSizeParam);
         s.fftInterval = paramInt(b, kFftIntervalParam);
-        const int32_t c = check ? check(mode) : 0;
+        const int32_t c = check ? check(0) : 0;
         switch (c) {
             case kFftFixedPointInput:
                 if (board().acceleratorOn == 0 && s.noticeSetting == 0 &&
@@ -379,7 +379,7 @@ int32_t fftWriteScriptLine(int32_t, std::FILE* scriptFile) {
     return std::fwrite(line.data(), 1, line.size(), scriptFile) == line.size() ? 0 : 1;
 }
 
-int32_t fftReadScriptLine(int32_t mode, const char* line, CheckParamsFn check) {
+int32_t fftReadScriptLine(int32_t, const char* line, CheckParamsFn check) {
     CommandBlock& b = block();
     ScriptFields in(line);
     if (!in.skipCodeAndName()) return 1;
@@ -391,7 +391,7 @@ int32_t fftReadScriptLine(int32_t mode, const char* line, CheckParamsFn check) {
     unescapeEntry(b.in2);
     unescapeEntry(b.out);
     resolveScriptNames();
-    const int32_t c = check ? check(mode) : 0;
+    const int32_t c = check ? check(0) : 0;
     return (c == 0 || c == kFftFixedPointInput || c == kFftZeroPadding) ? 0 : 2;
 }
 
@@ -411,10 +411,13 @@ OperationRecord fftOperationRecord() {
     return r;
 }
 
+void resetFftNotices() {
+    state().fixedPointNoticeShown = false;
+    state().zeroPaddingNoticeShown = false;
+}
+
 void registerFftOperation() {
-    FftState& st = state();
-    st.fixedPointNoticeShown = false;
-    st.zeroPaddingNoticeShown = false;
+    // The shown-once notices stay shown for as long as the library is loaded.
     const OperationRecord r = fftOperationRecord();
     registerOperation(&r);
 }

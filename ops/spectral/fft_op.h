@@ -58,6 +58,8 @@ int32_t fftWriteScriptLine(int32_t mode, std::FILE* scriptFile);
 // The 4050 record with the host kernel, and its registration (which also
 // clears the shown-once flags of the two notices: once per engine start).
 OperationRecord fftOperationRecord();
+// Clears the shown-once notices, as when the library is loaded.
+void resetFftNotices();
 void registerFftOperation();
 
 // True when a frame of n points is transformed: 32 ... 2048, and with the

@@ -54,22 +54,28 @@ double exponentialOf(double x) {
     return std::exp(x);
 }
 
-// g applied to one argument; the reciprocal remembers the sign of the last
-// nonzero argument for the reciprocal of zero.
+// The sign of the last nonzero argument the reciprocal saw, in this run or
+// an earlier one; the reciprocal of zero is the largest float of that sign.
+double g_reciprocalSign = 1.0;
+
+// g applied to one argument.
 struct Function {
     double (*g)(double);
     bool reciprocal;
-    double lastSign = 1.0;
     double operator()(double arg) {
         if (reciprocal) {
-            if (arg == 0.0) return lastSign * kFloatMax;
-            lastSign = arg < 0.0 ? -1.0 : 1.0;
+            if (arg == 0.0) return g_reciprocalSign * kFloatMax;
+            g_reciprocalSign = arg < 0.0 ? -1.0 : 1.0;
         }
         return g(arg);
     }
 };
 
 }  // namespace
+
+void resetReciprocalSign() {
+    g_reciprocalSign = 1.0;
+}
 
 ComputeArgs elementFunctions(int32_t code) {
     ComputeArgs args;

@@ -53,6 +53,9 @@ int32_t decimateCompute(int32_t mode, const ComputeArgs* args);     // 4030
 int32_t interpolateCompute(int32_t mode, const ComputeArgs* args);  // 4040
 // The element functions the execute frame hands to those kernels.
 ComputeArgs elementFunctions(int32_t code);
+// The reciprocal's remembered sign (kept while the library is loaded) back
+// to positive, as when the library is loaded.
+void resetReciprocalSign();
 
 // Square root (3060) and extraction (3100): handlers of their own.
 int32_t sqrtGetParams(int32_t mode, CheckParamsFn check);

@@ -34,6 +34,43 @@ TEST(Settings, MissingFileGivesDefaults) {
     ExitQuillfen();
 }
 
+TEST(Settings, MissingFileGivesTheDefaultPensAndFonts) {
+    std::string home = makeTempDir();
+    TestHost& h = TestHost::instance();
+    for (int32_t& c : h.penColour) c = 77;  // pens 13-15 keep what the host had
+    ASSERT_EQ(startEngine(home), 0);
+    const int32_t colours[19] = {8, 3, 6, 5, 5, 2, 2, 3, 3, 0, 1, 0, 3, 77, 77, 77, -1, 2, 3};
+    for (int pen = 0; pen < 19; ++pen) {
+        EXPECT_EQ(h.penColour[pen], colours[pen]) << pen;
+        if (pen < 13 || pen > 15) {
+            EXPECT_EQ(h.penLineType[pen], (pen == 5 || pen == 6) ? 2 : 0) << pen;
+        }
+    }
+    auto brush = h.callsNamed("DoSetBrushColor");
+    ASSERT_EQ(brush.size(), 1u);
+    EXPECT_EQ(brush[0].args, (std::vector<std::string>{"0", "8"}));
+    for (int font = 0; font < 5; ++font) EXPECT_EQ(h.fontSize[font], 10);
+
+    // A set that already ran is applied again only when forced.
+    initGraphDefaultColour2(0);
+    EXPECT_EQ(h.penColour[0], 8);
+    initGraphDefaultColour2(1);
+    EXPECT_EQ(h.penColour[0], 0);
+    EXPECT_EQ(h.penColour[9], 1);
+    EXPECT_EQ(h.penColour[10], 4);
+    SetForBlackOnWhiteColors();
+    EXPECT_EQ(h.penColour[0], 1);
+    EXPECT_EQ(h.penColour[9], 0);
+    EXPECT_EQ(h.penColour[16], -1);
+    EXPECT_EQ(h.callsNamed("DoSetBrushColor").back().args[1], "1");
+
+    initGraphDefaultColour(1);
+    ExitQuillfen();
+    const std::string saved = readFile(home + "quillfen.sav");
+    EXPECT_NE(saved.find("\r\n 0 8 0 \r\n 1 3 0 \r\n 2 6 0 \r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\n 16 -1 0 \r\n 17 2 0 \r\n 18 3 0 \r\n"), std::string::npos) << saved;
+}
+
 TEST(Settings, BadModeCharactersFallBackAndHideLog) {
     std::string home = makeTempDir();
     writeFile(home + "quillfen.sav", settingsWithTwoLines("x q n"));

@@ -631,11 +631,6 @@ TEST_F(SignalAccess, AbsurdHeaderNumbersAreRefused) {
                              "Frame size            : 2147483647\r\nFrame interval        : "
                              "4\r\nWindow function       : Hamming\r\n" +
                              dataBegin() + data},
-        // Frame size within the header's count but beyond the records present.
-        {"frameshort.fre", commonHeader("1000", "CINT32RECT(W)") +
-                               "Frame size            : 512\r\nFrame interval        : 4\r\n"
-                               "Window function       : Hamming\r\n" +
-                               dataBegin() + data},
         {"order0.lpc", commonHeader("64", "LPCCoeffREAL8") +
                            "LPC Order             : 0\r\nFrame Size            : 1\r\n"
                            "Frame Interval        : 1\r\n" +
@@ -664,6 +659,29 @@ TEST_F(SignalAccess, AbsurdHeaderNumbersAreRefused) {
             EXPECT_FALSE(r.isOpen()) << c.name;
         }
     }
+}
+
+TEST_F(SignalAccess, FrameFilesWithNegativeIntervalOrCutShortOpen) {
+    // 64 records of 12 bytes are present.  A negative interval (one frame
+    // from a given sample) is kept; a frame size within the header's count
+    // but beyond the records present opens with the records present.
+    const std::string data = std::string(64 * 12, ' ');
+    test::writeFile(path("neg.fre"), commonHeader("64", "CINT32RECT(W)") +
+                                         "Frame size            : 64\r\nFrame interval        : "
+                                         "-100\r\nWindow function       : Hamming\r\n" +
+                                         dataBegin() + data);
+    test::writeFile(path("cut.fre"), commonHeader("1000", "CINT32RECT(W)") +
+                                         "Frame size            : 512\r\nFrame interval        : "
+                                         "4\r\nWindow function       : Hamming\r\n" +
+                                         dataBegin() + data);
+    SignalDescriptor r{};
+    ASSERT_EQ(sigOpenRead(r, entry("neg.fre"), 128), 0);
+    EXPECT_EQ(r.param2, -100);
+    sigClose(r);
+    ASSERT_EQ(sigOpenRead(r, entry("cut.fre"), 128), 0);
+    EXPECT_EQ(r.recordCount, 64);
+    EXPECT_EQ(r.param1, 512);
+    sigClose(r);
 }
 
 TEST_F(SignalAccess, MissingChannelLinesGiveDefaults) {
@@ -761,7 +779,7 @@ int64_t roomyDisk(const char*) {
     return int64_t{1} << 40;
 }
 
-TEST_F(SignalAccess, DiskSpaceCheckUsesTheFreeSpace) {
+TEST_F(SignalAccess, DiskSpaceCheckUsesTheFreeSpaceUpTo240MiB) {
     platform::setFreeSpaceSource(tinyDisk);
     SignalDescriptor w = header("x", 1.0);
     EXPECT_EQ(sigOpenWrite(w, entry("a.tim"), kInteger16, 100, 'a', 64), 2);
@@ -780,15 +798,22 @@ TEST_F(SignalAccess, DiskSpaceCheckUsesTheFreeSpace) {
     // Without a buffer nothing is checked.
     EXPECT_EQ(sigOpenWrite(w, entry("h.tim"), kInteger16, 100, 'a', 0), 0);
     EXPECT_EQ(sigClose(w), 0);
-    EXPECT_EQ(sigFileLength(nullptr), 1000);
+    EXPECT_EQ(sigFileLength(nullptr), 251658240);
 
+    // However roomy the disk, 240 MiB is the most an output may take:
+    // 14 803 306 REAL32 text records of 17 bytes and 2048 bytes of header
+    // are 10 bytes too many.
     platform::setFreeSpaceSource(roomyDisk);
+    EXPECT_EQ(sigOpenWrite(w, entry("big.tim", "c:/data/"), kReal32, 14803306, 'a', 64), 2);
+    EXPECT_EQ(lastError(),
+              "There isn't sufficient disk space available on C: drive.  251658240 bytes "
+              "available; 251658250 bytes needed.");
+
     EXPECT_EQ(sigOpenWrite(w, entry("a.tim", "c:/data/"), kInteger16, 100, 'a', 64), 1);
     EXPECT_EQ(lastError(), "Cannot open c:/data/a.tim for write.");
     EXPECT_FALSE(w.isOpen());
 
     platform::setFreeSpaceSource(nullptr);
-    EXPECT_GT(sigFileLength(nullptr), 0);
 }
 
 TEST_F(SignalAccess, FailedWriteRemovesTheOutput) {

@@ -162,6 +162,7 @@ class FftOp : public ::testing::Test {
         work = makeTempDir();
         ASSERT_EQ(::chdir(work.c_str()), 0);
         ASSERT_EQ(startEngine(home), 0);
+        resetFftNotices();
         std::memset(&block, 0, sizeof block);
     }
     void TearDown() override {
@@ -448,7 +449,7 @@ TEST_F(FftOp, ShortSignalShowsTheZeroPaddingNoticeOnce) {
     // 256 / 100 = 2: no notice.
     ASSERT_EQ(run("short.tim", "a.fre", kWindowRectangular, 256, 256), 0);
     EXPECT_TRUE(messages(QF_MSG_CAUTION).empty());
-    // 512 / 100 = 5: the notice, once per engine start.
+    // 512 / 100 = 5: the notice, once while the library is loaded.
     ASSERT_EQ(run("short.tim", "b.fre", kWindowHanning, 512, 512), 0);
     ASSERT_EQ(messages(QF_MSG_CAUTION).size(), 1u);
     EXPECT_EQ(messages(QF_MSG_CAUTION)[0], kZeroPaddingText);
@@ -458,11 +459,11 @@ TEST_F(FftOp, ShortSignalShowsTheZeroPaddingNoticeOnce) {
     const Spectrum s = readSpectrum(work + "b.fre");
     ASSERT_EQ(s.bins.size(), 512u);
     expectFrame(s, 0, 512, naiveDft(x, 0, 512, hanning(512)));
-    // A new engine start shows it again.
+    // A new engine start in the same process does not show it again.
     ExitQuillfen();
     ASSERT_EQ(startEngine(home), 0);
     ASSERT_EQ(run("short.tim", "d.fre", kWindowHanning, 512, 512), 0);
-    EXPECT_EQ(messages(QF_MSG_CAUTION).size(), 1u);
+    EXPECT_TRUE(messages(QF_MSG_CAUTION).empty());
 }
 
 TEST_F(FftOp, SixteenBitWordsAreFractionsAndShowTheFixedPointNoticeOnce) {

@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "ops/time/kernels.h"
 #include "ops/time/signal_bytes.h"
 
 using namespace qf;
@@ -140,6 +141,7 @@ TEST_F(Arithmetic, JoinConvertsSixteenBitByOneOver32767) {
 }
 
 TEST_F(Arithmetic, ReciprocalOfFloatsAndOfZero) {
+    timeops::resetReciprocalSign();
     put("x.tim", real32File({0.5f, -4.0f, 8.0f}));
     ASSERT_EQ(run(3040, "x.tim", "r.tim", withDouble(2.0)), 0);
     EXPECT_EQ(floats(get("r.tim")), (std::vector<float>{4.0f, -0.5f, 0.25f}));
@@ -150,6 +152,12 @@ TEST_F(Arithmetic, ReciprocalOfFloatsAndOfZero) {
     put("z.tim", real32File({0.0f, -2.0f, 0.0f, 4.0f, 0.0f}));
     ASSERT_EQ(run(3040, "z.tim", "q.tim", withDouble(1.0)), 0);
     EXPECT_EQ(floats(get("q.tim")), (std::vector<float>{FLT_MAX, -0.5f, -FLT_MAX, 0.25f, FLT_MAX}));
+    // The sign is remembered from one run to the next.
+    put("n.tim", real32File({2.0f, 1.0f, -1.0f}));
+    put("zz.tim", real32File({0.0f, 0.0f, 0.0f}));
+    ASSERT_EQ(run(3040, "n.tim", "rn.tim", withDouble(1.0)), 0);
+    ASSERT_EQ(run(3040, "zz.tim", "rz.tim", withDouble(1.0)), 0);
+    EXPECT_EQ(floats(get("rz.tim")), (std::vector<float>{-FLT_MAX, -FLT_MAX, -FLT_MAX}));
 }
 
 TEST_F(Arithmetic, ReciprocalOfSixteenBitSaturatesOrWraps) {

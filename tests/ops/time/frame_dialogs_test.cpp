@@ -52,6 +52,27 @@ TEST_F(FrameDialogs, DecimationFactorIsTakenAsItsMagnitude) {
     EXPECT_EQ(int16Records(get("d.tim")), (std::vector<int16_t>{0, 3, 6}));
 }
 
+TEST_F(FrameDialogs, FactorsBeyondThirtyTwoBitsAreHandled) {
+    put("x.tim", int16File(ramp(10)));
+    // The most negative factor has no magnitude in 32 bits: the largest
+    // factor stands for it, and nothing of 10 samples is left.
+    TestHost::instance().answer([](CommandBlock& b, const HostCall&) {
+        paramInt(b, QF_PARAM_OFFSET) = INT32_MIN;
+        return 0;
+    });
+    setEntry(block.in1, dir, "x.tim");
+    setEntry(block.out, dir, "d.tim");
+    block.opCode = 4030;
+    RunOp(&block);
+    EXPECT_EQ(paramInt(block, QF_PARAM_OFFSET), INT32_MAX);
+    EXPECT_NE(messages(QF_MSG_NOTICE).at(0).find("factor of 2147483647"), std::string::npos);
+    // A shift whose output count passes 32 bits makes nothing.
+    EXPECT_EQ(run(3070, "x.tim", "s.tim", withInt(INT32_MAX)), 1);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
+              "Out of working memory.  Operation aborted.");
+    EXPECT_FALSE(exists("s.tim"));
+}
+
 TEST_F(FrameDialogs, DecimationByOneEndsTheOperation) {
     put("x.tim", int16File(ramp(10)));
     EXPECT_EQ(run(4030, "x.tim", "d.tim", withInt(1)), 102);

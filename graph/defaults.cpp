@@ -1,0 +1,92 @@
+// The default pens, brush and fonts of graph windows.  The host keeps 19
+// pens, one brush and 5 fonts; colours are indices into its colour table.
+// Pens 13-15 take RGB colours from the settings file and are left alone.
+#include "core/host.h"
+#include "core/settings.h"
+#include "quillfen/quillfen.h"
+
+using namespace qf;
+
+namespace {
+
+constexpr int kColourPens = 13;  // pens 0-12; 16-18 follow separately
+constexpr int32_t kDefaultColour[kColourPens] = {8, 3, 6, 5, 5, 2, 2, 3, 3, 0, 1, 0, 3};
+constexpr int32_t kDefaultColour2[kColourPens] = {0, 3, 6, 5, 5, 2, 2, 3, 3, 1, 4, 1, 3};
+constexpr int32_t kLastPens[3] = {-1, 2, 3};  // pens 16, 17, 18 in both sets
+
+void setPenColour(int pen, int32_t colour) {
+    graphStyle().penColour[pen] = colour;
+    if (host().DoSetPenColor) host().DoSetPenColor(pen, colour);
+}
+
+void setBrushColour(int32_t colour) {
+    if (host().DoSetBrushColor) host().DoSetBrushColor(0, colour);
+}
+
+// Either colour set runs once unless forced.
+int32_t applyColourSet(int32_t force, int32_t brush, const int32_t (&pens)[kColourPens]) {
+    GraphStyle& g = graphStyle();
+    if (force == 0 && g.defaultColoursApplied) return 0;
+    g.defaultColoursApplied = true;
+    setBrushColour(brush);
+    for (int pen = 0; pen < kColourPens; ++pen) setPenColour(pen, pens[pen]);
+    for (int k = 0; k < 3; ++k) setPenColour(16 + k, kLastPens[k]);
+    return 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+QF_EXPORT int32_t initGraphDefaultColour(int32_t force) {
+    return applyColourSet(force, 8, kDefaultColour);
+}
+
+QF_EXPORT int32_t initGraphDefaultColour2(int32_t force) {
+    return applyColourSet(force, 0, kDefaultColour2);
+}
+
+// Black curves and text on a white background.
+QF_EXPORT int32_t SetForBlackOnWhiteColors(void) {
+    setBrushColour(1);
+    setPenColour(0, 1);
+    for (int pen = 1; pen < kColourPens; ++pen) setPenColour(pen, 0);
+    return 0;
+}
+
+// Dotted grid pens (5 and 6), solid lines elsewhere.
+QF_EXPORT int32_t initGraphDefaultLineType(void) {
+    GraphStyle& g = graphStyle();
+    for (int pen = 0; pen < kPenCount; ++pen) {
+        if (pen >= 13 && pen <= 15) continue;
+        g.penLineType[pen] = (pen == 5 || pen == 6) ? 2 : 0;
+        if (host().DoSetPenLineType) host().DoSetPenLineType(pen, g.penLineType[pen]);
+    }
+    return 0;
+}
+
+QF_EXPORT int32_t initGraphDefaultFontTypes(void) {
+    for (int font = 0; font < kFontCount; ++font) {
+        graphStyle().fontType[font] = 0;
+        if (host().DoSetFontType) host().DoSetFontType(font, 0);
+    }
+    return 0;
+}
+
+QF_EXPORT int32_t initGraphDefaultFontStyles(void) {
+    for (int font = 0; font < kFontCount; ++font) {
+        graphStyle().fontStyle[font] = 0;
+        if (host().DoSetFontStyle) host().DoSetFontStyle(font, 0);
+    }
+    return 0;
+}
+
+QF_EXPORT int32_t initGraphDefaultFontSizes(void) {
+    for (int font = 0; font < kFontCount; ++font) {
+        graphStyle().fontSize[font] = 10;
+        if (host().DoSetFontSize) host().DoSetFontSize(font, 10);
+    }
+    return 0;
+}
+
+}  // extern "C"
