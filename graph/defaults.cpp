@@ -34,6 +34,16 @@ int32_t applyColourSet(int32_t force, int32_t brush, const int32_t (&pens)[kColo
     return 0;
 }
 
+// One property of every font, kept and handed to the host.
+int32_t setEveryFont(int32_t (GraphStyle::*field)[kFontCount],
+                     QfHost_DoSetFontType HostInterface::*send, int32_t value) {
+    for (int font = 0; font < kFontCount; ++font) {
+        (graphStyle().*field)[font] = value;
+        if (QfHost_DoSetFontType f = host().*send) f(font, value);
+    }
+    return 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -66,27 +76,15 @@ QF_EXPORT int32_t initGraphDefaultLineType(void) {
 }
 
 QF_EXPORT int32_t initGraphDefaultFontTypes(void) {
-    for (int font = 0; font < kFontCount; ++font) {
-        graphStyle().fontType[font] = 0;
-        if (host().DoSetFontType) host().DoSetFontType(font, 0);
-    }
-    return 0;
+    return setEveryFont(&GraphStyle::fontType, &HostInterface::DoSetFontType, 0);
 }
 
 QF_EXPORT int32_t initGraphDefaultFontStyles(void) {
-    for (int font = 0; font < kFontCount; ++font) {
-        graphStyle().fontStyle[font] = 0;
-        if (host().DoSetFontStyle) host().DoSetFontStyle(font, 0);
-    }
-    return 0;
+    return setEveryFont(&GraphStyle::fontStyle, &HostInterface::DoSetFontStyle, 0);
 }
 
 QF_EXPORT int32_t initGraphDefaultFontSizes(void) {
-    for (int font = 0; font < kFontCount; ++font) {
-        graphStyle().fontSize[font] = 10;
-        if (host().DoSetFontSize) host().DoSetFontSize(font, 10);
-    }
-    return 0;
+    return setEveryFont(&GraphStyle::fontSize, &HostInterface::DoSetFontSize, 10);
 }
 
 }  // extern "C"
