@@ -22,7 +22,7 @@ if ls "$ROOT"/examples/*.scr >/dev/null 2>&1; then
     for s in "$ROOT"/examples/*.scr; do
         echo "-- $(basename "$s")"
         cp "$s" .
-        "$QF" run "$(basename "$s")" --no-pause
+        "$QF" run "$(basename "$s")" --no-pause </dev/null
     done
     echo
     echo "== files made, with the first line of each header"

@@ -55,8 +55,8 @@ int32_t fftRelease(int32_t mode);
 int32_t fftReadScriptLine(int32_t mode, const char* line, CheckParamsFn check);
 int32_t fftWriteScriptLine(int32_t mode, std::FILE* scriptFile);
 
-// The 4050 record with the host kernel, and its registration (which also
-// clears the shown-once flags of the two notices: once per engine start).
+// The 4050 record with the host kernel, and its registration.  The two
+// shown-once notices stay shown while the library is loaded.
 OperationRecord fftOperationRecord();
 // Clears the shown-once notices, as when the library is loaded.
 void resetFftNotices();

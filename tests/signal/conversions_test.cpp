@@ -4,7 +4,7 @@
 // is u * r / g / 65535 (r >= 0, u unsigned) or s * (-r) / g / 32768.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cstdio>
 
 #include "core/operation.h"
 #include "ops/time/signal_bytes.h"
@@ -15,16 +15,35 @@ using namespace qf::test::sig;
 
 namespace {
 
-class Conversions : public OperationTest {};
+using Texts = std::vector<std::string>;
+using Words = std::vector<int16_t>;
+using Floats = std::vector<float>;
+
+class Conversions : public OperationTest {
+  protected:
+    // Writes `bytes` as in.tim, runs `code` into out.tim and reads the result.
+    Parsed convert(int32_t code, const std::string& bytes) {
+        put("in.tim", bytes);
+        std::remove((dir + "out.tim").c_str());
+        EXPECT_EQ(run(code, "in.tim", "out.tim"), 0) << code;
+        return get("out.tim");
+    }
+    std::string output() { return readFile(dir + "out.tim"); }
+    std::string described() { return TestHost::instance().lastMessage(QF_MSG_DESCRIPTION); }
+    // The arguments of every file dialog so far.
+    std::vector<Texts> dialogs() {
+        std::vector<Texts> out;
+        for (const HostCall& c : TestHost::instance().callsNamed("stdGet123Files"))
+            out.push_back(c.args);
+        return out;
+    }
+};
 
 }  // namespace
 
-TEST_F(Conversions, BinaryFloatsSurviveTextAndBack) {
-    const std::vector<float> x = {1.0f, -0.5f, 0.1f, 3.14159274f, 1e-20f, -123456.7f, 0.0f};
-    put("a.tim", real32File(x, 22050.0));
-    ASSERT_EQ(run(6050, "a.tim", "b.tim"), 0);
-    const std::string text = readFile(dir + "b.tim");
-    Parsed t = parse(text);
+TEST_F(Conversions, TextAndBinaryKeepTheValues) {
+    const Floats x = {1.0f, -0.5f, 0.1f, 3.14159274f, 1e-20f, -123456.7f, 0.0f};
+    Parsed t = convert(6050, real32File(x, 22050.0));
     EXPECT_FALSE(t.binary);
     EXPECT_EQ(t.field("File format"), "ASCII");
     EXPECT_EQ(t.field("Record type number"), "REAL32");
@@ -32,144 +51,96 @@ TEST_F(Conversions, BinaryFloatsSurviveTextAndBack) {
     EXPECT_EQ(t.count(), 7);
     EXPECT_DOUBLE_EQ(t.rate(), 22050.0);
     ASSERT_EQ(t.data.size(), 7u * 17u);
-    EXPECT_EQ(t.data.substr(0, 17), " 1.0000000E+000\r\n");
-    EXPECT_EQ(t.data.substr(17, 17), "-5.0000000E-001\r\n");
-    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_DESCRIPTION),
-              "Convert 'a.tim' to ASCII and stored in 'b.tim'.");
+    EXPECT_EQ(t.data.substr(0, 34), " 1.0000000E+000\r\n-5.0000000E-001\r\n");
+    EXPECT_EQ(described(), "Convert 'in.tim' to ASCII and stored in 'out.tim'.");
 
-    ASSERT_EQ(run(6050, "b.tim", "c.tim"), 0);
-    Parsed c = get("c.tim");
+    Parsed c = convert(6050, output());
     EXPECT_TRUE(c.binary);
     EXPECT_EQ(c.field("File format"), "Binary");
-    ASSERT_EQ(c.data.size(), x.size() * 4);
-    EXPECT_EQ(std::memcmp(c.data.data(), x.data(), c.data.size()), 0);
-    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_DESCRIPTION),
-              "Convert 'b.tim' to binary and stored in 'c.tim'.");
-}
-
-TEST_F(Conversions, TextWordsBecomeBinaryWords) {
-    put("t.tim", int16File({-1, -32768, 0x1234}, 8000.0, false));
-    ASSERT_EQ(run(6050, "t.tim", "b.tim"), 0);
-    Parsed p = get("b.tim");
+    EXPECT_EQ(c.data, rawBytes(x));
+    EXPECT_EQ(described(), "Convert 'in.tim' to binary and stored in 'out.tim'.");
+    // One file dialog per run.
+    const Texts asked{"ASCII <-> Binary", ".tim",   "Input file", ".tim.fre",
+                      "Output file",      "(null)", "(null)",     "32"};
+    EXPECT_EQ(dialogs(), (std::vector<Texts>{asked, asked}));
+    // Text 16-bit words become binary words.
+    Parsed p = convert(6050, int16File({-1, -32768, 0x1234}, 8000.0, false));
     EXPECT_TRUE(p.binary);
-    EXPECT_EQ(int16Records(p), (std::vector<int16_t>{-1, -32768, 0x1234}));
+    EXPECT_EQ(int16Records(p), (Words{-1, -32768, 0x1234}));
+    // A recording becomes 16-bit text words, unchanged.
+    Parsed w = convert(6050, realtimeFile({5, -6, 7}, 1, 10.0, 2.0));
+    EXPECT_EQ(w.field("Record type number"), "INTEGER16");
+    EXPECT_FALSE(w.binary);
+    EXPECT_EQ(w.data, "0005\r\nFFFA\r\n0007\r\n");
 }
 
-TEST_F(Conversions, RecordingBecomesSixteenBitWordsUnchanged) {
-    put("r.tim", realtimeFile({5, -6, 7}, 1, 10.0, 2.0));
-    ASSERT_EQ(run(6050, "r.tim", "w.tim"), 0);
-    Parsed p = get("w.tim");
-    EXPECT_EQ(p.field("Record type number"), "INTEGER16");
-    EXPECT_FALSE(p.binary);
-    EXPECT_EQ(p.data, "0005\r\nFFFA\r\n0007\r\n");
-}
-
-TEST_F(Conversions, FloatToSixteenBitFollowsTheOverflowMode) {
-    put("f.tim", real32File({1.0f, 0.5f, -1.0f, -0.25f, -1.5f}));
+TEST_F(Conversions, FixedAndFloatWords) {
+    const std::string floats = real32File({1.0f, 0.5f, -1.0f, -0.25f, -1.5f});
     qfenStatus->overflowMode = 's';
-    ASSERT_EQ(run(6060, "f.tim", "s.tim"), 0);
-    Parsed p = get("s.tim");
+    Parsed p = convert(6060, floats);
     EXPECT_EQ(p.field("Record type number"), "INTEGER16");
-    EXPECT_EQ(int16Records(p), (std::vector<int16_t>{32767, 16384, -32768, -8192, -32768}));
-    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_DESCRIPTION),
-              "Convert 'f.tim' to integer and stored in 's.tim'.");
+    EXPECT_EQ(int16Records(p), (Words{32767, 16384, -32768, -8192, -32768}));
+    EXPECT_EQ(described(), "Convert 'in.tim' to integer and stored in 'out.tim'.");
+    // Wrapping: 32768 keeps its low 16 bits, -32768; -49152 becomes 16384.
     qfenStatus->overflowMode = 'w';
-    ASSERT_EQ(run(6060, "f.tim", "w.tim"), 0);
-    // 32768 keeps its low 16 bits: -32768; -49152 becomes 16384.
-    EXPECT_EQ(int16Records(get("w.tim")),
-              (std::vector<int16_t>{-32768, 16384, -32768, -8192, 16384}));
-}
-
-TEST_F(Conversions, SixteenBitToFloatAndTheOutputFormat) {
-    put("w.tim", int16File({16384, -32768, 1, 32767}, 1000.0));
+    EXPECT_EQ(int16Records(convert(6060, floats)), (Words{-32768, 16384, -32768, -8192, 16384}));
+    const Texts asked{"Fixed <-> float", ".tim",   "Input file", ".tim",
+                      "Output file",     "(null)", "(null)",     "32"};
+    EXPECT_EQ(dialogs(), (std::vector<Texts>{asked, asked}));
+    // Back to floats, written as text by the output format.
     qfenStatus->outputFormat = 'a';
-    ASSERT_EQ(run(6060, "w.tim", "f.tim"), 0);
-    Parsed p = get("f.tim");
-    EXPECT_FALSE(p.binary);
-    EXPECT_EQ(p.field("Record type number"), "REAL32");
-    EXPECT_EQ(p.field("Remark"), "test signal");
-    EXPECT_DOUBLE_EQ(p.rate(), 1000.0);
-    EXPECT_EQ(real32Records(p),
-              (std::vector<float>{0.5f, -1.0f, 1.0f / 32768.0f, 32767.0f / 32768.0f}));
-    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_DESCRIPTION),
-              "Convert 'w.tim' to float and stored in 'f.tim'.");
+    Parsed f = convert(6060, int16File({16384, -32768, 1, 32767}, 1000.0));
+    EXPECT_FALSE(f.binary);
+    EXPECT_EQ(f.field("Record type number"), "REAL32");
+    EXPECT_EQ(f.field("Remark"), "test signal");
+    EXPECT_DOUBLE_EQ(f.rate(), 1000.0);
+    EXPECT_EQ(real32Records(f), (Floats{0.5f, -1.0f, 1.0f / 32768.0f, 32767.0f / 32768.0f}));
+    EXPECT_EQ(described(), "Convert 'in.tim' to float and stored in 'out.tim'.");
 }
 
-TEST_F(Conversions, CalibratedRecordingChannels) {
+TEST_F(Conversions, RecordingChannels) {
     // Unipolar, range 10, gain 2: 0xFFFF -> 5.0; 0x8000 -> 32768 * 5 / 65535.
-    put("u.tim", realtimeFile({-1, 0, -32768}, 1, 10.0, 2.0));
-    ASSERT_EQ(run(6060, "u.tim", "uf.tim"), 0);
-    Parsed p = get("uf.tim");
+    Parsed p = convert(6060, realtimeFile({-1, 0, -32768}, 1, 10.0, 2.0));
     EXPECT_EQ(p.field("Record type number"), "REAL32");
-    std::vector<float> y = real32Records(p);
+    Floats y = real32Records(p);
     ASSERT_EQ(y.size(), 3u);
     EXPECT_EQ(y[0], 5.0f);
     EXPECT_EQ(y[1], 0.0f);
     EXPECT_FLOAT_EQ(y[2], 2.5000381f);
     // Bipolar, range -10, gain 2: -1 -> -5 / 32768; -32768 -> -5.
-    put("b.tim", realtimeFile({-1, 0, -32768}, 1, -10.0, 2.0));
-    ASSERT_EQ(run(6060, "b.tim", "bf.tim"), 0);
-    EXPECT_EQ(real32Records(get("bf.tim")), (std::vector<float>{-0.000152587890625f, 0.0f, -5.0f}));
+    EXPECT_EQ(real32Records(convert(6060, realtimeFile({-1, 0, -32768}, 1, -10.0, 2.0))),
+              (Floats{-0.000152587890625f, 0.0f, -5.0f}));
     // The default calibration (-1, 1) is the 16-bit fractional value.
-    put("d.tim", realtimeFile({16384, -8192, 1}, 1, -1.0, 1.0));
-    ASSERT_EQ(run(6060, "d.tim", "df.tim"), 0);
-    EXPECT_EQ(real32Records(get("df.tim")), (std::vector<float>{0.5f, -0.25f, 1.0f / 32768.0f}));
-}
-
-TEST_F(Conversions, RecordingWithSeveralChannelsIsNotConverted) {
-    put("m.tim", realtimeFile({1, 2, 3, 4, 5, 6}, 2, -1.0, 1.0));
-    // Through RunOp the input check refuses it before anything runs.
-    EXPECT_EQ(run(6060, "m.tim", "mf.tim"), 0);
-    EXPECT_FALSE(exists("mf.tim"));
+    EXPECT_EQ(real32Records(convert(6060, realtimeFile({16384, -8192, 1}, 1, -1.0, 1.0))),
+              (Floats{0.5f, -0.25f, 1.0f / 32768.0f}));
+    // Several channels: RunOp's input check refuses them before anything runs.
+    convert(6060, realtimeFile({1, 2, 3, 4, 5, 6}, 2, -1.0, 1.0));
+    EXPECT_FALSE(exists("out.tim"));
     // Run directly (as a script does), the operation ends with 1.
-    setEntry(block.in1, dir, "m.tim");
-    setEntry(block.out, dir, "mf.tim");
+    setEntry(block.in1, dir, "in.tim");
+    setEntry(block.out, dir, "out.tim");
     block.opCode = 6060;
     qf::runtime().block = &block;
     OperationRecord rec = *findOperation(6060);
     EXPECT_EQ(rec.execute(0, &rec), 1);
-    EXPECT_FALSE(exists("mf.tim"));
+    EXPECT_FALSE(exists("out.tim"));
 }
 
 TEST_F(Conversions, ComplexFramesKeepTheirFrameFields) {
-    Header h;
-    h.type = "CINT32RECT(W)";
-    h.count = 4;
-    h.extra =
-        line("Frame size", "4") + line("Frame interval", "2") + line("Window function", "Hanning");
-    put("c.tim",
-        headerBytes(h) + rawBytes(std::vector<int16_t>{16384, -16384, 0, -32768, 1, 2, 32767, 0}));
-    ASSERT_EQ(run(6060, "c.tim", "d.tim"), 0);
-    Parsed p = get("d.tim");
+    const Header h{.type = "CINT32RECT(W)",
+                   .count = 4,
+                   .extra = line("Frame size", "4") + line("Frame interval", "2") +
+                            line("Window function", "Hanning")};
+    const Words parts = {16384, -16384, 0, -32768, 1, 2, 32767, 0};
+    Parsed p = convert(6060, headerBytes(h) + rawBytes(parts));
     EXPECT_EQ(p.field("Record type number"), "CREAL128RECT(W)");
     EXPECT_EQ(p.field("Frame size"), "4");
     EXPECT_EQ(p.field("Frame interval"), "2");
     EXPECT_EQ(p.field("Window function"), "Hanning");
-    ASSERT_EQ(p.data.size(), 4u * 16u);
-    std::vector<double> v(8);
-    std::memcpy(v.data(), p.data.data(), 64);
-    EXPECT_EQ(v, (std::vector<double>{0.5, -0.5, 0.0, -1.0, 1.0 / 32768, 2.0 / 32768,
-                                      32767.0 / 32768, 0.0}));
+    EXPECT_EQ(p.data, rawBytes(std::vector<double>{0.5, -0.5, 0.0, -1.0, 1.0 / 32768, 2.0 / 32768,
+                                                   32767.0 / 32768, 0.0}));
     // And back: each part times 32768.
-    ASSERT_EQ(run(6060, "d.tim", "e.tim"), 0);
-    Parsed q = get("e.tim");
+    Parsed q = convert(6060, output());
     EXPECT_EQ(q.field("Record type number"), "CINT32RECT(W)");
-    std::vector<int16_t> w(8);
-    ASSERT_EQ(q.data.size(), 16u);
-    std::memcpy(w.data(), q.data.data(), 16);
-    EXPECT_EQ(w, (std::vector<int16_t>{16384, -16384, 0, -32768, 1, 2, 32767, 0}));
-}
-
-TEST_F(Conversions, DialogTexts) {
-    put("f.tim", real32File({1.0f, 2.0f, 3.0f}));
-    ASSERT_EQ(run(6050, "f.tim", "g.tim"), 0);
-    ASSERT_EQ(run(6060, "f.tim", "h.tim"), 0);
-    auto dialogs = TestHost::instance().callsNamed("stdGet123Files");
-    ASSERT_EQ(dialogs.size(), 2u);
-    EXPECT_EQ(dialogs[0].args,
-              (std::vector<std::string>{"ASCII <-> Binary", ".tim", "Input file", ".tim.fre",
-                                        "Output file", "(null)", "(null)", "32"}));
-    EXPECT_EQ(dialogs[1].args,
-              (std::vector<std::string>{"Fixed <-> float", ".tim", "Input file", ".tim",
-                                        "Output file", "(null)", "(null)", "32"}));
+    EXPECT_EQ(q.data, rawBytes(parts));
 }

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace qf {
@@ -19,10 +21,8 @@ SignalDescriptor blank(int32_t type, char format) {
     d.recordType = type;
     d.format = format;
     d.samplingRate = 8000.0;
-    int32_t size = 0, width = 0;
-    recordSizes(type, size, width);
-    d.recordSize = size;
-    d.recordWidth = format == 'b' ? size : width;
+    recordSizes(type, d.recordSize, d.recordWidth);
+    if (format == 'b') d.recordWidth = d.recordSize;
     for (int c = 0; c < kMaxChannels; ++c) {
         d.channelRange[c] = -1.0f;
         d.channelGain[c] = 1.0f;
@@ -31,42 +31,42 @@ SignalDescriptor blank(int32_t type, char format) {
     return d;
 }
 
-TEST(SignalRecordTypeTable, NamesAndDescriptions) {
-    EXPECT_STREQ(recordTypeName(0), "INTEGER16");
-    EXPECT_STREQ(recordTypeName(4), "corrINT2       4");
-    EXPECT_STREQ(recordTypeName(8), "CINT32RECT(W)");
-    EXPECT_STREQ(recordTypeName(11), "CREAL128RECT(W)");
-    EXPECT_STREQ(recordTypeName(26), "CREAL64POLAR(W) 26");
-    EXPECT_STREQ(recordTypeName(27), "CREAL128POLAR(W)27");
-    EXPECT_STREQ(recordTypeName(28), "REALTIMEINT16");
-    EXPECT_STREQ(recordTypeName(29), "              29");
-    EXPECT_STREQ(recordTypeName(35), "LPCCoeffREAL8 35");
-    EXPECT_STREQ(recordTypeName(37), "              37");
-    EXPECT_EQ(recordTypeName(38), nullptr);
-    EXPECT_EQ(recordTypeName(-1), nullptr);
-    for (int t = 0; t < kRecordTypeCount; ++t) ASSERT_NE(recordTypeName(t), nullptr) << t;
-
-    EXPECT_STREQ(recordTypeDescription(0), "16 bit fractional");
-    EXPECT_STREQ(recordTypeDescription(1), "32 bit fractional");
-    EXPECT_STREQ(recordTypeDescription(2), "IEEE 32 bit float");
-    EXPECT_STREQ(recordTypeDescription(3), "IEEE 64 bit double");
-    EXPECT_STREQ(recordTypeDescription(8), "complex 16 bit fractional");
-    EXPECT_STREQ(recordTypeDescription(10), "complex 32 bit float");
-    EXPECT_STREQ(recordTypeDescription(11), "complex 64 bit double");
-    EXPECT_STREQ(recordTypeDescription(28), "REALTIMEINT16");
-    EXPECT_STREQ(recordTypeDescription(14), "iir1REAL4     14");
+// Header lines 1 to 6.
+std::string commonLines(const std::string& remark, const std::string& count,
+                        const std::string& type, const std::string& rate, const std::string& format,
+                        const std::string& frequency = "0") {
+    return "Remark                : " + remark + "\r\nNumber of record      : " + count +
+           "\r\nRecord type number    : " + type + "\r\nSignal frequency      : " + frequency +
+           " Hz\r\nSampling rate         : " + rate + " Hz\r\nFile format           : " + format +
+           "\r\n";
 }
 
-TEST(SignalRecordTypeTable, LookupByFirstWord) {
-    EXPECT_EQ(recordTypeFromWord("INTEGER16"), 0);
-    EXPECT_EQ(recordTypeFromWord("REAL32"), 2);
-    EXPECT_EQ(recordTypeFromWord("CINT32RECT(W)"), 8);
-    EXPECT_EQ(recordTypeFromWord("corrINT2"), 4);
-    EXPECT_EQ(recordTypeFromWord("LPCCoeffREAL8"), 35);
-    EXPECT_EQ(recordTypeFromWord("29"), 29);  // first word of "              29"
-    EXPECT_EQ(recordTypeFromWord("integer16"), -1);
+TEST(SignalRecordTypeTable, NamesDescriptionsAndLookup) {
+    const std::pair<int, const char*> names[] = {
+        {0, "INTEGER16"},        {4, "corrINT2       4"},    {8, "CINT32RECT(W)"},
+        {11, "CREAL128RECT(W)"}, {26, "CREAL64POLAR(W) 26"}, {27, "CREAL128POLAR(W)27"},
+        {28, "REALTIMEINT16"},   {29, "              29"},   {35, "LPCCoeffREAL8 35"},
+        {37, "              37"}};
+    for (const auto& [type, name] : names) EXPECT_STREQ(recordTypeName(type), name) << type;
+    for (int t : {38, -1}) EXPECT_EQ(recordTypeName(t), nullptr) << t;
+    for (int t = 0; t < kRecordTypeCount; ++t) ASSERT_NE(recordTypeName(t), nullptr) << t;
+
+    const std::pair<int, const char*> descriptions[] = {
+        {0, "16 bit fractional"},         {1, "32 bit fractional"},
+        {2, "IEEE 32 bit float"},         {3, "IEEE 64 bit double"},
+        {8, "complex 16 bit fractional"}, {10, "complex 32 bit float"},
+        {11, "complex 64 bit double"},    {28, "REALTIMEINT16"},
+        {14, "iir1REAL4     14"}};
+    for (const auto& [type, text] : descriptions)
+        EXPECT_STREQ(recordTypeDescription(type), text) << type;
+
+    // Lookup by the first word: "29" is the first word of "              29",
+    // "4" only the second of "corrINT2       4".
+    const std::pair<const char*, int> words[] = {
+        {"INTEGER16", 0},      {"REAL32", 2}, {"CINT32RECT(W)", 8}, {"corrINT2", 4},
+        {"LPCCoeffREAL8", 35}, {"29", 29},    {"integer16", -1},    {"4", -1}};
+    for (const auto& [word, type] : words) EXPECT_EQ(recordTypeFromWord(word), type) << word;
     EXPECT_EQ(recordTypeFromWord(""), -1);
-    EXPECT_EQ(recordTypeFromWord("4"), -1);  // second word only
     for (int t : {0, 2, 8, 11, 28, 35}) EXPECT_TRUE(isFileRecordType(t)) << t;
     for (int t : {1, 3, 10, 12, 29, 34, 36, -1, 38}) EXPECT_FALSE(isFileRecordType(t)) << t;
 }
@@ -81,93 +81,59 @@ TEST(SignalWindowNames, SixteenExactNames) {
         EXPECT_EQ(windowNumber(expected[w]), w);
     }
     EXPECT_EQ(windowName(16), nullptr);
-    EXPECT_EQ(windowNumber("Hann"), -1);
-    EXPECT_EQ(windowNumber("hanning"), -1);
+    for (const char* name : {"Hann", "hanning"}) EXPECT_EQ(windowNumber(name), -1) << name;
 }
 
 TEST(SignalRecordLayout, SizesAndTextWidths) {
-    struct Row {
-        int type, size, width;
-    } rows[] = {{0, 2, 6}, {2, 4, 17}, {8, 4, 12}, {11, 16, 50}, {28, 2, 6}, {35, 8, 25}};
-    for (const Row& r : rows) {
-        int32_t size = 0, width = 0;
-        ASSERT_TRUE(recordSizes(r.type, size, width)) << r.type;
-        EXPECT_EQ(size, r.size) << r.type;
-        EXPECT_EQ(width, r.width) << r.type;
+    const std::tuple<int, int32_t, int32_t> rows[] = {{0, 2, 6},    {2, 4, 17}, {8, 4, 12},
+                                                      {11, 16, 50}, {28, 2, 6}, {35, 8, 25}};
+    int32_t s = 0, w = 0;
+    for (const auto& [type, size, width] : rows) {
+        ASSERT_TRUE(recordSizes(type, s, w)) << type;
+        EXPECT_EQ(std::tuple(s, w), std::tuple(size, width)) << type;
     }
-    int32_t size = 0, width = 0;
-    EXPECT_FALSE(recordSizes(3, size, width));
-    EXPECT_FALSE(recordSizes(12, size, width));
+    for (int type : {3, 12}) EXPECT_FALSE(recordSizes(type, s, w)) << type;
 }
 
-TEST(SignalHeaderText, Integer16Text) {
+TEST(SignalHeaderText, HeadersAsWritten) {
     SignalDescriptor d = blank(kInteger16, 'a');
     d.recordCount = 100;
     d.signalFrequency = 440.0;
     EXPECT_EQ(headerText(d),
-              "Remark                : test signal\r\n"
-              "Number of record      : 100\r\n"
-              "Record type number    : INTEGER16\r\n"
-              "Signal frequency      : 440 Hz\r\n"
-              "Sampling rate         : 8000 Hz\r\n"
-              "File format           : ASCII\r\n"
-              "Data begin            #\r\n");
-}
+              commonLines("test signal", "100", "INTEGER16", "8000", "ASCII", "440") +
+                  "Data begin            #\r\n");
 
-TEST(SignalHeaderText, SpectrumBinaryEndsWithSub) {
-    SignalDescriptor d = blank(kCReal128Rect, 'b');
+    // Binary: the header ends with a SUB character.
+    d = blank(kCReal128Rect, 'b');
     d.recordCount = 1024;
     d.samplingRate = 1000000.0;
-    d.param1 = 256;
-    d.param2 = 128;
-    d.param3 = 4;
+    std::tie(d.param1, d.param2, d.param3) = std::tuple(256, 128, 4);
     EXPECT_EQ(headerText(d),
-              "Remark                : test signal\r\n"
-              "Number of record      : 1024\r\n"
-              "Record type number    : CREAL128RECT(W)\r\n"
-              "Signal frequency      : 0 Hz\r\n"
-              "Sampling rate         : 1e+006 Hz\r\n"
-              "File format           : Binary\r\n"
-              "Frame size            : 256\r\n"
-              "Frame interval        : 128\r\n"
-              "Window function       : Hamming\r\n"
-              "Data begin            #\r\x1A");
-}
+              commonLines("test signal", "1024", "CREAL128RECT(W)", "1e+006", "Binary") +
+                  "Frame size            : 256\r\nFrame interval        : 128\r\n"
+                  "Window function       : Hamming\r\nData begin            #\r\x1A");
 
-TEST(SignalHeaderText, CoefficientFileCapitals) {
-    SignalDescriptor d = blank(kLpcCoeffReal8, 'a');
+    // Coefficient files write their lines with capitals.
+    d = blank(kLpcCoeffReal8, 'a');
     d.recordCount = 60;
-    d.param1 = 10;
-    d.param2 = 240;
-    d.param3 = 80;
-    const std::string h = headerText(d);
-    EXPECT_NE(h.find("Record type number    : LPCCoeffREAL8 35\r\n"), std::string::npos);
-    EXPECT_NE(h.find("File format           : ASCII\r\n"
-                     "LPC Order             : 10\r\n"
-                     "Frame Size            : 240\r\n"
-                     "Frame Interval        : 80\r\n"
-                     "Data begin            #\r\n"),
-              std::string::npos);
-}
+    std::tie(d.param1, d.param2, d.param3) = std::tuple(10, 240, 80);
+    EXPECT_EQ(headerText(d), commonLines("test signal", "60", "LPCCoeffREAL8 35", "8000", "ASCII") +
+                                 "LPC Order             : 10\r\nFrame Size            : 240\r\n"
+                                 "Frame Interval        : 80\r\nData begin            #\r\n");
 
-TEST(SignalHeaderText, ChannelLinesAlign) {
-    SignalDescriptor d = blank(kRealtimeInt16, 'b');
+    // Channel lines align: "Ch9  ", "Ch10 ".
+    d = blank(kRealtimeInt16, 'b');
     d.recordCount = 1200;
-    d.param1 = 12;
-    d.param2 = 0;
-    const std::string h = headerText(d);
-    EXPECT_NE(h.find("Number of channels    : 12\r\nADC/DAC device code   : 0\r\n"
-                     "Ch0  range gain source: -1 1 0\r\n"),
-              std::string::npos);
-    EXPECT_NE(h.find("\r\nCh9  range gain source: -1 1 9\r\n"
-                     "Ch10 range gain source: -1 1 10\r\n"),
-              std::string::npos);
-    EXPECT_NE(h.find("Ch11 range gain source: -1 1 11\r\nData begin            #\r\x1A"),
-              std::string::npos);
-}
+    std::tie(d.param1, d.param2) = std::tuple(12, 0);
+    std::string channels = "Number of channels    : 12\r\nADC/DAC device code   : 0\r\n";
+    for (int c = 0; c < 12; ++c)
+        channels += "Ch" + std::to_string(c) + (c < 10 ? "  " : " ") + "range gain source: -1 1 " +
+                    std::to_string(c) + "\r\n";
+    EXPECT_EQ(headerText(d), commonLines("test signal", "1200", "REALTIMEINT16", "8000", "Binary") +
+                                 channels + "Data begin            #\r\x1A");
 
-TEST(SignalHeaderText, RemarkIsOneLineWithoutHash) {
-    SignalDescriptor d = blank(kReal32, 'a');
+    // The remark is one line without '#', of at most 127 characters.
+    d = blank(kReal32, 'a');
     std::strcpy(d.remark, "a#b\nc");
     d.recordCount = 5;
     EXPECT_EQ(headerText(d).rfind("Remark                : a b c\r\n", 0), 0u);
@@ -175,127 +141,86 @@ TEST(SignalHeaderText, RemarkIsOneLineWithoutHash) {
     EXPECT_EQ(headerText(d).find("\r\n"), 24u + 127u);
 }
 
-TEST(SignalHeaderScan, ReadsWhatWasWritten) {
+TEST(SignalHeaderScan, WrittenAndHandWrittenHeaders) {
     SignalDescriptor d = blank(kRealtimeInt16, 'a');
     d.recordCount = 1200;
-    d.param1 = 3;
-    d.param2 = 7;
-    d.channelRange[1] = 2.5f;
-    d.channelGain[2] = 4.0f;
-    d.channelSource[0] = 5;
+    std::tie(d.param1, d.param2) = std::tuple(3, 7);
+    std::tie(d.channelRange[1], d.channelGain[2], d.channelSource[0]) = std::tuple(2.5f, 4.0f, 5);
     d.samplingRate = 1234567.0;  // six significant digits on disk
     const std::string h = headerText(d);
     EXPECT_NE(h.find("Sampling rate         : 1.23457e+006 Hz\r\n"), std::string::npos);
     HeaderScan s = scanHeader(std::string_view(h).substr(0, h.find('#')));
-    EXPECT_EQ(s.assigned, 8);
     EXPECT_STREQ(s.remark, "test signal");
-    EXPECT_EQ(s.recordCount, 1200);
-    EXPECT_EQ(s.recordType, kRealtimeInt16);
-    EXPECT_EQ(s.samplingRate, 1234570.0);
-    EXPECT_EQ(s.format, 'a');
-    EXPECT_EQ(s.param[0], 3);
-    EXPECT_EQ(s.param[1], 7);
-    EXPECT_EQ(s.channelLines, 3);
+    EXPECT_EQ(std::tuple(s.assigned, s.recordCount, s.recordType, s.samplingRate, s.format),
+              std::tuple(8, 1200, kRealtimeInt16, 1234570.0, 'a'));
+    EXPECT_EQ(std::tuple(s.param[0], s.param[1], s.channelLines), std::tuple(3, 7, 3));
     SignalDescriptor r{};
     applyHeader(s, r);
-    EXPECT_EQ(r.channelRange[0], -1.0f);
-    EXPECT_EQ(r.channelRange[1], 2.5f);
-    EXPECT_EQ(r.channelGain[2], 4.0f);
-    EXPECT_EQ(r.channelSource[0], 5);
-    EXPECT_EQ(r.channelSource[2], 2);
-}
+    EXPECT_EQ(std::tuple(r.channelRange[0], r.channelRange[1], r.channelGain[2]),
+              std::tuple(-1.0f, 2.5f, 4.0f));
+    EXPECT_EQ(std::tuple(r.channelSource[0], r.channelSource[2]), std::tuple(5, 2));
 
-TEST(SignalHeaderScan, UnknownWindowNameIsMinusOne) {
-    const std::string h =
-        "Remark                : spectrum\r\n"
-        "Number of record      : 512\r\n"
-        "Record type number    : CINT32RECT(W)\r\n"
-        "Signal frequency      : 0 Hz\r\n"
-        "Sampling rate         : 8000 Hz\r\n"
-        "File format           : ascii\r\n"
-        "Frame size            : 256\r\n"
-        "Frame interval        : 256\r\n"
-        "Window function       : Hann\r\n"
-        "Data begin            ";
-    HeaderScan s = scanHeader(h);
-    EXPECT_EQ(s.assigned, 9);
-    EXPECT_EQ(s.window, -1);
-    EXPECT_EQ(s.format, 'a');
+    // An unknown window name is -1; the format letter is lowered.
+    s = scanHeader(commonLines("spectrum", "512", "CINT32RECT(W)", "8000", "ascii") +
+                   "Frame size            : 256\r\nFrame interval        : 256\r\n"
+                   "Window function       : Hann\r\nData begin            ");
+    EXPECT_EQ(std::tuple(s.assigned, s.window, s.format), std::tuple(9, -1, 'a'));
     EXPECT_TRUE(headerValuesUsable(s));
-    SignalDescriptor d{};
-    applyHeader(s, d);
-    EXPECT_EQ(d.param1, 256);
-    EXPECT_EQ(d.param3, -1);
-}
+    r = SignalDescriptor{};
+    applyHeader(s, r);
+    EXPECT_EQ(std::tuple(r.param1, r.param3), std::tuple(256, -1));
 
-TEST(SignalHeaderScan, EmptyRemarkRunsIntoTheNextLine) {
-    const std::string h =
-        "Remark                : \r\n"
-        "Number of record      : 100\r\n"
-        "Record type number    : INTEGER16\r\n"
-        "Signal frequency      : 0 Hz\r\n"
-        "Sampling rate         : 8000 Hz\r\n"
-        "File format           : ASCII\r\n"
-        "Data begin            ";
-    HeaderScan s = scanHeader(h);
+    // An empty remark runs into the next line.
+    s = scanHeader(commonLines("", "100", "INTEGER16", "8000", "ASCII") + "Data begin            ");
     EXPECT_STREQ(s.remark, "Number of record      : 100");
     EXPECT_NE(s.assigned, requiredHeaderValues(kInteger16));
     EXPECT_EQ(s.recordCount, 0);  // "%ld" met "INTEGER16"
-}
 
-TEST(SignalHeaderScan, BoundedFieldsAndBareLf) {
-    std::string h = "Remark                : " + std::string(300, 'r') +
-                    "\nNumber of record      : 42\n"
-                    "Record type number    : " +
-                    std::string(200, 'T') +
-                    "\n"
-                    "Signal frequency      : 1 Hz\nSampling rate         : 2 Hz\n"
-                    "File format           : B\n";
-    HeaderScan s = scanHeader(h);
-    EXPECT_EQ(std::strlen(s.remark), 127u);
-    EXPECT_EQ(s.recordCount, 42);
-    EXPECT_EQ(std::strlen(s.typeWord), 63u);
-    EXPECT_EQ(s.recordType, -1);
-    EXPECT_EQ(s.format, 'b');
+    // Fields are bounded; bare LF line ends.
+    s = scanHeader(
+        "Remark                : " + std::string(300, 'r') +
+        "\nNumber of record      : 42\nRecord type number    : " + std::string(200, 'T') +
+        "\nSignal frequency      : 1 Hz\nSampling rate         : 2 Hz\n"
+        "File format           : B\n");
+    EXPECT_EQ(std::tuple(std::strlen(s.remark), s.recordCount, std::strlen(s.typeWord)),
+              std::tuple(127u, 42, 63u));
+    EXPECT_EQ(std::tuple(s.recordType, s.format), std::tuple(-1, 'b'));
 }
 
 TEST(SignalHeaderScan, RefusesUnusableNumbers) {
-    auto scan = [](const std::string& type, const std::string& count, const std::string& extra) {
-        return scanHeader("Remark                : r\r\nNumber of record      : " + count +
-                          "\r\nRecord type number    : " + type +
-                          "\r\nSignal frequency      : 0 Hz\r\nSampling rate         : 1 Hz\r\n"
-                          "File format           : ASCII\r\n" +
-                          extra);
+    // The number is the frame size, LPC order or channel count.
+    auto scan = [](const std::string& type, const std::string& count, const std::string& n) {
+        std::string lines;
+        if (type == "CINT32RECT(W)")
+            lines = "Frame size            : " + n +
+                    "\r\nFrame interval        : 4\r\nWindow function       : Hamming\r\n";
+        if (type == "LPCCoeffREAL8")
+            lines = "LPC Order             : " + n +
+                    "\r\nFrame Size            : 1\r\nFrame Interval        : 1\r\n";
+        if (type == "REALTIMEINT16")
+            lines = "Number of channels    : " + n + "\r\nADC/DAC device code   : 0\r\n";
+        return scanHeader(commonLines("r", count, type, "1", "ASCII") + lines);
     };
-    const std::string frame = "Frame size            : ";
-    const std::string tail = "\r\nFrame interval        : 4\r\nWindow function       : Hamming\r\n";
-    EXPECT_TRUE(headerValuesUsable(scan("CINT32RECT(W)", "64", frame + "64" + tail)));
-    EXPECT_FALSE(headerValuesUsable(scan("CINT32RECT(W)", "64", frame + "0" + tail)));
-    EXPECT_FALSE(headerValuesUsable(scan("CINT32RECT(W)", "64", frame + "-8" + tail)));
-    EXPECT_FALSE(headerValuesUsable(scan("CINT32RECT(W)", "64", frame + "65" + tail)));
-    EXPECT_FALSE(headerValuesUsable(scan("INTEGER16", "99999999999", "")));
-    EXPECT_FALSE(headerValuesUsable(scan("INTEGER16", "-3", "")));
-    const std::string lpc = "LPC Order             : ";
-    const std::string lpcTail = "\r\nFrame Size            : 1\r\nFrame Interval        : 1\r\n";
-    EXPECT_TRUE(headerValuesUsable(scan("LPCCoeffREAL8", "20", lpc + "10" + lpcTail)));
-    EXPECT_FALSE(headerValuesUsable(scan("LPCCoeffREAL8", "20", lpc + "11" + lpcTail)));
-    EXPECT_FALSE(headerValuesUsable(scan("LPCCoeffREAL8", "20", lpc + "0" + lpcTail)));
-    EXPECT_FALSE(headerValuesUsable(scan("LPCCoeffREAL8", "20", lpc + "-1" + lpcTail)));
-    const std::string ch = "Number of channels    : ";
-    const std::string chTail = "\r\nADC/DAC device code   : 0\r\n";
-    EXPECT_TRUE(headerValuesUsable(scan("REALTIMEINT16", "64", ch + "32" + chTail)));
-    EXPECT_FALSE(headerValuesUsable(scan("REALTIMEINT16", "64", ch + "33" + chTail)));
-    EXPECT_FALSE(headerValuesUsable(scan("REALTIMEINT16", "64", ch + "-2" + chTail)));
+    const std::tuple<const char*, const char*, const char*, bool> cases[] = {
+        {"CINT32RECT(W)", "64", "64", true},     {"CINT32RECT(W)", "64", "0", false},
+        {"CINT32RECT(W)", "64", "-8", false},    {"CINT32RECT(W)", "64", "65", false},
+        {"INTEGER16", "99999999999", "", false}, {"INTEGER16", "-3", "", false},
+        {"LPCCoeffREAL8", "20", "10", true},     {"LPCCoeffREAL8", "20", "11", false},
+        {"LPCCoeffREAL8", "20", "0", false},     {"LPCCoeffREAL8", "20", "-1", false},
+        {"REALTIMEINT16", "64", "32", true},     {"REALTIMEINT16", "64", "33", false},
+        {"REALTIMEINT16", "64", "-2", false}};
+    for (const auto& [type, count, n, usable] : cases)
+        EXPECT_EQ(headerValuesUsable(scan(type, count, n)), usable)
+            << type << ' ' << count << ' ' << n;
     // A channel count of 0 is one channel with default calibration.
-    HeaderScan zero = scan("REALTIMEINT16", "64", ch + "0" + chTail);
+    HeaderScan zero = scan("REALTIMEINT16", "64", "0");
     EXPECT_TRUE(headerValuesUsable(zero));
     SignalDescriptor d{};
     applyHeader(zero, d);
-    EXPECT_EQ(d.param1, 1);
-    EXPECT_EQ(d.channelRange[0], -1.0f);
+    EXPECT_EQ(std::tuple(d.param1, d.channelRange[0]), std::tuple(1, -1.0f));
 }
 
-TEST(SignalRecordPosition, TextAndBinary) {
+TEST(SignalRecordPosition, TextBinaryAndCoefficientFrames) {
     SignalDescriptor d = blank(kReal32, 'a');
     d.dataOffset = 200;
     EXPECT_EQ(recordPosition(d, 57), 200 + 969);
@@ -304,88 +229,39 @@ TEST(SignalRecordPosition, TextAndBinary) {
     d.dataOffset = 300;
     EXPECT_EQ(recordPosition(d, 3), 300 + 48);
     EXPECT_EQ(recordsInBytes(d, 50), 3);
-}
 
-TEST(SignalRecordPosition, CoefficientFrameLines) {
-    SignalDescriptor d = blank(kLpcCoeffReal8, 'a');
+    // Order 10: a frame line of 33 bytes starts each group of ten records of
+    // 25 bytes; record i starts after (i + 9) / 10 frame lines.
+    d = blank(kLpcCoeffReal8, 'a');
     d.dataOffset = 250;
     d.param1 = 10;
-    EXPECT_EQ(recordPosition(d, 0), 250);
-    EXPECT_EQ(recordPosition(d, 1), 250 + 25 + 33);
-    EXPECT_EQ(recordPosition(d, 10), 250 + 10 * 25 + 1 * 33);
-    EXPECT_EQ(recordPosition(d, 11), 250 + 11 * 25 + 2 * 33);
-    EXPECT_EQ(recordPosition(d, 60), 250 + 60 * 25 + 6 * 33);
-    EXPECT_EQ(recordsInBytes(d, 60 * 25 + 6 * 33), 60);
-    EXPECT_EQ(recordsInBytes(d, 60 * 25 + 6 * 33 - 1), 59);
-    EXPECT_EQ(recordsInBytes(d, 33), 0);
-    EXPECT_EQ(recordsInBytes(d, 33 + 25), 1);
-    EXPECT_EQ(recordsInBytes(d, 283 + 33 + 24), 10);
+    auto start = [](int64_t i) { return 25 * i + (i + 9) / 10 * 33; };
+    for (int32_t i = 0; i <= 60; ++i) EXPECT_EQ(recordPosition(d, i), 250 + start(i)) << i;
+    // A span of bytes holds the records that end within it.
+    for (int64_t bytes = 0, n = 0; bytes <= start(60); ++bytes) {
+        while (start(n + 1) <= bytes) ++n;
+        EXPECT_EQ(recordsInBytes(d, bytes), n) << bytes;
+    }
 }
 
-TEST(SignalTextRecords, Integer16Patterns) {
+TEST(SignalTextRecords, IntegerComplexAndReal) {
     SignalDescriptor d = blank(kInteger16, 'a');
     const int16_t v[] = {-1, 0, 0x7FFF, -32768, 0x0A5B};
     char out[30];
     formatTextRecords(d, v, 0, 5, out);
     EXPECT_EQ(std::string(out, 30), "FFFF\r\n0000\r\n7FFF\r\n8000\r\n0A5B\r\n");
     const std::string in = "8000\r\nffff\r\n  7f\r\n0001\r\nzzzz\r\n";
-    int16_t r[5] = {9, 9, 9, 9, 9};
-    parseTextRecords(d, in.data(), in.size(), 0, 5, r);
-    EXPECT_EQ(r[0], -32768);
-    EXPECT_EQ(r[1], -1);
-    EXPECT_EQ(r[2], 0x7F);
-    EXPECT_EQ(r[3], 1);
-    EXPECT_EQ(r[4], 0);  // not a number
-}
+    std::vector<int16_t> r(5, 9);
+    parseTextRecords(d, in.data(), in.size(), 0, 5, r.data());
+    EXPECT_EQ(r, (std::vector<int16_t>{-32768, -1, 0x7F, 1, 0}));  // "zzzz" is not a number
 
-TEST(SignalTextRecords, Real32AndNonFinite) {
-    SignalDescriptor d = blank(kReal32, 'a');
-    const float v[] = {1.0f,
-                       -0.5f,
-                       9.99999995f,
-                       std::numeric_limits<float>::infinity(),
-                       -std::numeric_limits<float>::infinity(),
-                       std::numeric_limits<float>::quiet_NaN(),
-                       std::numeric_limits<float>::denorm_min()};
-    char out[7 * 17];
-    formatTextRecords(d, v, 0, 7, out);
-    EXPECT_EQ(std::string(out, 7 * 17),
-              " 1.0000000E+000\r\n"
-              "-5.0000000E-001\r\n"
-              " 1.0000000E+001\r\n"
-              "            INF\r\n"
-              "           -INF\r\n"
-              "            NAN\r\n"
-              " 1.4012985E-045\r\n");
-    float r[7] = {};
-    parseTextRecords(d, out, sizeof out, 0, 7, r);
-    EXPECT_EQ(r[0], 1.0f);
-    EXPECT_EQ(r[1], -0.5f);
-    EXPECT_EQ(r[2], 10.0f);
-    EXPECT_EQ(r[3], std::numeric_limits<float>::infinity());
-    EXPECT_EQ(r[4], -std::numeric_limits<float>::infinity());
-    EXPECT_TRUE(std::isnan(r[5]));
-    EXPECT_EQ(r[6], std::numeric_limits<float>::denorm_min());
-    // Out of float range on disk reads as infinity or zero.
-    const std::string big = " 1.0000000E+050\r\n-1.0000000E-050\r\n";
-    parseTextRecords(d, big.data(), big.size(), 0, 2, r);
-    EXPECT_EQ(r[0], std::numeric_limits<float>::infinity());
-    EXPECT_EQ(r[1], 0.0f);
-    EXPECT_TRUE(std::signbit(r[1]));
-}
-
-TEST(SignalTextRecords, ComplexRecords) {
-    SignalDescriptor d = blank(kCInt32Rect, 'a');
+    d = blank(kCInt32Rect, 'a');
     const int16_t c[] = {-1, 0x1234, -32768, 1};
-    char out[24];
     formatTextRecords(d, c, 0, 2, out);
     EXPECT_EQ(std::string(out, 24), "FFFF j1234\r\n8000 j0001\r\n");
-    int16_t rc[4] = {};
-    parseTextRecords(d, out, sizeof out, 0, 2, rc);
-    EXPECT_EQ(rc[0], -1);
-    EXPECT_EQ(rc[1], 0x1234);
-    EXPECT_EQ(rc[2], -32768);
-    EXPECT_EQ(rc[3], 1);
+    std::vector<int16_t> rc(4);
+    parseTextRecords(d, out, 24, 0, 2, rc.data());
+    EXPECT_EQ(rc, std::vector<int16_t>(c, c + 4));
 
     d = blank(kCReal128Rect, 'a');
     const double z[] = {0.25, -1e-300};
@@ -394,8 +270,28 @@ TEST(SignalTextRecords, ComplexRecords) {
     EXPECT_EQ(std::string(zo, 50), " 2.500000000000000E-001 j-1.000000000000000E-300\r\n");
     double rz[2] = {};
     parseTextRecords(d, zo, sizeof zo, 0, 1, rz);
-    EXPECT_EQ(rz[0], 0.25);
-    EXPECT_EQ(rz[1], -1e-300);
+    EXPECT_EQ(std::tuple(rz[0], rz[1]), std::tuple(0.25, -1e-300));
+
+    // REAL32 in 17 columns, non-finite values too.
+    d = blank(kReal32, 'a');
+    const float inf = std::numeric_limits<float>::infinity();
+    const float tiny = std::numeric_limits<float>::denorm_min();
+    const float f[] = {1.0f, -0.5f, 9.99999995f, inf, -inf, std::numeric_limits<float>::quiet_NaN(),
+                       tiny};
+    char fo[7 * 17];
+    formatTextRecords(d, f, 0, 7, fo);
+    EXPECT_EQ(std::string(fo, 7 * 17),
+              " 1.0000000E+000\r\n-5.0000000E-001\r\n 1.0000000E+001\r\n            INF\r\n"
+              "           -INF\r\n            NAN\r\n 1.4012985E-045\r\n");
+    float fr[7] = {};
+    parseTextRecords(d, fo, sizeof fo, 0, 7, fr);
+    EXPECT_EQ(std::tuple(fr[0], fr[1], fr[2], fr[3], fr[4], fr[6]),
+              std::tuple(1.0f, -0.5f, 10.0f, inf, -inf, tiny));
+    EXPECT_TRUE(std::isnan(fr[5]));
+    // Out of float range on disk reads as infinity or zero.
+    const std::string big = " 1.0000000E+050\r\n-1.0000000E-050\r\n";
+    parseTextRecords(d, big.data(), big.size(), 0, 2, fr);
+    EXPECT_EQ(std::tuple(fr[0], fr[1], std::signbit(fr[1])), std::tuple(inf, 0.0f, true));
 }
 
 TEST(SignalTextRecords, CoefficientFrameLines) {
@@ -407,25 +303,19 @@ TEST(SignalTextRecords, CoefficientFrameLines) {
     formatTextRecords(d, v, 0, 6, out.data());
     EXPECT_EQ(std::string(out.data(), bytes),
               "Frame         0 : a1, a2, a3...\r\n"
-              " 5.000000000000000E-001\r\n"
-              "-2.500000000000000E-001\r\n"
+              " 5.000000000000000E-001\r\n-2.500000000000000E-001\r\n"
               "Frame         0 : k1, k2, k3...\r\n"
-              " 1.000000000000000E+000\r\n"
-              "-1.000000000000000E+000\r\n"
+              " 1.000000000000000E+000\r\n-1.000000000000000E+000\r\n"
               "Frame         1 : a1, a2, a3...\r\n"
-              " 2.000000000000000E+000\r\n"
-              " 3.000000000000000E+000\r\n");
-    double r[6] = {};
-    parseTextRecords(d, out.data(), bytes, 0, 6, r);
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(r[i], v[i]) << i;
+              " 2.000000000000000E+000\r\n 3.000000000000000E+000\r\n");
+    std::vector<double> r(6);
+    parseTextRecords(d, out.data(), bytes, 0, 6, r.data());
+    EXPECT_EQ(r, std::vector<double>(v, v + 6));
     // A window starting inside a group: records 3..5.
     d.dataOffset = 0;
     const int64_t from = recordPosition(d, 3);
-    double part[3] = {};
-    parseTextRecords(d, out.data() + from, bytes - static_cast<std::size_t>(from), 3, 3, part);
-    EXPECT_EQ(part[0], -1.0);
-    EXPECT_EQ(part[1], 2.0);
-    EXPECT_EQ(part[2], 3.0);
+    parseTextRecords(d, out.data() + from, bytes - static_cast<std::size_t>(from), 3, 3, r.data());
+    EXPECT_EQ(std::vector<double>(r.begin(), r.begin() + 3), (std::vector<double>{-1.0, 2.0, 3.0}));
 }
 
 }  // namespace

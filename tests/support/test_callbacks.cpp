@@ -1,5 +1,9 @@
-// The test executable exports every host callback; each call is recorded.
-// Generated from the callback list of quillfen.h.
+// The test executable exports every host callback; each call is recorded
+// with its arguments as text (strings as they are, "(null)" for a null
+// string, pointers as "%p", numbers in decimal).  File pickers and parameter
+// dialogs take their result from the test host's queued answers; every other
+// callback returns 0.  The pen and font setters also keep the value, so the
+// pen and font queries read back what the engine set.
 #include <cstdio>
 #include <string>
 #include <type_traits>
@@ -10,6 +14,10 @@ using qf::test::HostCall;
 using qf::test::TestHost;
 
 namespace {
+TestHost& host() {
+    return TestHost::instance();
+}
+
 std::string argText(const char* s) {
     return s ? std::string(s) : std::string("(null)");
 }
@@ -25,474 +33,172 @@ std::string argText(T v) {
         return std::to_string(v);
     }
 }
+
+template <typename... A>
+int32_t record(bool isDialog, const char* name, A... args) {
+    return host().record(HostCall{name, {argText(args)...}}, isDialog);
+}
+
+// A pen or font setter: an index inside the table keeps the value.
+template <std::size_t N>
+int32_t keep(const char* name, int32_t (&table)[N], int32_t index, int32_t value) {
+    if (index >= 0 && index < static_cast<int32_t>(N)) table[index] = value;
+    return record(false, name, index, value);
+}
 }  // namespace
 
-extern "C" {
+#define QF_CALLBACK extern "C" QF_EXPORT int32_t
+// A recorded callback: its name, its parameter list and its argument names.
+#define QF_DIALOG(name, params, ...)                           \
+    QF_CALLBACK name params {                                  \
+        return record(true, #name __VA_OPT__(, ) __VA_ARGS__); \
+    }
+#define QF_PLAIN(name, params, ...)                             \
+    QF_CALLBACK name params {                                   \
+        return record(false, #name __VA_OPT__(, ) __VA_ARGS__); \
+    }
+#define QF_KEEP(name, table, index, value)              \
+    QF_CALLBACK name(int32_t index, int32_t value) {    \
+        return keep(#name, host().table, index, value); \
+    }
 
-__attribute__((visibility("default"))) int32_t stdEmitMsg(int32_t kind, const char* text) {
-    return TestHost::instance().record(HostCall{"stdEmitMsg", {argText(kind), argText(text)}},
-                                       false);
+// Messages, file pickers and parameter dialogs.
+QF_PLAIN(stdEmitMsg, (int32_t kind, const char* text), kind, text)
+QF_DIALOG(stdGet123Files,
+          (const char* title, const char* ext1, const char* label1, const char* ext2,
+           const char* label2, const char* ext3, const char* label3, int32_t mode),
+          title, ext1, label1, ext2, label2, ext3, label3, mode)
+QF_DIALOG(stdGet2FilesNk,
+          (const char* title, const char* ext1, const char* label1, const char* labelK,
+           const char* ext2, const char* label2),
+          title, ext1, label1, labelK, ext2, label2)
+QF_DIALOG(dspMuxOpenFile, (int32_t mode, void* fileTable, const char* ext), mode, fileTable, ext)
+QF_DIALOG(getSweptSineParams, (const char* title, QfCheckParamsFn check), title, check)
+QF_DIALOG(getImpuParams, (const char* title, QfCheckParamsFn check), title, check)
+QF_DIALOG(getWinFunctParams, (const char* title, QfCheckParamsFn check), title, check)
+QF_DIALOG(getSincFunctParams, (const char* title, QfCheckParamsFn check), title, check)
+QF_DIALOG(getRampFunctParams, (const char* title, QfCheckParamsFn check), title, check)
+QF_DIALOG(getExpFunctParams, (const char* title, QfCheckParamsFn check), title, check)
+QF_DIALOG(getNoiseFunctParams, (const char* title, QfCheckParamsFn check), title, check)
+QF_DIALOG(dspExtractGetPara, (void))
+QF_DIALOG(dspLinearRngMapGetPara, (void))
+QF_DIALOG(autoCorrelationGetPara, (void))
+QF_DIALOG(dspCorrConvoGetPara, (void))
+QF_DIALOG(dspFFTGetPara, (void))
+QF_DIALOG(dspDCTGetPara, (void))
+QF_DIALOG(dspLPCGetPara, (void))
+QF_DIALOG(dspLPCFFTGetPara, (void))
+QF_DIALOG(getLMSParameters, (void))
+QF_DIALOG(GetControlCenterParameters,
+          (void* paramBlock, StatusRecord* status, int32_t* tiltX, int32_t* tiltY,
+           int32_t* frameWidth, int32_t* fill3d, int32_t* palette),
+          paramBlock, status, tiltX, tiltY, frameWidth, fill3d, palette)
+QF_DIALOG(stdImportGet, (int32_t mode, QfCheckParamsFn check), mode, check)
+QF_DIALOG(stdExportGet, (int32_t mode, QfCheckParamsFn check), mode, check)
+
+// Script dialogs: answered from the host's entry texts and prompt answers.
+QF_CALLBACK scrEntryBox(const char* prompt, char* buffer) {
+    return host().entryBox(prompt, buffer);
 }
-
-__attribute__((visibility("default"))) int32_t stdGet123Files(const char* title, const char* ext1,
-                                                              const char* label1, const char* ext2,
-                                                              const char* label2, const char* ext3,
-                                                              const char* label3, int32_t mode) {
-    return TestHost::instance().record(
-        HostCall{"stdGet123Files",
-                 {argText(title), argText(ext1), argText(label1), argText(ext2), argText(label2),
-                  argText(ext3), argText(label3), argText(mode)}},
-        true);
+QF_CALLBACK qfPickScriptFile(const char* prompt, nameNpath* entry) {
+    return host().pickScriptFile(prompt, entry);
 }
-
-__attribute__((visibility("default"))) int32_t stdGet2FilesNk(const char* title, const char* ext1,
-                                                              const char* label1,
-                                                              const char* labelK, const char* ext2,
-                                                              const char* label2) {
-    return TestHost::instance().record(HostCall{"stdGet2FilesNk",
-                                                {argText(title), argText(ext1), argText(label1),
-                                                 argText(labelK), argText(ext2), argText(label2)}},
-                                       true);
+QF_CALLBACK qfAskScriptText(const char* prompt, char* answer, int32_t size) {
+    return host().askScriptText(prompt, answer, size);
 }
+QF_PLAIN(SleepForNSeconds, (int32_t seconds, const char* text), seconds, text)
 
-__attribute__((visibility("default"))) int32_t dspMuxOpenFile(int32_t mode, void* fileTable,
-                                                              const char* ext) {
-    return TestHost::instance().record(
-        HostCall{"dspMuxOpenFile", {argText(mode), argText(fileTable), argText(ext)}}, true);
-}
+// Windows and timers.
+QF_PLAIN(DoCreateGraphWindow, (const char* title, PlotData* graph), title, graph)
+QF_PLAIN(DoCloseGraphWindow, (QfWindow window), window)
+QF_PLAIN(DoGetActiveMDIWindow, (void))
+QF_PLAIN(DoForceRepaint, (QfWindow window), window)
+QF_PLAIN(DoSetHorizontalScrollPosition, (QfWindow window, int32_t position, int32_t redraw), window,
+         position, redraw)
+QF_PLAIN(DoSetHorizontalScrollRange, (QfWindow window, int32_t low, int32_t high), window, low,
+         high)
+QF_PLAIN(stdLogWinOpen, (int32_t c), c)
+QF_PLAIN(SetEditMenu, (int32_t flags), flags)
+QF_PLAIN(StartTimer, (void))
+QF_PLAIN(RestartTimer, (void))
 
-__attribute__((visibility("default"))) int32_t getSweptSineParams(const char* title,
-                                                                  QfCheckParamsFn check) {
-    return TestHost::instance().record(
-        HostCall{"getSweptSineParams", {argText(title), argText(check)}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t getImpuParams(const char* title,
-                                                             QfCheckParamsFn check) {
-    return TestHost::instance().record(HostCall{"getImpuParams", {argText(title), argText(check)}},
-                                       true);
-}
-
-__attribute__((visibility("default"))) int32_t getWinFunctParams(const char* title,
-                                                                 QfCheckParamsFn check) {
-    return TestHost::instance().record(
-        HostCall{"getWinFunctParams", {argText(title), argText(check)}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t getSincFunctParams(const char* title,
-                                                                  QfCheckParamsFn check) {
-    return TestHost::instance().record(
-        HostCall{"getSincFunctParams", {argText(title), argText(check)}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t getRampFunctParams(const char* title,
-                                                                  QfCheckParamsFn check) {
-    return TestHost::instance().record(
-        HostCall{"getRampFunctParams", {argText(title), argText(check)}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t getExpFunctParams(const char* title,
-                                                                 QfCheckParamsFn check) {
-    return TestHost::instance().record(
-        HostCall{"getExpFunctParams", {argText(title), argText(check)}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t getNoiseFunctParams(const char* title,
-                                                                   QfCheckParamsFn check) {
-    return TestHost::instance().record(
-        HostCall{"getNoiseFunctParams", {argText(title), argText(check)}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t dspExtractGetPara(void) {
-    return TestHost::instance().record(HostCall{"dspExtractGetPara", {}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t dspLinearRngMapGetPara(void) {
-    return TestHost::instance().record(HostCall{"dspLinearRngMapGetPara", {}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t autoCorrelationGetPara(void) {
-    return TestHost::instance().record(HostCall{"autoCorrelationGetPara", {}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t dspCorrConvoGetPara(void) {
-    return TestHost::instance().record(HostCall{"dspCorrConvoGetPara", {}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t dspFFTGetPara(void) {
-    return TestHost::instance().record(HostCall{"dspFFTGetPara", {}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t dspDCTGetPara(void) {
-    return TestHost::instance().record(HostCall{"dspDCTGetPara", {}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t dspLPCGetPara(void) {
-    return TestHost::instance().record(HostCall{"dspLPCGetPara", {}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t dspLPCFFTGetPara(void) {
-    return TestHost::instance().record(HostCall{"dspLPCFFTGetPara", {}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t getLMSParameters(void) {
-    return TestHost::instance().record(HostCall{"getLMSParameters", {}}, true);
-}
-
-__attribute__((visibility("default"))) int32_t GetControlCenterParameters(
-    void* paramBlock, StatusRecord* status, int32_t* tiltX, int32_t* tiltY, int32_t* frameWidth,
-    int32_t* fill3d, int32_t* palette) {
-    return TestHost::instance().record(
-        HostCall{"GetControlCenterParameters",
-                 {argText(paramBlock), argText(status), argText(tiltX), argText(tiltY),
-                  argText(frameWidth), argText(fill3d), argText(palette)}},
-        true);
-}
-
-__attribute__((visibility("default"))) int32_t stdImportGet(int32_t mode, QfCheckParamsFn check) {
-    return TestHost::instance().record(HostCall{"stdImportGet", {argText(mode), argText(check)}},
-                                       true);
-}
-
-__attribute__((visibility("default"))) int32_t stdExportGet(int32_t mode, QfCheckParamsFn check) {
-    return TestHost::instance().record(HostCall{"stdExportGet", {argText(mode), argText(check)}},
-                                       true);
-}
-
-__attribute__((visibility("default"))) int32_t scrEntryBox(const char* prompt, char* buffer) {
-    return TestHost::instance().entryBox(prompt, buffer);
-}
-
-__attribute__((visibility("default"))) int32_t qfPickScriptFile(const char* prompt,
-                                                                nameNpath* entry) {
-    return TestHost::instance().pickScriptFile(prompt, entry);
-}
-
-__attribute__((visibility("default"))) int32_t qfAskScriptText(const char* prompt, char* answer,
-                                                               int32_t size) {
-    return TestHost::instance().askScriptText(prompt, answer, size);
-}
-
-__attribute__((visibility("default"))) int32_t SleepForNSeconds(int32_t seconds, const char* text) {
-    return TestHost::instance().record(
-        HostCall{"SleepForNSeconds", {argText(seconds), argText(text)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoCreateGraphWindow(const char* title,
-                                                                   PlotData* graph) {
-    return TestHost::instance().record(
-        HostCall{"DoCreateGraphWindow", {argText(title), argText(graph)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoCloseGraphWindow(QfWindow window) {
-    return TestHost::instance().record(HostCall{"DoCloseGraphWindow", {argText(window)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoGetActiveMDIWindow(void) {
-    return TestHost::instance().record(HostCall{"DoGetActiveMDIWindow", {}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoForceRepaint(QfWindow window) {
-    return TestHost::instance().record(HostCall{"DoForceRepaint", {argText(window)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetHorizontalScrollPosition(QfWindow window,
-                                                                             int32_t position,
-                                                                             int32_t redraw) {
-    return TestHost::instance().record(
-        HostCall{"DoSetHorizontalScrollPosition",
-                 {argText(window), argText(position), argText(redraw)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetHorizontalScrollRange(QfWindow window,
-                                                                          int32_t low,
-                                                                          int32_t high) {
-    return TestHost::instance().record(
-        HostCall{"DoSetHorizontalScrollRange", {argText(window), argText(low), argText(high)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t stdLogWinOpen(int32_t c) {
-    return TestHost::instance().record(HostCall{"stdLogWinOpen", {argText(c)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t SetEditMenu(int32_t flags) {
-    return TestHost::instance().record(HostCall{"SetEditMenu", {argText(flags)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t StartTimer(void) {
-    return TestHost::instance().record(HostCall{"StartTimer", {}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t RestartTimer(void) {
-    return TestHost::instance().record(HostCall{"RestartTimer", {}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSelectPen(QfWindow window, int32_t pen) {
-    return TestHost::instance().record(HostCall{"DoSelectPen", {argText(window), argText(pen)}},
-                                       false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetPenColor(int32_t pen, int32_t colour) {
-    if (pen >= 0 && pen < 19) TestHost::instance().penColour[pen] = colour;
-    return TestHost::instance().record(HostCall{"DoSetPenColor", {argText(pen), argText(colour)}},
-                                       false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetPenColorFromRGB(int32_t pen, int32_t r,
-                                                                    int32_t g, int32_t b) {
-    return TestHost::instance().record(
-        HostCall{"DoSetPenColorFromRGB", {argText(pen), argText(r), argText(g), argText(b)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetPenLineType(int32_t pen, int32_t type) {
-    if (pen >= 0 && pen < 19) TestHost::instance().penLineType[pen] = type;
-    return TestHost::instance().record(HostCall{"DoSetPenLineType", {argText(pen), argText(type)}},
-                                       false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSelectBrush(QfWindow window, int32_t brush) {
-    return TestHost::instance().record(HostCall{"DoSelectBrush", {argText(window), argText(brush)}},
-                                       false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetBrushColor(int32_t brush, int32_t colour) {
-    return TestHost::instance().record(
-        HostCall{"DoSetBrushColor", {argText(brush), argText(colour)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoPolyLine(QfWindow window, const QfPoint* points,
-                                                          int32_t count) {
-    return TestHost::instance().record(
-        HostCall{"DoPolyLine", {argText(window), argText(points), argText(count)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoFillRectangle(QfWindow window, const int32_t* rect,
-                                                               int32_t brush) {
-    return TestHost::instance().record(
-        HostCall{"DoFillRectangle", {argText(window), argText(rect), argText(brush)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoTextOut(QfWindow window, int32_t font,
-                                                         const char* text, int32_t x, int32_t y) {
-    return TestHost::instance().record(
-        HostCall{"DoTextOut",
-                 {argText(window), argText(font), argText(text), argText(x), argText(y)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoTextRotatedOut(QfWindow window, int32_t font,
-                                                                const char* text, int32_t x,
-                                                                int32_t y) {
-    return TestHost::instance().record(
-        HostCall{"DoTextRotatedOut",
-                 {argText(window), argText(font), argText(text), argText(x), argText(y)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoGetTextExtent(QfWindow window, int32_t font,
-                                                               const char* text, int32_t* width,
-                                                               int32_t* height) {
-    return TestHost::instance().record(
-        HostCall{"DoGetTextExtent",
-                 {argText(window), argText(font), argText(text), argText(width), argText(height)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoGetTextMetrics(QfWindow window, int32_t font,
-                                                                int32_t* height, int32_t* width) {
-    return TestHost::instance().record(
-        HostCall{"DoGetTextMetrics",
-                 {argText(window), argText(font), argText(height), argText(width)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetFontType(int32_t font, int32_t type) {
-    if (font >= 0 && font < 5) TestHost::instance().fontType[font] = type;
-    return TestHost::instance().record(HostCall{"DoSetFontType", {argText(font), argText(type)}},
-                                       false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetFontStyle(int32_t font, int32_t style) {
-    if (font >= 0 && font < 5) TestHost::instance().fontStyle[font] = style;
-    return TestHost::instance().record(HostCall{"DoSetFontStyle", {argText(font), argText(style)}},
-                                       false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetFontSize(int32_t font, int32_t size) {
-    if (font >= 0 && font < 5) TestHost::instance().fontSize[font] = size;
-    return TestHost::instance().record(HostCall{"DoSetFontSize", {argText(font), argText(size)}},
-                                       false);
-}
-
-__attribute__((visibility("default"))) int32_t DoGetPenInfo(int32_t* colours, int32_t* lineTypes) {
+// Drawing.
+QF_PLAIN(DoSelectPen, (QfWindow window, int32_t pen), window, pen)
+QF_KEEP(DoSetPenColor, penColour, pen, colour)
+QF_PLAIN(DoSetPenColorFromRGB, (int32_t pen, int32_t r, int32_t g, int32_t b), pen, r, g, b)
+QF_KEEP(DoSetPenLineType, penLineType, pen, type)
+QF_PLAIN(DoSelectBrush, (QfWindow window, int32_t brush), window, brush)
+QF_PLAIN(DoSetBrushColor, (int32_t brush, int32_t colour), brush, colour)
+QF_PLAIN(DoPolyLine, (QfWindow window, const QfPoint* points, int32_t count), window, points, count)
+QF_PLAIN(DoFillRectangle, (QfWindow window, const int32_t* rect, int32_t brush), window, rect,
+         brush)
+QF_PLAIN(DoTextOut, (QfWindow window, int32_t font, const char* text, int32_t x, int32_t y), window,
+         font, text, x, y)
+QF_PLAIN(DoTextRotatedOut, (QfWindow window, int32_t font, const char* text, int32_t x, int32_t y),
+         window, font, text, x, y)
+QF_PLAIN(DoGetTextExtent,
+         (QfWindow window, int32_t font, const char* text, int32_t* width, int32_t* height), window,
+         font, text, width, height)
+QF_PLAIN(DoGetTextMetrics, (QfWindow window, int32_t font, int32_t* height, int32_t* width), window,
+         font, height, width)
+QF_KEEP(DoSetFontType, fontType, font, type)
+QF_KEEP(DoSetFontStyle, fontStyle, font, style)
+QF_KEEP(DoSetFontSize, fontSize, font, size)
+QF_CALLBACK DoGetPenInfo(int32_t* colours, int32_t* lineTypes) {
     for (int i = 0; i < 19; ++i) {
-        colours[i] = TestHost::instance().penColour[i];
-        lineTypes[i] = TestHost::instance().penLineType[i];
+        colours[i] = host().penColour[i];
+        lineTypes[i] = host().penLineType[i];
     }
-    return TestHost::instance().record(
-        HostCall{"DoGetPenInfo", {argText(colours), argText(lineTypes)}}, false);
+    return record(false, "DoGetPenInfo", colours, lineTypes);
 }
-
-__attribute__((visibility("default"))) int32_t DoGetFontInfo(int32_t* types, int32_t* styles,
-                                                             int32_t* sizes) {
+QF_CALLBACK DoGetFontInfo(int32_t* types, int32_t* styles, int32_t* sizes) {
     for (int i = 0; i < 5; ++i) {
-        types[i] = TestHost::instance().fontType[i];
-        styles[i] = TestHost::instance().fontStyle[i];
-        sizes[i] = TestHost::instance().fontSize[i];
+        types[i] = host().fontType[i];
+        styles[i] = host().fontStyle[i];
+        sizes[i] = host().fontSize[i];
     }
-    return TestHost::instance().record(
-        HostCall{"DoGetFontInfo", {argText(types), argText(styles), argText(sizes)}}, false);
+    return record(false, "DoGetFontInfo", types, styles, sizes);
 }
+QF_PLAIN(DoSetRasterOp, (QfWindow window, int32_t op), window, op)
+QF_PLAIN(DoEnableClipping, (QfWindow window, int32_t on), window, on)
+QF_PLAIN(DoSetRectangularClipRegion,
+         (QfWindow window, int32_t left, int32_t top, int32_t right, int32_t bottom), window, left,
+         top, right, bottom)
+QF_PLAIN(DoCreatePolygonRegion, (const QfPoint* points, int32_t count), points, count)
+QF_PLAIN(DoSetClipRegion, (QfWindow window, int32_t region), window, region)
+QF_PLAIN(DoDeleteRegion, (int32_t region), region)
+QF_PLAIN(DoCreatePixmap, (QfWindow window, int32_t width, int32_t height), window, width, height)
+QF_PLAIN(DoDeletePixmap, (QfWindow window), window)
+QF_PLAIN(DoSetPixelInBitmap, (QfWindow window, int32_t x, int32_t y, int32_t colour), window, x, y,
+         colour)
+QF_PLAIN(DoBitBltFromBitmap, (QfWindow window, int32_t x, int32_t y, int32_t width, int32_t height),
+         window, x, y, width, height)
+QF_PLAIN(DoCreate2DImage,
+         (QfWindow window, int32_t x, int32_t y, int32_t column, int32_t width, int32_t height,
+          const unsigned char* pixels),
+         window, x, y, column, width, height, pixels)
+QF_PLAIN(DoSend2DImageToBitmap,
+         (QfWindow window, int32_t x, int32_t y, int32_t width, int32_t height), window, x, y,
+         width, height)
+QF_PLAIN(DoSetColorTable, (int32_t index, int32_t red, int32_t green, int32_t blue), index, red,
+         green, blue)
+QF_PLAIN(DoDrawMagnitudeBar,
+         (QfWindow window, int32_t left, int32_t top, int32_t width, int32_t height), window, left,
+         top, width, height)
 
-__attribute__((visibility("default"))) int32_t DoSetRasterOp(QfWindow window, int32_t op) {
-    return TestHost::instance().record(HostCall{"DoSetRasterOp", {argText(window), argText(op)}},
-                                       false);
-}
+// Bound, never called by the engine.
+QF_PLAIN(CheckGraphicsStatus, (void))
+QF_PLAIN(DoCreateRectangularRegion, (int32_t left, int32_t top, int32_t right, int32_t bottom),
+         left, top, right, bottom)
+QF_PLAIN(DoGetWindowCoordinates, (QfWindow window, int32_t* rect), window, rect)
+QF_PLAIN(DoSetBrushColorFromRGB, (int32_t brush, int32_t r, int32_t g, int32_t b), brush, r, g, b)
+QF_PLAIN(DoSetFontCharacteristics, (int32_t font, int32_t type, int32_t style, int32_t size), font,
+         type, style, size)
+QF_PLAIN(DoSetPixel, (QfWindow window, int32_t x, int32_t y, int32_t colour), window, x, y, colour)
+QF_PLAIN(DoSetPixelArray, (QfWindow window, const QfPoint* points, int32_t count, int32_t colour),
+         window, points, count, colour)
 
-__attribute__((visibility("default"))) int32_t DoEnableClipping(QfWindow window, int32_t on) {
-    return TestHost::instance().record(HostCall{"DoEnableClipping", {argText(window), argText(on)}},
-                                       false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetRectangularClipRegion(QfWindow window,
-                                                                          int32_t left, int32_t top,
-                                                                          int32_t right,
-                                                                          int32_t bottom) {
-    return TestHost::instance().record(
-        HostCall{"DoSetRectangularClipRegion",
-                 {argText(window), argText(left), argText(top), argText(right), argText(bottom)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoCreatePolygonRegion(const QfPoint* points,
-                                                                     int32_t count) {
-    return TestHost::instance().record(
-        HostCall{"DoCreatePolygonRegion", {argText(points), argText(count)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetClipRegion(QfWindow window, int32_t region) {
-    return TestHost::instance().record(
-        HostCall{"DoSetClipRegion", {argText(window), argText(region)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoDeleteRegion(int32_t region) {
-    return TestHost::instance().record(HostCall{"DoDeleteRegion", {argText(region)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoCreatePixmap(QfWindow window, int32_t width,
-                                                              int32_t height) {
-    return TestHost::instance().record(
-        HostCall{"DoCreatePixmap", {argText(window), argText(width), argText(height)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoDeletePixmap(QfWindow window) {
-    return TestHost::instance().record(HostCall{"DoDeletePixmap", {argText(window)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetPixelInBitmap(QfWindow window, int32_t x,
-                                                                  int32_t y, int32_t colour) {
-    return TestHost::instance().record(
-        HostCall{"DoSetPixelInBitmap", {argText(window), argText(x), argText(y), argText(colour)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoBitBltFromBitmap(QfWindow window, int32_t x,
-                                                                  int32_t y, int32_t width,
-                                                                  int32_t height) {
-    return TestHost::instance().record(
-        HostCall{"DoBitBltFromBitmap",
-                 {argText(window), argText(x), argText(y), argText(width), argText(height)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoCreate2DImage(QfWindow window, int32_t x,
-                                                               int32_t y, int32_t column,
-                                                               int32_t width, int32_t height,
-                                                               const unsigned char* pixels) {
-    return TestHost::instance().record(
-        HostCall{"DoCreate2DImage",
-                 {argText(window), argText(x), argText(y), argText(column), argText(width),
-                  argText(height), argText(pixels)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSend2DImageToBitmap(QfWindow window, int32_t x,
-                                                                     int32_t y, int32_t width,
-                                                                     int32_t height) {
-    return TestHost::instance().record(
-        HostCall{"DoSend2DImageToBitmap",
-                 {argText(window), argText(x), argText(y), argText(width), argText(height)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetColorTable(int32_t index, int32_t red,
-                                                               int32_t green, int32_t blue) {
-    return TestHost::instance().record(
-        HostCall{"DoSetColorTable", {argText(index), argText(red), argText(green), argText(blue)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoDrawMagnitudeBar(QfWindow window, int32_t left,
-                                                                  int32_t top, int32_t width,
-                                                                  int32_t height) {
-    return TestHost::instance().record(
-        HostCall{"DoDrawMagnitudeBar",
-                 {argText(window), argText(left), argText(top), argText(width), argText(height)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t CheckGraphicsStatus(void) {
-    return TestHost::instance().record(HostCall{"CheckGraphicsStatus", {}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoCreateRectangularRegion(int32_t left, int32_t top,
-                                                                         int32_t right,
-                                                                         int32_t bottom) {
-    return TestHost::instance().record(
-        HostCall{"DoCreateRectangularRegion",
-                 {argText(left), argText(top), argText(right), argText(bottom)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoGetWindowCoordinates(QfWindow window,
-                                                                      int32_t* rect) {
-    return TestHost::instance().record(
-        HostCall{"DoGetWindowCoordinates", {argText(window), argText(rect)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetBrushColorFromRGB(int32_t brush, int32_t r,
-                                                                      int32_t g, int32_t b) {
-    return TestHost::instance().record(
-        HostCall{"DoSetBrushColorFromRGB", {argText(brush), argText(r), argText(g), argText(b)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetFontCharacteristics(int32_t font, int32_t type,
-                                                                        int32_t style,
-                                                                        int32_t size) {
-    return TestHost::instance().record(
-        HostCall{"DoSetFontCharacteristics",
-                 {argText(font), argText(type), argText(style), argText(size)}},
-        false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetPixel(QfWindow window, int32_t x, int32_t y,
-                                                          int32_t colour) {
-    return TestHost::instance().record(
-        HostCall{"DoSetPixel", {argText(window), argText(x), argText(y), argText(colour)}}, false);
-}
-
-__attribute__((visibility("default"))) int32_t DoSetPixelArray(QfWindow window,
-                                                               const QfPoint* points, int32_t count,
-                                                               int32_t colour) {
-    return TestHost::instance().record(
-        HostCall{"DoSetPixelArray",
-                 {argText(window), argText(points), argText(count), argText(colour)}},
-        false);
-}
-
-// Optional: the key state the engine polls (Esc, Ctrl).
-}  // extern "C"
+// Every callback above has exactly the type the engine binds it as.
+#define QF_SAME_TYPE(name, params) \
+    static_assert(std::is_same_v<decltype(&name), QfHost_##name>, #name);
+QF_HOST_CALLBACKS(QF_SAME_TYPE)
