@@ -36,9 +36,7 @@ int32_t startGetParams(int32_t, CheckParamsFn) {
     HostInterface& h = host();
     if (!h.stdGet123Files) return 1;
     return h.stdGet123Files("Record Script", ".scr", "Record Script", nullptr, nullptr, nullptr,
-                            nullptr, 119) != 0
-               ? 1
-               : 0;
+                            nullptr, 119);
 }
 
 int32_t startExecute(int32_t, OperationRecord*) {

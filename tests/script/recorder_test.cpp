@@ -86,6 +86,12 @@ TEST_F(Recorder, StartWhileRecordingIsRefused) {
     EXPECT_EQ(TestHost::instance().count("stdGet123Files"), 1);  // no second dialog
 }
 
+TEST_F(Recorder, CancelledDialogPassesTheHostsResultOn) {
+    TestHost::instance().answer([](CommandBlock&, const HostCall&) { return 3; });
+    EXPECT_EQ(run(QF_OP_RECORD_START), 3);
+    EXPECT_EQ(qfenStatus->scriptRecording, 'n');
+}
+
 TEST_F(Recorder, UncreatableScriptLeavesRecordingOff) {
     TestHost::instance().answer([](CommandBlock& b, const HostCall&) {
         setEntry(b.out, "/no/such/dir/", "x.scr");
