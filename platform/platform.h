@@ -7,7 +7,10 @@
 namespace qf::platform {
 
 // Handle of an already loaded module (null or "" = the main program), or
-// null when no such module is loaded.  Never loads a module.
+// null when no such module is loaded.  Never loads a module.  A name that
+// the loader does not know is matched against the loaded modules and the
+// program by its last path component, in either case and with or without
+// its extension ("QF.EXE" finds a program called qf).
 void* findLoadedModule(const char* name);
 // Address of an exported symbol of a module, or null.
 void* findSymbol(void* module, const char* name);

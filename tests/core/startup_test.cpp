@@ -16,6 +16,19 @@ TEST(StartUp, MissingHostModuleBindsNothing) {
     EXPECT_EQ(InitQuillfen("libnot-loaded-anywhere.so", "/tmp/"), 1);
 }
 
+TEST(StartUp, HostModuleIsFoundByItsNameInEitherCase) {
+    // The test program itself, named as a host would name its executable.
+    void* program = platform::findLoadedModule(nullptr);
+    EXPECT_EQ(platform::findLoadedModule("QUILLFEN_TESTS.EXE"), program);
+    EXPECT_EQ(platform::findLoadedModule("quillfen_tests"), program);
+    EXPECT_EQ(bindHost(platform::findLoadedModule("Quillfen_Tests")), QF_HOST_CALLBACK_COUNT);
+    // A loaded library, by its file name and by its name alone.
+    void* cxx = platform::findLoadedModule("libstdc++.so.6");
+    ASSERT_NE(cxx, nullptr);
+    EXPECT_EQ(platform::findLoadedModule("LIBSTDC++"), cxx);
+    EXPECT_EQ(platform::findLoadedModule("quillfen_test"), nullptr);
+}
+
 TEST(StartUp, BindsAllCallbacksAndStartsTimerLast) {
     std::string home = makeTempDir();
     ASSERT_EQ(startEngine(home), 0);
