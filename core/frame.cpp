@@ -790,7 +790,7 @@ int32_t genericReadScriptLine(int32_t mode, const char* line, CheckParamsFn chec
     unescapeEntry(b.in1);
     unescapeEntry(b.in2);
     unescapeEntry(b.out);
-    resolveScriptNames();
+    if (!resolveScriptNames()) return kScriptLineStopped;
     int32_t c = check ? check(mode) : 0;
     if (c == 0) return 0;
     if ((b.opCode == 4005 && c == 99) || (b.opCode == 3100 && c == 103) ||

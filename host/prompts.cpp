@@ -15,6 +15,8 @@
 
 namespace qfhost {
 
+constexpr std::size_t kMaxTerminalLine = 4096;  // the rest of a longer line is dropped
+
 // The terminal hands over whole lines, so reading byte by byte from the
 // descriptor leaves nothing behind in stdio's buffer.  Waiting in short
 // steps notices a Ctrl-C that came just before the wait began.
@@ -23,7 +25,9 @@ TerminalRead readTerminalLine(std::string& text) {
     for (;;) {
         if (interrupted()) return TerminalRead::Interrupted;
         pollfd p = {0, POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0) continue;
+        const int ready = ::poll(&p, 1, 100);
+        if (ready < 0 && errno != EINTR) return TerminalRead::End;
+        if (ready <= 0) continue;
         char c;
         const ssize_t n = ::read(0, &c, 1);
         if (n < 0) {
@@ -32,7 +36,7 @@ TerminalRead readTerminalLine(std::string& text) {
         }
         if (n == 0) return text.empty() ? TerminalRead::End : TerminalRead::Line;
         if (c == '\n') break;
-        text.push_back(c);
+        if (text.size() < kMaxTerminalLine) text.push_back(c);
     }
     if (!text.empty() && text.back() == '\r') text.pop_back();
     return TerminalRead::Line;

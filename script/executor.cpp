@@ -205,6 +205,10 @@ int32_t runScriptFile(const std::string& path) {
         b.opCode = static_cast<int32_t>(code);
         OperationRecord record = *rec;
         int32_t r = record.readScriptLine(0, line.c_str(), record.checkParams);
+        if (r == kScriptLineStopped) {
+            result = 1;
+            break;
+        }
         if (r == 1) {
             reportLine("Error", lineNo, line);
             result = 1;
@@ -310,7 +314,7 @@ void pickScriptFile(nameNpath& e, const std::string& prompt, const char* placeho
 
 }  // namespace
 
-void resolveScriptNames() {
+bool resolveScriptNames() {
     CommandBlock& b = block();
     nameNpath* entries[3] = {&b.in1, &b.in2, &b.out};
     const char* placeholders[3] = {"noname1.tim", "noname2.tim", "noname3.tim"};
@@ -335,10 +339,12 @@ void resolveScriptNames() {
             continue;
         }
         pickScriptFile(e, prompt, placeholders[k]);
+        if (platform::asyncKeyState(platform::kKeyEscape) < 0) return false;
     }
-    if (b.out.n[0] == '\0') return;
+    if (b.out.n[0] == '\0') return true;
     avoidOverwrite(b.out, b.in1);
     avoidOverwrite(b.out, b.in2);
+    return true;
 }
 
 void registerScriptOperations() {

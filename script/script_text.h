@@ -44,7 +44,10 @@ class ScriptFields {
 
 // Adjusts in1, in2 and out of the current command block after a script line
 // was read: script-relative directories, names asked from the user, and
-// outputs that would overwrite an input.
-void resolveScriptNames();
+// outputs that would overwrite an input.  False when the user pressed Esc
+// while asked for a file: the reader then returns kScriptLineStopped and the
+// replay ends without running the line.
+bool resolveScriptNames();
+constexpr int32_t kScriptLineStopped = 3;
 
 }  // namespace qf

@@ -342,7 +342,7 @@ int32_t generatorReadScriptLine(int32_t mode, const char* line, CheckParamsFn ch
     status().outputFormat = ff;
     b.out = out;
     unescapeEntry(b.out);
-    resolveScriptNames();
+    if (!resolveScriptNames()) return kScriptLineStopped;
     if (check && check(mode) != 0) return 2;
     return 0;
 }

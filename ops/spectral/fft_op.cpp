@@ -390,7 +390,7 @@ int32_t fftReadScriptLine(int32_t, const char* line, CheckParamsFn check) {
     unescapeEntry(b.in1);
     unescapeEntry(b.in2);
     unescapeEntry(b.out);
-    resolveScriptNames();
+    if (!resolveScriptNames()) return kScriptLineStopped;
     const int32_t c = check ? check(0) : 0;
     return (c == 0 || c == kFftFixedPointInput || c == kFftZeroPadding) ? 0 : 2;
 }

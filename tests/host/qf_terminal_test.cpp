@@ -66,6 +66,18 @@ TEST(QfTerminal, EndOfInputOrCtrlCAtAValueStopsTheReplay) {
     }
 }
 
+TEST(QfTerminal, CtrlCAtAFileStopsBeforeTheLineRuns) {
+    std::string home = makeTempDir(), dir = makeTempDir();
+    writeFile(dir + "ask.scr", kScript);
+    QfResult r = runQfOnTerminal(
+        dir, home, {"run", "ask.scr"},
+        {{"press Enter", "\n"}, {"Factor: ", "0.5\n"}, {"Signal to scale [a.tim]: ", "\x03"}});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_FALSE(fileExists(dir + "half.tim"));
+    EXPECT_FALSE(fileExists(dir + "noname3.tim"));
+    EXPECT_EQ(r.output.find("error:"), std::string::npos) << r.output;
+}
+
 TEST(QfTerminal, CtrlCInTheShellStopsOnlyTheReplay) {
     std::string home = makeTempDir(), dir = makeTempDir();
     writeFile(dir + "ask.scr", kScript);

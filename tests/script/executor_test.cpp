@@ -33,7 +33,7 @@ int32_t readOutputOnly(int32_t, const char* line, CheckParamsFn) {
     ScriptFields f(line);
     if (!f.skipCodeAndName() || !f.entry(block().out)) return 1;
     unescapeEntry(block().out);
-    resolveScriptNames();
+    if (!resolveScriptNames()) return kScriptLineStopped;
     return 0;
 }
 // A line whose text is kept as the operation read it.
@@ -264,6 +264,15 @@ TEST_F(Replay, WithoutAskingWrittenNamesWithExtensionsStand) {
     EXPECT_EQ(g_ran[0], dir + "x0.tim -> " + dir + "y.tim");
     EXPECT_EQ(g_ran[1], dir + "noname1.tim -> " + dir + "noname3.tim");
     EXPECT_EQ(TestHost::instance().messages(QF_MSG_NOTICE).size(), 4u);
+}
+
+TEST_F(Replay, EscapeAtAFilePromptStopsTheLineUnrun) {
+    TestHost& h = TestHost::instance();
+    h.promptAnswer(1, "", "", true);
+    EXPECT_EQ(replay("f.scr", "3090 Flip ?In x0.tim ?Out y.tim\n"), 1);
+    EXPECT_TRUE(g_ran.empty());
+    EXPECT_EQ(h.count("qfPickScriptFile"), 1);  // the output is not asked for
+    EXPECT_TRUE(h.messages(QF_MSG_ERROR).empty());
 }
 
 TEST_F(Replay, NewSignalOutputIsNeverAskedFor) {

@@ -87,6 +87,7 @@ int32_t TestHost::pickScriptFile(const char* prompt, nameNpath* entry) {
     if (promptAnswers_.empty()) return -1;
     PromptAnswer a = promptAnswers_.front();
     promptAnswers_.pop_front();
+    if (a.pressEscape) keyState[0x1B] = static_cast<int16_t>(0x8000);
     if (a.result == 0) setEntry(*entry, a.dir, a.text);
     return a.result;
 }

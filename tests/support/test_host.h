@@ -43,10 +43,11 @@ class TestHost {
 
     // Answers of the script replay's prompts ('?' file entries and "?$"
     // tokens) in the order queued: the result, the text (a file name or
-    // the answer) and for files a directory.  With none queued the host
-    // does not ask (-1).
-    void promptAnswer(int32_t result, const std::string& text = "", const std::string& dir = "") {
-        promptAnswers_.push_back({result, text, dir});
+    // the answer) and for files a directory; pressEscape holds Esc down from
+    // then on.  With none queued the host does not ask (-1).
+    void promptAnswer(int32_t result, const std::string& text = "", const std::string& dir = "",
+                      bool pressEscape = false) {
+        promptAnswers_.push_back({result, text, dir, pressEscape});
     }
     int32_t pickScriptFile(const char* prompt, nameNpath* entry);
     int32_t askScriptText(const char* prompt, char* answer, int32_t size);
@@ -72,6 +73,7 @@ class TestHost {
     struct PromptAnswer {
         int32_t result;
         std::string text, dir;
+        bool pressEscape;
     };
     std::deque<PromptAnswer> promptAnswers_;
 };
