@@ -21,12 +21,14 @@ void registerRecorderOperations();
 
 namespace {
 
-// Nested scripts beyond this depth are refused (a script that includes
-// itself would otherwise recurse until the stack runs out).
+// Nested scripts beyond this depth are refused, and the whole replay
+// stops: a script that includes itself would otherwise recurse until the
+// stack runs out, or, including itself twice, run 2^depth times.
 constexpr int kMaxNesting = 16;
 
 struct ReplayState {
     int depth = 0;
+    bool runaway = false;  // the nesting limit was hit: every level stops
     char scriptDir[QF_PATH_LEN] = {};
 };
 ReplayState g_replay;
@@ -124,6 +126,7 @@ int32_t runScriptFile(const std::string& path) {
         std::fclose(f);
         emitMsg(QF_MSG_ERROR, "Scripts nested more than %d deep; '%s' is not run.", kMaxNesting,
                 path.c_str());
+        g_replay.runaway = true;
         return 1;
     }
     ++g_replay.depth;
@@ -155,6 +158,10 @@ int32_t runScriptFile(const std::string& path) {
                 std::memcpy(savedDir, g_replay.scriptDir, sizeof savedDir);
                 runScriptFile(std::string(b.out.p) + b.out.n);
                 std::memcpy(g_replay.scriptDir, savedDir, sizeof savedDir);
+                if (g_replay.runaway) {
+                    result = 1;
+                    break;
+                }
             }
             continue;
         }
@@ -228,6 +235,7 @@ int32_t runScriptFile(const std::string& path) {
     std::fclose(f);
     if (--g_replay.depth <= 0) {
         g_replay.depth = 0;
+        g_replay.runaway = false;
         status().scriptRunning = 'n';
     }
     return result;

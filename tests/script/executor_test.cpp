@@ -181,11 +181,16 @@ TEST_F(Replay, MessagesPausesAndNestedScripts) {
 }
 
 TEST_F(Replay, SelfIncludingScriptIsBounded) {
-    EXPECT_EQ(replay("self.scr", "3090 Flip ./ a.tim ./ b.tim\n> ./ self.scr\n"), 0);
+    // Including itself twice would run 2^16 times: the first refusal stops
+    // every level, after one line each.
+    EXPECT_EQ(replay("self.scr", "3090 Flip ./ a.tim ./ b.tim\n> ./ self.scr\n> ./ self.scr\n"), 1);
     EXPECT_EQ(g_ran.size(), 16u);
+    EXPECT_EQ(TestHost::instance().messages(QF_MSG_ERROR).size(), 1u);
     EXPECT_NE(TestHost::instance().lastMessage(QF_MSG_ERROR).find("nested more than 16 deep"),
               std::string::npos);
     EXPECT_EQ(qfenStatus->scriptRunning, 'n');
+    // The next replay starts afresh.
+    EXPECT_EQ(replay("plain.scr", "3090 Flip ./ a.tim ./ b.tim\n"), 0);
 }
 
 TEST_F(Replay, EscapeStopsBeforeTheNextLine) {
