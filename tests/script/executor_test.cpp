@@ -10,7 +10,7 @@
 #include "core/frame.h"
 #include "core/operation.h"
 #include "script/script_text.h"
-#include "support/test_host.h"
+#include "support/engine_test.h"
 
 using namespace qf;
 using namespace qf::test;
@@ -47,13 +47,10 @@ int32_t refuseCheck(int32_t) {
     return 101;
 }
 
-class Replay : public ::testing::Test {
+class Replay : public EngineTest {
   protected:
     void SetUp() override {
-        home = makeTempDir();
-        dir = makeTempDir();
-        ASSERT_EQ(::chdir(dir.c_str()), 0);
-        ASSERT_EQ(startEngine(home), 0);
+        EngineTest::SetUp();
         std::memset(&block, 0, sizeof block);
         g_ran.clear();
         g_lines.clear();
@@ -70,7 +67,6 @@ class Replay : public ::testing::Test {
         gain.readScriptLine = readWholeLine;
         registerOperation(&gain);
     }
-    void TearDown() override { ExitQuillfen(); }
     int32_t replay(const std::string& name, const std::string& text) {
         writeFile(dir + name, text);
         TestHost::instance().answer([this, name](CommandBlock& b, const HostCall& call) {
@@ -81,7 +77,6 @@ class Replay : public ::testing::Test {
         block.opCode = QF_OP_RUN_SCRIPT;
         return RunOp(&block);
     }
-    std::string home, dir;
     CommandBlock block;
 };
 

@@ -8,7 +8,7 @@
 #include "core/engine.h"
 #include "core/frame.h"
 #include "core/operation.h"
-#include "support/test_host.h"
+#include "support/engine_test.h"
 
 using namespace qf;
 using namespace qf::test;
@@ -19,13 +19,10 @@ int32_t doNothing(int32_t, OperationRecord*) {
     return 0;
 }
 
-class Recorder : public ::testing::Test {
+class Recorder : public EngineTest {
   protected:
     void SetUp() override {
-        home = makeTempDir();
-        work = makeTempDir();
-        ASSERT_EQ(::chdir(work.c_str()), 0);
-        ASSERT_EQ(startEngine(home), 0);
+        EngineTest::SetUp();
         std::memset(&block, 0, sizeof block);
         // A flip whose execute does nothing: only its script line matters.
         OperationRecord r = operationTemplate(3090);
@@ -37,7 +34,7 @@ class Recorder : public ::testing::Test {
     void TearDown() override {
         block.opCode = QF_OP_RECORD_STOP;
         RunOp(&block);
-        ExitQuillfen();
+        EngineTest::TearDown();
     }
     int32_t run(int32_t code) {
         block.opCode = code;
@@ -53,7 +50,7 @@ class Recorder : public ::testing::Test {
         ASSERT_EQ(run(QF_OP_RECORD_START), 0);
         ASSERT_EQ(qfenStatus->scriptRecording, 'y');
     }
-    std::string home, work;
+    std::string& work = dir;
     CommandBlock block;
 };
 

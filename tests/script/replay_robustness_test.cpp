@@ -13,7 +13,7 @@
 
 #include "core/engine.h"
 #include "signal/access.h"
-#include "support/test_host.h"
+#include "support/engine_test.h"
 
 using namespace qf;
 using namespace qf::test;
@@ -120,17 +120,7 @@ std::string damaged(const std::string& line, Dice& d) {
     }
 }
 
-class Robustness : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        home = makeTempDir();
-        dir = makeTempDir();
-        ASSERT_EQ(::chdir(dir.c_str()), 0);
-        ASSERT_EQ(startEngine(home), 0);
-    }
-    void TearDown() override { ExitQuillfen(); }
-    std::string home, dir;
-};
+class Robustness : public EngineTest {};
 
 }  // namespace
 

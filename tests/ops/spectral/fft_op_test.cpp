@@ -22,7 +22,7 @@
 #include "core/engine.h"
 #include "core/operation.h"
 #include "signal/access.h"
-#include "support/test_host.h"
+#include "support/engine_test.h"
 
 using namespace qf;
 using namespace qf::test;
@@ -103,18 +103,15 @@ void expectFrame(const Spectrum& s, int32_t f, int32_t n, const std::vector<doub
     }
 }
 
-class FftOp : public ::testing::Test {
+class FftOp : public EngineTest {
   protected:
     void SetUp() override {
-        home = makeTempDir();
-        work = makeTempDir();
-        ASSERT_EQ(::chdir(work.c_str()), 0);
-        ASSERT_EQ(startEngine(home), 0);
+        EngineTest::SetUp();
         resetFftNotices();
     }
     void TearDown() override {
         registerFftOperation();
-        ExitQuillfen();
+        EngineTest::TearDown();
     }
 
     // Runs 4050 on work/in with the dialog answering window, N, interval.
@@ -149,7 +146,7 @@ class FftOp : public ::testing::Test {
     }
     std::vector<std::string> messages(int kind) { return TestHost::instance().messages(kind); }
 
-    std::string home, work;
+    std::string& work = dir;
     CommandBlock block{};
 };
 
