@@ -33,8 +33,8 @@ int bindHost(void* module) {
     g_host.qfAskScriptText =
         reinterpret_cast<QfHost_qfAskScriptText>(platform::findSymbol(module, "qfAskScriptText"));
     // Without a key-state export no key is ever down.
-    if (void* keys = platform::findSymbol(module, "qfAsyncKeyState"))
-        platform::setKeyStateSource(reinterpret_cast<platform::KeyStateSource>(keys));
+    platform::setKeyStateSource(reinterpret_cast<platform::KeyStateSource>(
+        platform::findSymbol(module, "qfAsyncKeyState")));
     g_bound = true;
     return count;
 }

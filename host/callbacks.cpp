@@ -26,6 +26,15 @@ void clearInterrupt() {
     g_interrupted = false;
 }
 
+std::string printable(const char* text) {
+    std::string s = text ? text : "";
+    for (char& c : s) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\n' && c != '\t') || u == 0x7F) c = '?';
+    }
+    return s;
+}
+
 int32_t answerDialog() {
     Session& s = currentSession();
     ++s.dialogCalls;
@@ -39,7 +48,8 @@ int32_t answerDialog() {
 extern "C" {
 
 QF_EXPORT int32_t stdEmitMsg(int32_t kind, const char* text) {
-    const char* t = text ? text : "";
+    const std::string shown = qfhost::printable(text);
+    const char* t = shown.c_str();
     switch (kind) {
         case QF_MSG_ERROR:
             ++qfhost::currentSession().errorMessages;
@@ -91,10 +101,10 @@ QF_EXPORT int32_t scrEntryBox(const char*, char* buffer) {
 }
 
 QF_EXPORT int32_t SleepForNSeconds(int32_t seconds, const char* text) {
-    if (std::getenv("QF_NO_PAUSE")) return 0;
+    if (std::getenv("QF_NO_PAUSE") || qfhost::currentSession().noPause) return 0;
     std::printf("%s\n", text ? text : "");
     std::fflush(stdout);
-    for (int32_t i = 0; i < seconds * 10 && !qfhost::interrupted(); ++i)
+    for (int64_t i = 0; i < int64_t{seconds} * 10 && !qfhost::interrupted(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     return 0;
 }

@@ -14,6 +14,9 @@ int32_t answerDialog();
 // The generator dialogs: fill the block, then run the engine's check the way
 // the graphical dialog does; a refusal is printed and cancels.
 int32_t answerGeneratorDialog(QfCheckParamsFn check);
+// Text from scripts and files as it may go to a terminal: control
+// characters other than tab and line feed become '?'.
+std::string printable(const char* text);
 // Set by Ctrl-C: the engine sees the Esc key down.
 void interruptRequested();
 bool interrupted();

@@ -13,7 +13,7 @@ namespace {
 int runCommand(Session& s, const Args& args) {
     Options o(args, {"no-pause"});
     if (o.positional.size() != 1) throw UsageError{"usage: qf run SCRIPT.scr [--no-pause]"};
-    if (o.has("no-pause")) ::setenv("QF_NO_PAUSE", "1", 1);
+    s.noPause = o.has("no-pause");
     std::string full = s.resolve(o.positional[0]);
     if (::access(full.c_str(), R_OK) != 0) {
         std::fprintf(stderr, "qf: cannot read script '%s'\n", full.c_str());
@@ -26,6 +26,7 @@ int runCommand(Session& s, const Args& args) {
         return 1;
     }
     int r = s.run(QF_OP_RUN_SCRIPT, [&s, full](CommandBlock& b) { s.setFile(b.out, full); });
+    s.noPause = false;
     if (::chdir(s.startDir().c_str()) != 0) {
     }
     return r;

@@ -152,9 +152,11 @@ int main(int argc, char** argv) {
             std::printf("  %-14s %s\n", c.name.c_str(), c.help.c_str());
         return argc < 2 ? 2 : 0;
     }
-    // Without SA_RESTART, Ctrl-C also ends a read from the terminal.
+    // Ctrl-C only raises a flag: reads and writes go on (the terminal
+    // prompts wait in short polls and see the flag).
     struct sigaction sa = {};
     sa.sa_handler = onInterrupt;
+    sa.sa_flags = SA_RESTART;
     sigemptyset(&sa.sa_mask);
     ::sigaction(SIGINT, &sa, nullptr);
     Args words(argv + 1, argv + argc);

@@ -51,9 +51,10 @@ std::string trimmed(const std::string& t) {
     return t.substr(b, e - b + 1);
 }
 
+// As the engine judges it: a '.' with something after it.
 bool hasExtension(const char* name) {
     const char* dot = std::strrchr(name, '.');
-    return dot != nullptr && dot != name && dot[1] != '\0';
+    return dot != nullptr && dot[1] != '\0';
 }
 
 }  // namespace
@@ -70,10 +71,11 @@ QF_EXPORT int32_t qfPickScriptFile(const char* prompt, nameNpath* entry) {
     if (!::isatty(0) || entry == nullptr) return -1;
     const bool keep = qfhost::hasExtension(entry->n);
     for (;;) {
+        const std::string shown = qfhost::printable(prompt ? prompt : "File");
         if (keep)
-            std::printf("%s [%s]: ", prompt ? prompt : "File", entry->n);
+            std::printf("%s [%s]: ", shown.c_str(), qfhost::printable(entry->n).c_str());
         else
-            std::printf("%s: ", prompt ? prompt : "File");
+            std::printf("%s: ", shown.c_str());
         std::fflush(stdout);
         std::string answer;
         if (qfhost::readTerminalLine(answer) != qfhost::TerminalRead::Line) {
@@ -89,7 +91,7 @@ QF_EXPORT int32_t qfPickScriptFile(const char* prompt, nameNpath* entry) {
         if (dir.empty()) dir = entry->p;
         if (name.empty() || name.size() >= sizeof entry->n || dir.size() >= sizeof entry->p) {
             std::fprintf(stderr, "qf: '%s' is not a file name the engine can take\n",
-                         answer.c_str());
+                         qfhost::printable(answer.c_str()).c_str());
             continue;
         }
         std::memset(entry, 0, sizeof *entry);
@@ -104,7 +106,7 @@ QF_EXPORT int32_t qfAskScriptText(const char* prompt, char* answer, int32_t size
     if (!::isatty(0) || answer == nullptr || size <= 0) return -1;
     std::string text;
     do {
-        std::printf("%s: ", prompt ? prompt : "Value");
+        std::printf("%s: ", qfhost::printable(prompt ? prompt : "Value").c_str());
         std::fflush(stdout);
         if (qfhost::readTerminalLine(text) != qfhost::TerminalRead::Line) {
             std::printf("\n");

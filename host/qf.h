@@ -41,6 +41,7 @@ class Session {
     // Answers for the host's dialogs during the current operation.
     Fill pendingFill;
     int dialogCalls = 0;
+    bool noPause = false;  // '@' pauses of a replay are skipped
     int errorMessages = 0;
     std::vector<std::string> entryTexts;  // answers for scrEntryBox
 

@@ -144,7 +144,10 @@ int32_t runScriptFile(const std::string& path) {
         }
         const char first = line.empty() ? '\0' : line[0];
         if (first == '?') {
-            emitMsg(QF_MSG_SCRIPT, "%s", line.c_str() + 1);
+            // The text also fills the message buffer, where a later "?$"
+            // token finds it; the host is sent the whole line.
+            fmt(runtime().message, sizeof runtime().message, "%s", line.c_str() + 1);
+            emitText(QF_MSG_SCRIPT, line.c_str() + 1);
             continue;
         }
         if (first == '>') {
@@ -298,6 +301,8 @@ void pickScriptFile(nameNpath& e, const std::string& prompt, const char* placeho
     if (QfHost_qfPickScriptFile pick = host().qfPickScriptFile) r = pick(prompt.c_str(), &asked);
     asked.n[sizeof asked.n - 1] = '\0';
     asked.p[sizeof asked.p - 1] = '\0';
+    // A host that asks has the last word: its name stands even where the
+    // written one had no extension.
     if (r < 0) {
         if (!hasExtension(asked.n)) {
             setPlaceholder(e, placeholder);

@@ -175,7 +175,10 @@ int32_t generatorExecute(int32_t mode, OperationRecord* record) {
     // Only 16-bit and float signals are generated; the output is refused
     // the way the file layer refuses a type it cannot write.
     if (p.outputType != kOutputInteger16 && p.outputType != kOutputReal32) {
-        logPrintf("Unsupported type %d.  ", p.outputType);
+        if (const char* name = recordTypeName(p.outputType))
+            logPrintf("Unsupported type %s.  ", name);
+        else
+            logPrintf("Unsupported type %d.  ", p.outputType);
         return 1;
     }
 

@@ -37,19 +37,30 @@ TEST(Settings, MissingFileGivesDefaults) {
 TEST(Settings, MissingFileGivesTheDefaultPensAndFonts) {
     std::string home = makeTempDir();
     TestHost& h = TestHost::instance();
-    for (int32_t& c : h.penColour) c = 77;  // pens 13-15 keep what the host had
     ASSERT_EQ(startEngine(home), 0);
-    const int32_t colours[19] = {8, 3, 6, 5, 5, 2, 2, 3, 3, 0, 1, 0, 3, 77, 77, 77, -1, 2, 3};
+    const int32_t colours[19] = {8, 3, 6, 5, 5, 2, 2, 3, 3, 0, 1, 0, 3, 0, 0, 0, -1, 2, 3};
     for (int pen = 0; pen < 19; ++pen) {
         EXPECT_EQ(h.penColour[pen], colours[pen]) << pen;
         if (pen < 13 || pen > 15) {
             EXPECT_EQ(h.penLineType[pen], (pen == 5 || pen == 6) ? 2 : 0) << pen;
         }
     }
+    // Pens 13-15 (RGB colours from the settings file) are left to the host.
+    for (const HostCall& c : h.calls()) {
+        if (c.name == "DoSetPenColor" || c.name == "DoSetPenLineType") {
+            EXPECT_TRUE(c.args[0] != "13" && c.args[0] != "14" && c.args[0] != "15") << c.args[0];
+        }
+    }
     auto brush = h.callsNamed("DoSetBrushColor");
     ASSERT_EQ(brush.size(), 1u);
     EXPECT_EQ(brush[0].args, (std::vector<std::string>{"0", "8"}));
-    for (int font = 0; font < 5; ++font) EXPECT_EQ(h.fontSize[font], 10);
+    for (int font = 0; font < 5; ++font) {
+        EXPECT_EQ(h.fontSize[font], 10);
+        EXPECT_EQ(h.callsNamed("DoSetFontType").at(font).args,
+                  (std::vector<std::string>{std::to_string(font), "0"}));
+        EXPECT_EQ(h.callsNamed("DoSetFontStyle").at(font).args,
+                  (std::vector<std::string>{std::to_string(font), "0"}));
+    }
 
     // A set that already ran is applied again only when forced.
     initGraphDefaultColour2(0);
@@ -180,6 +191,7 @@ TEST(Settings, HostileContentLoadsWithFallbacks) {
     EXPECT_EQ(qfenStatus->overflowMode, 's');
     char cwd[1024];
     ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-    EXPECT_STREQ(cwd, "/");  // a directory that cannot be made current is ignored
+    EXPECT_STREQ(cwd, "/");               // a directory that cannot be made current is ignored
+    ASSERT_EQ(::chdir(home.c_str()), 0);  // later tests write in the current folder
     ExitQuillfen();
 }

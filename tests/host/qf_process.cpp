@@ -72,8 +72,8 @@ QfResult runQfOnTerminal(const std::string& dir, const std::string& home,
         }
         char buf[4096];
         ssize_t n = ::read(master, buf, sizeof buf);
-        if (n <= 0) {  // its side of the terminal is closed
-            if (n < 0) r.output += "\n[read: " + std::to_string(errno) + "]";
+        if (n <= 0) {  // its side of the terminal is closed (EIO)
+            if (n < 0 && errno != EIO) r.output += "\n[read: " + std::to_string(errno) + "]";
             return false;
         }
         r.output.append(buf, static_cast<std::size_t>(n));

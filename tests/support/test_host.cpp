@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +26,8 @@ void TestHost::reset() {
     entryTexts_.clear();
     promptAnswers_.clear();
     std::memset(keyState, 0, sizeof keyState);
+    for (int32_t* table : {penColour, penLineType}) std::fill(table, table + 19, 0);
+    for (int32_t* table : {fontType, fontStyle, fontSize}) std::fill(table, table + 5, 0);
 }
 
 void TestHost::answer(DialogAnswer a) {
@@ -121,8 +124,9 @@ int16_t testKeyState(int key) {
 
 int32_t startEngine(const std::string& home) {
     TestHost::instance().reset();
-    platform::setKeyStateSource(testKeyState);
-    return InitQuillfen(nullptr, home.c_str());
+    const int32_t r = InitQuillfen(nullptr, home.c_str());
+    platform::setKeyStateSource(testKeyState);  // after binding, which sets none
+    return r;
 }
 
 void setEntry(nameNpath& e, const std::string& dir, const std::string& name) {
