@@ -86,7 +86,7 @@ const char* lenText(Len l) {
 
 // Rebuilds one conversion for snprintf; the width is left out when the
 // caller pads the result itself.
-std::string specText(const Conversion& s, bool withWidth, bool withLength = true) {
+std::string directiveText(const Conversion& s, bool withWidth, bool withLength = true) {
     std::string t = "%";
     if (s.minus) t += '-';
     if (s.plus) t += '+';
@@ -102,13 +102,13 @@ std::string specText(const Conversion& s, bool withWidth, bool withLength = true
 }
 
 template <typename T>
-std::string snprintfOne(const std::string& spec, T value) {
+std::string snprintfOne(const std::string& conversion, T value) {
     char small[256];
-    int r = std::snprintf(small, sizeof small, spec.c_str(), value);
+    int r = std::snprintf(small, sizeof small, conversion.c_str(), value);
     if (r < 0) return std::string();
     if (static_cast<std::size_t>(r) < sizeof small) return std::string(small, r);
     std::string big(static_cast<std::size_t>(r) + 1, '\0');
-    std::snprintf(big.data(), big.size(), spec.c_str(), value);
+    std::snprintf(big.data(), big.size(), conversion.c_str(), value);
     big.resize(static_cast<std::size_t>(r));
     return big;
 }
@@ -157,7 +157,7 @@ void putFloat(Sink& out, const Conversion& s, F v) {
     const bool finite = std::isfinite(v);
     std::string body;
     if (s.hash || c == 'a' || c == 'A') {
-        body = snprintfOne(specText(s, false), v);
+        body = snprintfOne(directiveText(s, false), v);
     } else {
         std::chars_format form = std::chars_format::general;
         if (c == 'e' || c == 'E') form = std::chars_format::scientific;
@@ -189,7 +189,7 @@ void putFloat(Sink& out, const Conversion& s, F v) {
 
 template <typename T>
 void putSnprintf(Sink& out, const Conversion& s, T v) {
-    out.put(snprintfOne(specText(s, true), v));
+    out.put(snprintfOne(directiveText(s, true), v));
 }
 
 void putString(Sink& out, const Conversion& s, const char* str) {
@@ -205,7 +205,7 @@ void storeCount(std::va_list& ap, std::size_t count) {
     if (p) *p = static_cast<T>(count);
 }
 
-// Formats one conversion whose spec has been parsed; consumes its argument.
+// Formats one conversion whose directive has been parsed; consumes its argument.
 void convert(Sink& out, const Conversion& s, std::va_list& ap) {
     using SSize = std::make_signed_t<std::size_t>;
     using UPtrdiff = std::make_unsigned_t<std::ptrdiff_t>;
