@@ -819,18 +819,24 @@ double floatSubElement(double x, double y) {
     return x - y;
 }
 
+OperationRecord frameRecord(int32_t code, GetParamsFn getParams, CheckParamsFn check,
+                            ComputeFn compute) {
+    OperationRecord r = operationTemplate(code);
+    r.getParams = getParams;
+    r.checkParams = check;
+    r.execute = frameExecute;
+    r.prepareOutput = framePrepareOutput;
+    r.compute = compute;
+    r.readScriptLine = genericReadScriptLine;
+    r.writeScriptLine = genericWriteScriptLine;
+    return r;
+}
+
 void registerFrameOperations() {
     // The remembered constants start afresh with every start-up.
     g_remembered = Remembered{};
     for (int32_t code : {3010, 3020}) {
-        OperationRecord r = operationTemplate(code);
-        r.getParams = threeFileDialog;
-        r.checkParams = alwaysValid;
-        r.execute = frameExecute;
-        r.prepareOutput = framePrepareOutput;
-        r.compute = twoInputCompute;
-        r.readScriptLine = genericReadScriptLine;
-        r.writeScriptLine = genericWriteScriptLine;
+        const OperationRecord r = frameRecord(code, threeFileDialog, alwaysValid, twoInputCompute);
         registerOperation(&r);
         ComputeArgs args;
         args.fixedFn = code == 3010 ? fixedAddElement : fixedSubElement;

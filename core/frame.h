@@ -32,6 +32,11 @@ int32_t twoInputCompute(int32_t mode, const ComputeArgs* args);
 int32_t genericWriteScriptLine(int32_t mode, std::FILE* scriptFile);
 int32_t genericReadScriptLine(int32_t mode, const char* line, CheckParamsFn check);
 
+// A record served by the frame: its dialog and check around one kernel,
+// with the generic script lines.
+OperationRecord frameRecord(int32_t code, GetParamsFn getParams, CheckParamsFn check,
+                            ComputeFn compute);
+
 // The element functions the execute frame hands to compute for a code.
 void setFrameElements(int32_t code, const ComputeArgs& args);
 

@@ -1,193 +1,92 @@
 // The host callbacks of qf.  A terminal has no windows: graph and drawing
 // requests are accepted and ignored, dialogs are answered from the command
 // line, and messages are printed.
+#include <type_traits>
+
 #include "host/callbacks.h"
 
-extern "C" {
+// Each callback is checked against its declared type.
+#define QF_CHECKED(name) \
+    static_assert(std::is_same_v<decltype(&name), QfHost_##name>, #name " has the wrong type");
+#define QF_ANSWERED(name, params)              \
+    extern "C" QF_EXPORT int32_t name params { \
+        return qfhost::answerDialog();         \
+    }                                          \
+    QF_CHECKED(name)
+#define QF_GENERATOR(name)                                                  \
+    extern "C" QF_EXPORT int32_t name(const char*, QfCheckParamsFn check) { \
+        return qfhost::answerGeneratorDialog(check);                        \
+    }                                                                       \
+    QF_CHECKED(name)
+#define QF_IGNORED(name, params)               \
+    extern "C" QF_EXPORT int32_t name params { \
+        return 0;                              \
+    }                                          \
+    QF_CHECKED(name)
 
-QF_EXPORT int32_t dspMuxOpenFile(int32_t, void*, const char*) {
-    return qfhost::answerDialog();
-}
-QF_EXPORT int32_t getSweptSineParams(const char*, QfCheckParamsFn check) {
-    return qfhost::answerGeneratorDialog(check);
-}
-QF_EXPORT int32_t getImpuParams(const char*, QfCheckParamsFn check) {
-    return qfhost::answerGeneratorDialog(check);
-}
-QF_EXPORT int32_t getWinFunctParams(const char*, QfCheckParamsFn check) {
-    return qfhost::answerGeneratorDialog(check);
-}
-QF_EXPORT int32_t getSincFunctParams(const char*, QfCheckParamsFn check) {
-    return qfhost::answerGeneratorDialog(check);
-}
-QF_EXPORT int32_t getRampFunctParams(const char*, QfCheckParamsFn check) {
-    return qfhost::answerGeneratorDialog(check);
-}
-QF_EXPORT int32_t getExpFunctParams(const char*, QfCheckParamsFn check) {
-    return qfhost::answerGeneratorDialog(check);
-}
-QF_EXPORT int32_t getNoiseFunctParams(const char*, QfCheckParamsFn check) {
-    return qfhost::answerGeneratorDialog(check);
-}
-QF_EXPORT int32_t dspExtractGetPara(void) {
-    return qfhost::answerDialog();
-}
-QF_EXPORT int32_t dspLinearRngMapGetPara(void) {
-    return qfhost::answerDialog();
-}
-QF_EXPORT int32_t autoCorrelationGetPara(void) {
-    return qfhost::answerDialog();
-}
-QF_EXPORT int32_t dspCorrConvoGetPara(void) {
-    return qfhost::answerDialog();
-}
-QF_EXPORT int32_t dspFFTGetPara(void) {
-    return qfhost::answerDialog();
-}
-QF_EXPORT int32_t dspDCTGetPara(void) {
-    return qfhost::answerDialog();
-}
-QF_EXPORT int32_t dspLPCGetPara(void) {
-    return qfhost::answerDialog();
-}
-QF_EXPORT int32_t dspLPCFFTGetPara(void) {
-    return qfhost::answerDialog();
-}
-QF_EXPORT int32_t getLMSParameters(void) {
-    return qfhost::answerDialog();
-}
-QF_EXPORT int32_t GetControlCenterParameters(void*, StatusRecord*, int32_t*, int32_t*, int32_t*,
-                                             int32_t*, int32_t*) {
-    return qfhost::answerDialog();
-}
-QF_EXPORT int32_t stdImportGet(int32_t, QfCheckParamsFn) {
-    return qfhost::answerDialog();
-}
-QF_EXPORT int32_t stdExportGet(int32_t, QfCheckParamsFn) {
-    return qfhost::answerDialog();
-}
-QF_EXPORT int32_t DoCreateGraphWindow(const char*, PlotData*) {
-    return 0;
-}
-QF_EXPORT int32_t DoCloseGraphWindow(QfWindow) {
-    return 0;
-}
-QF_EXPORT int32_t DoGetActiveMDIWindow(void) {
-    return 0;
-}
-QF_EXPORT int32_t DoForceRepaint(QfWindow) {
-    return 0;
-}
-QF_EXPORT int32_t DoSetHorizontalScrollPosition(QfWindow, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoSetHorizontalScrollRange(QfWindow, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t stdLogWinOpen(int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t SetEditMenu(int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t StartTimer(void) {
-    return 0;
-}
-QF_EXPORT int32_t RestartTimer(void) {
-    return 0;
-}
-QF_EXPORT int32_t DoSelectPen(QfWindow, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoSetPenColorFromRGB(int32_t, int32_t, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoSelectBrush(QfWindow, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoSetBrushColor(int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoPolyLine(QfWindow, const QfPoint*, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoFillRectangle(QfWindow, const int32_t*, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoTextOut(QfWindow, int32_t, const char*, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoTextRotatedOut(QfWindow, int32_t, const char*, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoGetTextExtent(QfWindow, int32_t, const char*, int32_t*, int32_t*) {
-    return 0;
-}
-QF_EXPORT int32_t DoGetTextMetrics(QfWindow, int32_t, int32_t*, int32_t*) {
-    return 0;
-}
-QF_EXPORT int32_t DoSetRasterOp(QfWindow, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoEnableClipping(QfWindow, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoSetRectangularClipRegion(QfWindow, int32_t, int32_t, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoCreatePolygonRegion(const QfPoint*, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoSetClipRegion(QfWindow, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoDeleteRegion(int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoCreatePixmap(QfWindow, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoDeletePixmap(QfWindow) {
-    return 0;
-}
-QF_EXPORT int32_t DoSetPixelInBitmap(QfWindow, int32_t, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoBitBltFromBitmap(QfWindow, int32_t, int32_t, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoCreate2DImage(QfWindow, int32_t, int32_t, int32_t, int32_t, int32_t,
-                                  const unsigned char*) {
-    return 0;
-}
-QF_EXPORT int32_t DoSend2DImageToBitmap(QfWindow, int32_t, int32_t, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoSetColorTable(int32_t, int32_t, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoDrawMagnitudeBar(QfWindow, int32_t, int32_t, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t CheckGraphicsStatus(void) {
-    return 0;
-}
-QF_EXPORT int32_t DoCreateRectangularRegion(int32_t, int32_t, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoGetWindowCoordinates(QfWindow, int32_t*) {
-    return 0;
-}
-QF_EXPORT int32_t DoSetBrushColorFromRGB(int32_t, int32_t, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoSetFontCharacteristics(int32_t, int32_t, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoSetPixel(QfWindow, int32_t, int32_t, int32_t) {
-    return 0;
-}
-QF_EXPORT int32_t DoSetPixelArray(QfWindow, const QfPoint*, int32_t, int32_t) {
-    return 0;
-}
-}  // extern "C"
+// Dialogs.
+QF_GENERATOR(getSweptSineParams)
+QF_GENERATOR(getImpuParams)
+QF_GENERATOR(getWinFunctParams)
+QF_GENERATOR(getSincFunctParams)
+QF_GENERATOR(getRampFunctParams)
+QF_GENERATOR(getExpFunctParams)
+QF_GENERATOR(getNoiseFunctParams)
+QF_ANSWERED(dspMuxOpenFile, (int32_t, void*, const char*))
+QF_ANSWERED(dspExtractGetPara, (void))
+QF_ANSWERED(dspLinearRngMapGetPara, (void))
+QF_ANSWERED(autoCorrelationGetPara, (void))
+QF_ANSWERED(dspCorrConvoGetPara, (void))
+QF_ANSWERED(dspFFTGetPara, (void))
+QF_ANSWERED(dspDCTGetPara, (void))
+QF_ANSWERED(dspLPCGetPara, (void))
+QF_ANSWERED(dspLPCFFTGetPara, (void))
+QF_ANSWERED(getLMSParameters, (void))
+QF_ANSWERED(GetControlCenterParameters,
+            (void*, StatusRecord*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*))
+QF_ANSWERED(stdImportGet, (int32_t, QfCheckParamsFn))
+QF_ANSWERED(stdExportGet, (int32_t, QfCheckParamsFn))
+
+// Windows, timers and drawing.
+QF_IGNORED(DoCreateGraphWindow, (const char*, PlotData*))
+QF_IGNORED(DoCloseGraphWindow, (QfWindow))
+QF_IGNORED(DoGetActiveMDIWindow, (void))
+QF_IGNORED(DoForceRepaint, (QfWindow))
+QF_IGNORED(DoSetHorizontalScrollPosition, (QfWindow, int32_t, int32_t))
+QF_IGNORED(DoSetHorizontalScrollRange, (QfWindow, int32_t, int32_t))
+QF_IGNORED(stdLogWinOpen, (int32_t))
+QF_IGNORED(SetEditMenu, (int32_t))
+QF_IGNORED(StartTimer, (void))
+QF_IGNORED(RestartTimer, (void))
+QF_IGNORED(DoSelectPen, (QfWindow, int32_t))
+QF_IGNORED(DoSetPenColorFromRGB, (int32_t, int32_t, int32_t, int32_t))
+QF_IGNORED(DoSelectBrush, (QfWindow, int32_t))
+QF_IGNORED(DoSetBrushColor, (int32_t, int32_t))
+QF_IGNORED(DoPolyLine, (QfWindow, const QfPoint*, int32_t))
+QF_IGNORED(DoFillRectangle, (QfWindow, const int32_t*, int32_t))
+QF_IGNORED(DoTextOut, (QfWindow, int32_t, const char*, int32_t, int32_t))
+QF_IGNORED(DoTextRotatedOut, (QfWindow, int32_t, const char*, int32_t, int32_t))
+QF_IGNORED(DoGetTextExtent, (QfWindow, int32_t, const char*, int32_t*, int32_t*))
+QF_IGNORED(DoGetTextMetrics, (QfWindow, int32_t, int32_t*, int32_t*))
+QF_IGNORED(DoSetRasterOp, (QfWindow, int32_t))
+QF_IGNORED(DoEnableClipping, (QfWindow, int32_t))
+QF_IGNORED(DoSetRectangularClipRegion, (QfWindow, int32_t, int32_t, int32_t, int32_t))
+QF_IGNORED(DoCreatePolygonRegion, (const QfPoint*, int32_t))
+QF_IGNORED(DoSetClipRegion, (QfWindow, int32_t))
+QF_IGNORED(DoDeleteRegion, (int32_t))
+QF_IGNORED(DoCreatePixmap, (QfWindow, int32_t, int32_t))
+QF_IGNORED(DoDeletePixmap, (QfWindow))
+QF_IGNORED(DoSetPixelInBitmap, (QfWindow, int32_t, int32_t, int32_t))
+QF_IGNORED(DoBitBltFromBitmap, (QfWindow, int32_t, int32_t, int32_t, int32_t))
+QF_IGNORED(DoCreate2DImage,
+           (QfWindow, int32_t, int32_t, int32_t, int32_t, int32_t, const unsigned char*))
+QF_IGNORED(DoSend2DImageToBitmap, (QfWindow, int32_t, int32_t, int32_t, int32_t))
+QF_IGNORED(DoSetColorTable, (int32_t, int32_t, int32_t, int32_t))
+QF_IGNORED(DoDrawMagnitudeBar, (QfWindow, int32_t, int32_t, int32_t, int32_t))
+QF_IGNORED(CheckGraphicsStatus, (void))
+QF_IGNORED(DoCreateRectangularRegion, (int32_t, int32_t, int32_t, int32_t))
+QF_IGNORED(DoGetWindowCoordinates, (QfWindow, int32_t*))
+QF_IGNORED(DoSetBrushColorFromRGB, (int32_t, int32_t, int32_t, int32_t))
+QF_IGNORED(DoSetFontCharacteristics, (int32_t, int32_t, int32_t, int32_t))
+QF_IGNORED(DoSetPixel, (QfWindow, int32_t, int32_t, int32_t))
+QF_IGNORED(DoSetPixelArray, (QfWindow, const QfPoint*, int32_t, int32_t))

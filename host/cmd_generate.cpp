@@ -62,36 +62,6 @@ int32_t answerGeneratorDialog(QfCheckParamsFn check) {
 
 namespace {
 
-constexpr const char* kWindowNames[] = {
-    "Rectangular",   "Hanning",      "Blackman",     "Exact_Blackman",
-    "Hamming",       "Min_3-terms",  "Min_4-terms",  "Gaussian(3.0)",
-    "Gaussian(3.5)", "Poisson(3.0)", "Poisson(4.0)", "Cauchy(4.0)",
-    "Cauchy(5.0)",   "Kaiser(3.0)",  "Kaiser(3.5)",  "Triangular",
-};
-constexpr int32_t kWindowCount = static_cast<int32_t>(sizeof kWindowNames / sizeof *kWindowNames);
-
-bool sameNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-int32_t windowFromText(const std::string& text) {
-    for (int32_t w = 0; w < kWindowCount; ++w)
-        if (sameNoCase(text, kWindowNames[w])) return w;
-    if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0]))) {
-        const int32_t w = parseInteger(text, "--window");
-        if (w >= 0 && w < kWindowCount) return w;
-    }
-    std::string list;
-    for (int32_t w = 0; w < kWindowCount; ++w)
-        list += (w ? ", " : "") + std::to_string(w) + " " + kWindowNames[w];
-    throw UsageError{"unknown window '" + text + "'; windows are " + list};
-}
-
 // --noise none | uniform:LO:HI | normal:MEAN:VAR | poisson
 void applyNoise(GeneratorParams& p, const std::string& text) {
     const std::string usage =

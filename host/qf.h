@@ -85,6 +85,8 @@ struct Options {
 double parseNumber(const std::string& text, const std::string& what);
 int32_t parseInteger(const std::string& text, const std::string& what);
 void needPositional(const Options& o, std::size_t n, const Command& c);
+// An analysis window given by name (any letter case) or by number 0-15.
+int32_t windowFromText(const std::string& text);
 
 // Runs one command line (already split into words) in the session.
 int dispatch(Session& s, const Args& words);

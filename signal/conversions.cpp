@@ -209,22 +209,14 @@ int32_t intFloatCompute(int32_t, const ComputeArgs*) {
 }  // namespace
 
 void registerConversionOperations() {
-    OperationRecord text = operationTemplate(6050);
-    text.getParams = twoFileDialog;
-    text.checkParams = singleInputCheck;
+    // 6050 rewrites the file itself; 6060 is served by the frame.
+    OperationRecord text = frameRecord(6050, twoFileDialog, singleInputCheck, defaultCompute);
     text.execute = asciiBinaryExecute;
-    text.readScriptLine = genericReadScriptLine;
-    text.writeScriptLine = genericWriteScriptLine;
+    text.prepareOutput = defaultPrepareOutput;
     registerOperation(&text);
 
-    OperationRecord number = operationTemplate(6060);
-    number.getParams = twoFileDialog;
-    number.checkParams = singleInputCheck;
-    number.execute = frameExecute;
+    OperationRecord number = frameRecord(6060, twoFileDialog, singleInputCheck, intFloatCompute);
     number.prepareOutput = intFloatPrepareOutput;
-    number.compute = intFloatCompute;
-    number.readScriptLine = genericReadScriptLine;
-    number.writeScriptLine = genericWriteScriptLine;
     registerOperation(&number);
 }
 

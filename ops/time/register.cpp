@@ -11,20 +11,6 @@ namespace {
 
 using namespace timeops;
 
-// A frame-served record: the generic handlers around one kernel.
-OperationRecord frameRecord(int32_t code, GetParamsFn getParams, CheckParamsFn check,
-                            ComputeFn compute) {
-    OperationRecord r = operationTemplate(code);
-    r.getParams = getParams;
-    r.checkParams = check;
-    r.execute = frameExecute;
-    r.prepareOutput = framePrepareOutput;
-    r.compute = compute;
-    r.readScriptLine = genericReadScriptLine;
-    r.writeScriptLine = genericWriteScriptLine;
-    return r;
-}
-
 void add(const OperationRecord& r) {
     registerOperation(&r);
     setFrameElements(r.code, elementFunctions(r.code));
