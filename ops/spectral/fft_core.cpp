@@ -518,22 +518,26 @@ int32_t fftFrameSamples(int32_t recordCount, int32_t frameSize, int64_t start) {
     return static_cast<int32_t>(std::max<int64_t>(available, 0));
 }
 
-void fftLoadSamples(double* frame, int32_t at, const int16_t* samples, int32_t count,
-                    const double* window) {
+namespace {
+template <typename Sample>
+void loadSamples(double* frame, int32_t at, const Sample* samples, int32_t count,
+                 const double* window) {
     double* p = frame + 2 * static_cast<int64_t>(at);
     for (int32_t i = 0; i < count; ++i) {
         p[2 * i] = fftSampleValue(samples[i]) * window[at + i];
         p[2 * i + 1] = 0.0;
     }
 }
+}  // namespace
+
+void fftLoadSamples(double* frame, int32_t at, const int16_t* samples, int32_t count,
+                    const double* window) {
+    loadSamples(frame, at, samples, count, window);
+}
 
 void fftLoadSamples(double* frame, int32_t at, const float* samples, int32_t count,
                     const double* window) {
-    double* p = frame + 2 * static_cast<int64_t>(at);
-    for (int32_t i = 0; i < count; ++i) {
-        p[2 * i] = fftSampleValue(samples[i]) * window[at + i];
-        p[2 * i + 1] = 0.0;
-    }
+    loadSamples(frame, at, samples, count, window);
 }
 
 void fftZeroPad(double* frame, int32_t from, int32_t frameSize) {
