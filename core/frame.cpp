@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -14,32 +15,40 @@
 #include "script/script_text.h"
 #include "signal/access.h"
 #include "signal/fixedpoint.h"
+#include "signal/format.h"
 #include "signal/numfmt.h"
 
 namespace qf {
 
 namespace {
 
-constexpr int32_t kInt16 = 0;
-constexpr int32_t kReal32 = 2;
-constexpr int32_t kRealtime16 = 28;
-constexpr int32_t kLpcCoefficients = 35;
 constexpr int32_t kFrameBuffer = 16384;
 constexpr int kP = QF_PARAM_OFFSET;
-
-bool inList(int32_t code, std::initializer_list<int32_t> codes) {
-    for (int32_t c : codes)
-        if (c == code) return true;
-    return false;
-}
 
 bool twoInputs(int32_t code) {
     return inList(code, {3010, 3020, 3220});
 }
 
+// The constant each file-and-constant operation remembers: a double for
+// 3015, 3025 and 3035, a whole number for the others (kept as a double,
+// which holds every 32-bit value exactly).
+struct RememberedConstant {
+    int32_t code;
+    bool isDouble;
+    double value;
+};
+constexpr RememberedConstant kRememberedStart[] = {
+    {3015, true, 0.0}, {3025, true, 0.0}, {3035, true, 1.0}, {3070, false, 10},
+    {3230, false, 3},  {4030, false, 2},  {4040, false, 2},
+};
 struct Remembered {
-    double k3015 = 0.0, k3025 = 0.0, k3035 = 1.0;
-    int32_t k3070 = 10, k3230 = 3, k4030 = 2, k4040 = 2;
+    RememberedConstant constants[std::size(kRememberedStart)];
+    Remembered() { std::copy(std::begin(kRememberedStart), std::end(kRememberedStart), constants); }
+    RememberedConstant* find(int32_t code) {
+        for (RememberedConstant& c : constants)
+            if (c.code == code) return &c;
+        return nullptr;
+    }
 };
 Remembered g_remembered;
 
@@ -97,100 +106,31 @@ constexpr ConstantDialogText kConstantDialogs[] = {
 };
 
 void seedConstant(CommandBlock& b) {
-    switch (b.opCode) {
-        case 3015:
-            paramDouble(b, kP) = g_remembered.k3015;
-            break;
-        case 3025:
-            paramDouble(b, kP) = g_remembered.k3025;
-            break;
-        case 3035:
-            paramDouble(b, kP) = g_remembered.k3035;
-            break;
-        case 3070:
-            paramInt(b, kP) = g_remembered.k3070;
-            break;
-        case 3230:
-            paramInt(b, kP) = g_remembered.k3230;
-            break;
-        case 4030:
-            paramInt(b, kP) = g_remembered.k4030;
-            break;
-        case 4040:
-            paramInt(b, kP) = g_remembered.k4040;
-            break;
-        default:
-            break;
+    if (RememberedConstant* c = g_remembered.find(b.opCode)) {
+        if (c->isDouble)
+            paramDouble(b, kP) = c->value;
+        else
+            paramInt(b, kP) = static_cast<int32_t>(c->value);
     }
 }
 
 void storeConstant(CommandBlock& b) {
-    switch (b.opCode) {
-        case 3015:
-            g_remembered.k3015 = paramDouble(b, kP);
-            break;
-        case 3025:
-            g_remembered.k3025 = paramDouble(b, kP);
-            break;
-        case 3035:
-            g_remembered.k3035 = paramDouble(b, kP);
-            break;
-        case 3070:
-            g_remembered.k3070 = paramInt(b, kP);
-            break;
-        case 3230:
-            g_remembered.k3230 = paramInt(b, kP);
-            break;
-        case 4030:
-            g_remembered.k4030 = paramInt(b, kP);
-            break;
-        case 4040:
-            g_remembered.k4040 = paramInt(b, kP);
-            break;
-        default:
-            break;
-    }
+    if (RememberedConstant* c = g_remembered.find(b.opCode))
+        c->value = c->isDouble ? paramDouble(b, kP) : paramInt(b, kP);
 }
 
 // ---------------------------------------------------------------------------
 // Output header
 
-std::string cut127(std::string s) {
-    if (s.size() > 127) s.resize(127);
-    return s;
-}
-
-void setRemark(SignalDescriptor& d, const std::string& remark) {
-    std::string r = cut127(remark);
-    std::memset(d.remark, 0, sizeof d.remark);
-    std::memcpy(d.remark, r.data(), r.size());
-}
-
 int32_t typeOf(const SignalDescriptor& d) {
-    return d.recordType == kRealtime16 ? kInt16 : d.recordType;
+    return d.recordType == kRealtimeInt16 ? kInteger16 : d.recordType;
 }
 
 }  // namespace
 
 double rememberedConstant(int32_t code) {
-    switch (code) {
-        case 3015:
-            return g_remembered.k3015;
-        case 3025:
-            return g_remembered.k3025;
-        case 3035:
-            return g_remembered.k3035;
-        case 3070:
-            return g_remembered.k3070;
-        case 3230:
-            return g_remembered.k3230;
-        case 4030:
-            return g_remembered.k4030;
-        case 4040:
-            return g_remembered.k4040;
-        default:
-            return 0.0;
-    }
+    const RememberedConstant* c = g_remembered.find(code);
+    return c ? c->value : 0.0;
 }
 
 void setFrameElements(int32_t code, const ComputeArgs& args) {
@@ -356,7 +296,7 @@ int32_t singleInputCheck(int32_t) {
         if (d.recordCount < (dl > 4 ? dl : 4)) result = 105;
     }
     if (inList(code, {3040, 3050, 3090, 3110, 3120, 3130, 3200, 3240}) &&
-        !inList(type, {kInt16, kReal32, kRealtime16}))
+        !inList(type, {kInteger16, kReal32, kRealtimeInt16}))
         result = 101;
     return result;
 }
@@ -376,7 +316,7 @@ int32_t constantCheck(int32_t) {
             if (-static_cast<int64_t>(k) >= static_cast<int64_t>(d.recordCount) - 2) return 101;
             return 0;
         case 3230:
-            if (d.recordType != kInt16 && d.recordType != kRealtime16) return 106;
+            if (d.recordType != kInteger16 && d.recordType != kRealtimeInt16) return 106;
             if (k < 1 || k > 15) return 107;
             return 0;
         case 4030:
@@ -449,9 +389,9 @@ int32_t framePrepareOutput(int32_t) {
     if (twoInputs(code)) {
         int32_t t1 = in1.recordType, t2 = in2.recordType;
         int32_t larger = t1 > t2 ? t1 : t2;
-        out.recordType = larger == kRealtime16 ? (t1 < t2 ? t1 : t2) : larger;
+        out.recordType = larger == kRealtimeInt16 ? (t1 < t2 ? t1 : t2) : larger;
         // Two recordings give 16-bit words, not a recording without channels.
-        if (out.recordType == kRealtime16) out.recordType = kInt16;
+        if (out.recordType == kRealtimeInt16) out.recordType = kInteger16;
     } else {
         out.recordType = typeOf(in1);
     }
@@ -487,7 +427,7 @@ int32_t framePrepareOutput(int32_t) {
     }
     // A count a signal file cannot hold is refused before anything is made.
     if (count < 0 || count > INT32_MAX) {
-        emitMsg(QF_MSG_ERROR, "Out of working memory.  Operation aborted.");
+        emitText(QF_MSG_ERROR, kOutOfMemoryText);
         return 1;
     }
     out.recordCount = static_cast<int32_t>(count);
@@ -495,7 +435,7 @@ int32_t framePrepareOutput(int32_t) {
     out.param1 = out.param2 = out.param3 = out.param4 = 0;
     // A coefficient input keeps its layout, so that the output can be made
     // and the kernel refuses the type.
-    if (out.recordType == kLpcCoefficients) {
+    if (out.recordType == kLpcCoeffReal8) {
         out.param1 = in1.param1;
         out.param2 = in1.param2;
         out.param3 = in1.param3;
@@ -511,8 +451,8 @@ int32_t framePrepareOutput(int32_t) {
     // The integer part as a 32-bit value (clamped: the cast of a larger value is undefined).
     const double cWhole =
         std::isnan(c) ? 0.0 : std::clamp(std::trunc(c), -2147483648.0, 2147483647.0);
-    std::string cText = out.recordType == kInt16 ? fmtString("%.4lg", c)
-                                                 : fmtString("%ld", static_cast<long>(cWhole));
+    std::string cText = out.recordType == kInteger16 ? fmtString("%.4lg", c)
+                                                     : fmtString("%ld", static_cast<long>(cWhole));
     switch (code) {
         case 3010:
             remark = n1 + "+" + n2;
@@ -610,19 +550,19 @@ int32_t twoInputCompute(int32_t, const ComputeArgs* args) {
     const int32_t m = na < nb ? nb : na;
     SignalDescriptor& longer = na >= nb ? a : bd;
     const int32_t tl = na >= nb ? t1 : t2;
-    const bool bothFixed = t1 == kInt16 && t2 == kInt16;
+    const bool bothFixed = t1 == kInteger16 && t2 == kInteger16;
     const bool bothFloat = t1 == kReal32 && t2 == kReal32;
-    const bool mixed = (t1 == kInt16 && t2 == kReal32) || (t1 == kReal32 && t2 == kInt16);
+    const bool mixed = (t1 == kInteger16 && t2 == kReal32) || (t1 == kReal32 && t2 == kInteger16);
     if (!bothFixed && !bothFloat && !mixed) {
         emitMsg(QF_MSG_ERROR, "Unknown data type.");
         return 1;
     }
     if (args == nullptr || (bothFixed && !args->fixedFn) || (!bothFixed && !args->floatBinary))
         return 1;
-    constexpr double kQ15 = 1.0 / 32768.0;  // 2^-15 (3.0517578e-05), exact
+    // 16-bit words are Q15 fractions: exactly 2^-15 each.
     auto asReal = [&](SignalDescriptor& d, int32_t type, int32_t i) {
-        return type == kInt16 ? static_cast<double>(*d.at<int16_t>(i)) * kQ15
-                              : static_cast<double>(*d.at<float>(i));
+        return type == kInteger16 ? q15ToReal(*d.at<int16_t>(i))
+                                  : static_cast<double>(*d.at<float>(i));
     };
     for (int32_t i = 0; i < m; ++i) {
         if (i < n) {

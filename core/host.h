@@ -24,6 +24,8 @@ HostInterface& host();
 int bindHost(void* module);
 bool hostBound();
 
+constexpr const char* kOutOfMemoryText = "Out of working memory.  Operation aborted.";
+
 // Formats into the shared message buffer and sends it with stdEmitMsg.
 int32_t emitMsg(int32_t kind, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 // Sends a ready text (no formatting).

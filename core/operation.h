@@ -6,10 +6,18 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 
 #include "quillfen/quillfen.h"
 
 namespace qf {
+
+// Whether an operation code (or any small number) is one of a list.
+inline bool inList(int32_t code, std::initializer_list<int32_t> codes) {
+    for (int32_t c : codes)
+        if (c == code) return true;
+    return false;
+}
 
 struct OperationRecord;
 struct SignalDescriptor;

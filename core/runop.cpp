@@ -17,12 +17,6 @@ namespace {
 
 constexpr int32_t kMultiChannelType = 28;  // REALTIMEINT16
 
-bool inList(int32_t code, std::initializer_list<int32_t> codes) {
-    for (int32_t c : codes)
-        if (c == code) return true;
-    return false;
-}
-
 // The extension of a name is its part from the last '.' on.
 char* extensionOf(char* name) {
     return std::strrchr(name, '.');

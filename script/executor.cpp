@@ -33,12 +33,6 @@ struct ReplayState {
 };
 ReplayState g_replay;
 
-bool inList(int32_t code, std::initializer_list<int32_t> codes) {
-    for (int32_t c : codes)
-        if (c == code) return true;
-    return false;
-}
-
 void setScriptDir() {
     char dir[QF_PATH_LEN] = {};
     stdGetCurrentDir(dir, sizeof dir);

@@ -27,7 +27,7 @@ namespace {
 
 constexpr std::size_t kStreamBufferBytes = 4096;
 constexpr int64_t kHeaderSpare = 2048;  // bytes added to the data for the space check
-constexpr const char* kOutOfMemory = "Out of working memory.  Operation aborted.";
+constexpr const char* kOutOfMemory = kOutOfMemoryText;
 
 std::string fullPath(const nameNpath& f) {
     return std::string(f.p, strnlen(f.p, sizeof f.p)) + std::string(f.n, strnlen(f.n, sizeof f.n));

@@ -186,14 +186,14 @@ int32_t intFloatCompute(int32_t, const ComputeArgs*) {
                 case kReal32: {
                     float v;
                     std::memcpy(&v, x, sizeof v);
-                    const int16_t w = storeQ15(static_cast<double>(v) * 32768.0, overflow);
+                    const int16_t w = realToQ15(static_cast<double>(v), overflow);
                     std::memcpy(y, &w, sizeof w);
                     break;
                 }
                 case kCReal128Rect: {
                     double v;
                     std::memcpy(&v, x + 8 * k, sizeof v);
-                    const int16_t w = storeQ15(v * 32768.0, overflow);
+                    const int16_t w = realToQ15(v, overflow);
                     std::memcpy(y + 2 * k, &w, sizeof w);
                     break;
                 }

@@ -358,6 +358,12 @@ bool isFileRecordType(int32_t type) {
            type == kRealtimeInt16 || type == kLpcCoeffReal8;
 }
 
+void setRemark(SignalDescriptor& d, std::string_view remark) {
+    const std::size_t n = std::min<std::size_t>(remark.size(), kRemarkMax);
+    std::memset(d.remark, 0, sizeof d.remark);
+    std::memcpy(d.remark, remark.data(), n);
+}
+
 const char* windowName(int32_t window) {
     return window >= 0 && window < kWindowCount ? kWindowNames[window] : nullptr;
 }

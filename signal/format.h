@@ -51,6 +51,8 @@ bool isFileRecordType(int32_t type);
 
 // Window name table ("Rectangular" ... "Triangular"); null outside 0..15.
 const char* windowName(int32_t window);
+// Stores a remark, cut to kRemarkMax characters.
+void setRemark(SignalDescriptor& d, std::string_view remark);
 // Window number of an exact name, -1 when the name is not in the table.
 int32_t windowNumber(std::string_view name);
 

@@ -159,9 +159,7 @@ int32_t generatorExecute(int32_t mode, OperationRecord* record) {
     std::memset(&out, 0, sizeof out);
 
     const std::string remark = generatorRemark(code, p);
-    const std::size_t n = std::min<std::size_t>(remark.size(), kRemarkMax);
-    std::memcpy(out.remark, remark.data(), n);
-    out.remark[n] = '\0';
+    setRemark(out, remark);
 
     if (code == QF_OP_SWEPT_SINE) {
         const int64_t count = static_cast<int64_t>(p.sweepLength) * p.sweepCount;

@@ -272,7 +272,7 @@ int32_t aperiodicCompute(int32_t, const ComputeArgs* args) {
         case QF_OP_WINDOW_FUNCTION:
             window.reset(new (std::nothrow) double[n > 0 ? n : 1]);
             if (!window) {
-                emitMsg(QF_MSG_ERROR, "Out of working memory.  Operation aborted.");
+                emitText(QF_MSG_ERROR, kOutOfMemoryText);
                 return 1;
             }
             if (n > 0) computeWindow(p.windowNumber, n, window.get());

@@ -40,7 +40,7 @@ constexpr const char* kSizeMessage =
 constexpr const char* kZeroPaddingNotice =
     "Zero padding is required because signal length is shorter than FFT frame size.  Escessive "
     "zero padding may cause smearing of adjacent frequencies. ";
-constexpr const char* kOutOfMemory = "Out of working memory.  Operation aborted.";
+constexpr const char* kOutOfMemory = kOutOfMemoryText;
 
 // The state of the FFT operation, engine-wide and used by one operation at
 // a time.
@@ -118,13 +118,10 @@ int32_t storeFrame(SignalDescriptor& out, const double* frame, int64_t first, in
     return 0;
 }
 
-void setRemark(SignalDescriptor& d, const char* inputName) {
+std::string fftRemark(const char* inputName) {
     std::string remark = "FFT(";
     remark.append(inputName, strnlen(inputName, QF_NAME_LEN));
-    remark += ')';
-    if (remark.size() > static_cast<std::size_t>(kRemarkMax)) remark.resize(kRemarkMax);
-    std::memset(d.remark, 0, sizeof d.remark);
-    std::memcpy(d.remark, remark.data(), remark.size());
+    return remark + ')';
 }
 
 }  // namespace
@@ -323,7 +320,7 @@ int32_t fftExecute(int32_t mode, OperationRecord* record) {
         return finish(result);
     }
 
-    setRemark(out, b.in1.n);
+    setRemark(out, fftRemark(b.in1.n));
     out.samplingRate = in.samplingRate;
     out.signalFrequency = in.signalFrequency;
     out.param1 = n;

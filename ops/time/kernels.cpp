@@ -26,14 +26,8 @@ int32_t unknownDataType() {
 }
 
 int32_t outOfMemory() {
-    emitMsg(QF_MSG_ERROR, "Out of working memory.  Operation aborted.");
+    emitText(QF_MSG_ERROR, kOutOfMemoryText);
     return 1;
-}
-
-void setOutputRemark(SignalDescriptor& out, const std::string& remark) {
-    const std::size_t n = remark.size() < 127 ? remark.size() : 127;
-    std::memset(out.remark, 0, sizeof out.remark);
-    std::memcpy(out.remark, remark.data(), n);
 }
 
 }  // namespace qf::timeops

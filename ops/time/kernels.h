@@ -34,7 +34,6 @@ int32_t unknownDataType();
 // "Out of working memory.  Operation aborted." (kind 0); returns 1.
 int32_t outOfMemory();
 // The output's remark, cut to 127 characters.
-void setOutputRemark(SignalDescriptor& out, const std::string& remark);
 
 // y[i] = x[source(i)] for every output record, 0 where the source index is
 // outside the input.  INTEGER16 and REAL32 records; other types are refused.

@@ -92,7 +92,7 @@ int32_t sqrtPrepareOutput(int32_t) {
     SignalDescriptor& out = output();
     copyHeader(in, out, in.recordCount);
     out.signalFrequency = 0.0;
-    setOutputRemark(out, std::string("Sqrt(") + b.in1.n + ")");
+    setRemark(out, std::string("Sqrt(") + b.in1.n + ")");
     fmt(runtime().description, sizeof runtime().description, "[%s] = sqrt ([%s])", b.out.n,
         b.in1.n);
     return 0;
@@ -193,7 +193,7 @@ int32_t extractPrepareOutput(int32_t) {
     copyHeader(in, out, count);
     out.signalFrequency = in.signalFrequency;
     const long first = s, last = static_cast<long>(s) + count - 1;
-    setOutputRemark(out, std::string("(") + b.in1.n + fmtString(")[%ld..%ld]", first, last));
+    setRemark(out, std::string("(") + b.in1.n + fmtString(")[%ld..%ld]", first, last));
     fmt(runtime().description, sizeof runtime().description, "[%s] = part [%ld..%ld] of [%s]",
         b.out.n, first, last, b.in1.n);
     return 0;
