@@ -638,7 +638,7 @@ int32_t genericWriteScriptLine(int32_t, std::FILE* f) {
     const char* fields = layoutFor(b.opCode);
     const char* name = scriptName(b.opCode);
     if (fields == nullptr || name == nullptr) return 0;
-    std::string line = fmtString("%04d %s       ", b.opCode, name);
+    std::string line = scriptLinePrefix(b.opCode);
     int offset = kP;
     double lastDouble = 0.0;
     bool first = true;

@@ -1,5 +1,7 @@
 #include "core/op_names.h"
 
+#include "signal/numfmt.h"
+
 namespace qf {
 
 namespace {
@@ -68,6 +70,12 @@ bool fourBlankScriptLine(int32_t code) {
         default:
             return false;
     }
+}
+
+std::string scriptLinePrefix(int32_t code) {
+    const char* name = scriptName(code);
+    if (name == nullptr) return std::string();
+    return fmtString(fourBlankScriptLine(code) ? "%04d %s    " : "%04d %s       ", code, name);
 }
 
 }  // namespace qf

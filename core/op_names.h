@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace qf {
 
@@ -11,5 +12,8 @@ namespace qf {
 const char* scriptName(int32_t code);
 // Operations whose script lines put four blanks, not seven, after the name.
 bool fourBlankScriptLine(int32_t code);
+// The start of an operation's script line: "%04d %s" and the blanks after
+// the name (empty for operations without a script name).
+std::string scriptLinePrefix(int32_t code);
 
 }  // namespace qf

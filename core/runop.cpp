@@ -135,6 +135,7 @@ QF_EXPORT int32_t RunOp(CommandBlock* blockPtr) {
     runtime().block = blockPtr;
     CommandBlock& b = *blockPtr;
 
+    // Every slot of the table is searched, not only the registered ones.
     OperationRecord* found = nullptr;
     OperationTable& table = operationTable();
     for (OperationRecord& r : table.records) {
@@ -174,8 +175,8 @@ QF_EXPORT int32_t RunOp(CommandBlock* blockPtr) {
     if (code == QF_OP_FILTER) std::memcpy(runtime().lastFilterFile, b.in1.n, QF_NAME_LEN);
 
     b.in1 = b.out;
-    char* ext = std::strrchr(b.in1.n, '.');
-    if (ext && std::strcmp(ext, ".fre") == 0) std::memcpy(ext, ".tim", 5);
+    const char* ext = std::strrchr(b.in1.n, '.');
+    if (ext && std::strcmp(ext, ".fre") == 0) replaceExtension(b.in1.n, sizeof b.in1.n, ".tim");
     b.out.n[0] = '\0';
     b.opCode = QF_OP_DONE;
     return result;

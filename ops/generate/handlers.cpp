@@ -238,7 +238,7 @@ int32_t generatorWriteScriptLine(int32_t, std::FILE* f) {
     const double n1 = typed ? p.noiseParam1[p.noiseType] : 0.0;
     const double n2 = typed ? p.noiseParam2[p.noiseType] : 0.0;
 
-    std::string line = fmtString("%04d %s       %s ", code, name, file.c_str());
+    std::string line = scriptLinePrefix(code) + file + " ";
     switch (code) {
         case QF_OP_SINE:
         case QF_OP_SQUARE:

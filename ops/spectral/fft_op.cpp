@@ -369,8 +369,8 @@ int32_t fftExecute(int32_t mode, OperationRecord* record) {
 int32_t fftWriteScriptLine(int32_t, std::FILE* scriptFile) {
     if (scriptFile == nullptr) return 1;
     CommandBlock& b = block();
-    const std::string line = fmtString("%04d %s    %s %d %d %d %s\r\n", static_cast<int>(QF_OP_FFT),
-                                       scriptName(QF_OP_FFT), scriptEntry(b.in1).c_str(),
+    const std::string line = scriptLinePrefix(QF_OP_FFT) +
+                             fmtString("%s %d %d %d %s\r\n", scriptEntry(b.in1).c_str(),
                                        paramInt(b, kFftWindowParam), paramInt(b, kFftSizeParam),
                                        paramInt(b, kFftIntervalParam), scriptEntry(b.out).c_str());
     return std::fwrite(line.data(), 1, line.size(), scriptFile) == line.size() ? 0 : 1;
