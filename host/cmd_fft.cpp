@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/engine.h"
 #include "host/qf.h"
 
 namespace qfhost {
@@ -27,15 +28,12 @@ int fftCommand(Session& s, const Args& args) {
     // The dialog's fields: window number, FFT size and frame interval, at
     // 13008, 13012 and 13016.  Values not given keep the engine's remembered
     // ones, which it puts into the block before it asks.
-    auto setParam = [](CommandBlock& b, int offset, int32_t value) {
-        std::memcpy(reinterpret_cast<unsigned char*>(&b) + offset, &value, sizeof value);
-    };
     return s.run(QF_OP_FFT, [&](CommandBlock& b) {
         s.setFile(b.in1, in);
         s.setFile(b.out, out);
-        if (haveWindow) setParam(b, QF_PARAM_OFFSET, window);
-        if (haveSize) setParam(b, QF_PARAM_OFFSET + 4, size);
-        if (haveInterval) setParam(b, QF_PARAM_OFFSET + 8, interval);
+        if (haveWindow) qf::paramInt(b, QF_PARAM_OFFSET) = window;
+        if (haveSize) qf::paramInt(b, QF_PARAM_OFFSET + 4) = size;
+        if (haveInterval) qf::paramInt(b, QF_PARAM_OFFSET + 8) = interval;
     });
 }
 

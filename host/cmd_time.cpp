@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string>
 
+#include "core/engine.h"
 #include "host/qf.h"
 
 namespace qfhost {
@@ -12,12 +13,8 @@ namespace {
 
 constexpr int kP = QF_PARAM_OFFSET;
 
-void setDouble(CommandBlock& b, int offset, double v) {
-    *reinterpret_cast<double*>(reinterpret_cast<unsigned char*>(&b) + offset) = v;
-}
-void setInt(CommandBlock& b, int offset, int32_t v) {
-    *reinterpret_cast<int32_t*>(reinterpret_cast<unsigned char*>(&b) + offset) = v;
-}
+using qf::paramDouble;
+using qf::paramInt;
 
 [[noreturn]] void usage(const std::string& name) {
     const Command* c = findCommand(name);
@@ -48,7 +45,7 @@ int withConstant(Session& s, const Args& args, const std::string& name, int32_t 
     Fill f = files(s, o.positional[0], "", o.positional[2]);
     return s.run(code, [f, k](CommandBlock& b) {
         f(b);
-        setDouble(b, kP, k);
+        paramDouble(b, kP) = k;
     });
 }
 
@@ -61,7 +58,7 @@ int withWhole(Session& s, const Args& args, const std::string& name, int32_t cod
     Fill f = files(s, o.positional[0], "", o.positional[2]);
     return s.run(code, [f, n](CommandBlock& b) {
         f(b);
-        setInt(b, kP, n);
+        paramInt(b, kP) = n;
     });
 }
 
@@ -73,7 +70,7 @@ int scaled(Session& s, const Args& args, const std::string& name, int32_t code) 
     Fill f = files(s, o.positional[0], "", o.positional[1]);
     return s.run(code, [f, a](CommandBlock& b) {
         f(b);
-        setDouble(b, kP, a);
+        paramDouble(b, kP) = a;
     });
 }
 
@@ -86,8 +83,8 @@ int function(Session& s, const Args& args, const std::string& name, int32_t code
     Fill f = files(s, o.positional[0], "", o.positional[1]);
     return s.run(code, [f, outer, inner](CommandBlock& b) {
         f(b);
-        setDouble(b, kP, outer);
-        setDouble(b, kP + 8, inner);
+        paramDouble(b, kP) = outer;
+        paramDouble(b, kP + 8) = inner;
     });
 }
 
@@ -106,8 +103,8 @@ int extract(Session& s, const Args& args) {
     Fill f = files(s, o.positional[0], "", o.positional[1]);
     return s.run(QF_OP_EXTRACT, [f, skip, length](CommandBlock& b) {
         f(b);
-        setInt(b, kP, skip);
-        setInt(b, kP + 4, length);
+        paramInt(b, kP) = skip;
+        paramInt(b, kP + 4) = length;
     });
 }
 

@@ -3,20 +3,14 @@
 #include <string>
 
 #include "host/qf.h"
+#include "signal/format.h"
 
 namespace qfhost {
 
 namespace {
 
-// The analysis windows by number, as the engine names them in frame
-// spectrum headers ("Window function       : Hanning").
-constexpr const char* kWindowNames[] = {
-    "Rectangular",   "Hanning",      "Blackman",     "Exact_Blackman",
-    "Hamming",       "Min_3-terms",  "Min_4-terms",  "Gaussian(3.0)",
-    "Gaussian(3.5)", "Poisson(3.0)", "Poisson(4.0)", "Cauchy(4.0)",
-    "Cauchy(5.0)",   "Kaiser(3.0)",  "Kaiser(3.5)",  "Triangular",
-};
-constexpr int32_t kWindowCount = static_cast<int32_t>(sizeof kWindowNames / sizeof *kWindowNames);
+using qf::kWindowCount;
+using qf::kWindowNames;
 
 bool sameNoCase(const std::string& a, const char* b) {
     std::size_t i = 0;

@@ -74,13 +74,6 @@ constexpr RecordTypeEntry kRecordTypes[kRecordTypeCount] = {
     {"              37", nullptr},
 };
 
-constexpr const char* kWindowNames[kWindowCount] = {
-    "Rectangular",   "Hanning",      "Blackman",     "Exact_Blackman",
-    "Hamming",       "Min_3-terms",  "Min_4-terms",  "Gaussian(3.0)",
-    "Gaussian(3.5)", "Poisson(3.0)", "Poisson(4.0)", "Cauchy(4.0)",
-    "Cauchy(5.0)",   "Kaiser(3.0)",  "Kaiser(3.5)",  "Triangular",
-};
-
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }

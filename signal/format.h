@@ -33,6 +33,13 @@ enum RecordType : int32_t {
 };
 constexpr int32_t kRecordTypeCount = 38;
 constexpr int32_t kWindowCount = 16;
+// The analysis windows' names, as frame spectrum headers write them.
+inline constexpr const char* kWindowNames[kWindowCount] = {
+    "Rectangular",   "Hanning",      "Blackman",     "Exact_Blackman",
+    "Hamming",       "Min_3-terms",  "Min_4-terms",  "Gaussian(3.0)",
+    "Gaussian(3.5)", "Poisson(3.0)", "Poisson(4.0)", "Cauchy(4.0)",
+    "Cauchy(5.0)",   "Kaiser(3.0)",  "Kaiser(3.5)",  "Triangular",
+};
 constexpr int kRemarkMax = 127;                  // characters of a remark
 constexpr int kLpcHeaderLineWidth = 33;          // "Frame %9ld : a1, a2, a3..." CR LF
 constexpr int kHeaderKeyWidth = 22;              // key column of a header line
