@@ -350,11 +350,13 @@ int32_t frameExecute(int32_t mode, OperationRecord* record) {
 
     int32_t result = sigOpenRead(desc(0), b.in1, kFrameBuffer);
     if (result == 0 && twoInputs(code)) result = sigOpenRead(desc(1), b.in2, kFrameBuffer);
+    // prepareOutput may choose the file format; otherwise the user's holds.
+    desc(2).format = 0;
     if (result == 0) result = record->prepareOutput(mode);
     if (result == 0) {
         SignalDescriptor& out = desc(2);
-        result =
-            sigOpenWrite(out, b.out, out.recordType, out.recordCount, s.outputFormat, kFrameBuffer);
+        const char format = out.format != 0 ? out.format : s.outputFormat;
+        result = sigOpenWrite(out, b.out, out.recordType, out.recordCount, format, kFrameBuffer);
         if (result == 0) {
             ComputeArgs args;
             auto it = elementTable().find(code);

@@ -27,8 +27,6 @@ namespace qf {
 
 namespace {
 
-constexpr int32_t kBufferBytes = 16384;
-
 SignalDescriptor& slot(int k) {
     return blockDescriptor(block(), k);
 }
@@ -62,7 +60,10 @@ unsigned char* rawRecord(SignalDescriptor& d, int32_t i) {
 // ---------------------------------------------------------------------------
 // 6050
 
-int32_t copyRecords(SignalDescriptor& in, SignalDescriptor& out) {
+// The records unchanged; only the file format differs.
+int32_t copyCompute(int32_t, const ComputeArgs*) {
+    SignalDescriptor& in = slot(0);
+    SignalDescriptor& out = slot(2);
     if (in.recordSize != out.recordSize) return 1;
     for (int32_t i = 0; i < out.recordCount; ++i) {
         const unsigned char* x = rawRecord(in, i);
@@ -73,31 +74,17 @@ int32_t copyRecords(SignalDescriptor& in, SignalDescriptor& out) {
     return 0;
 }
 
-int32_t asciiBinaryExecute(int32_t, OperationRecord*) {
+// The output takes the input's header in the other file format.
+int32_t asciiBinaryPrepareOutput(int32_t) {
     CommandBlock& b = block();
-    StatusRecord& s = status();
     SignalDescriptor& in = slot(0);
     SignalDescriptor& out = slot(2);
-    for (int k = 0; k < 3; ++k) slot(k).openMark = 0;
-    s.busy = 'y';
-    int32_t result = sigOpenRead(in, b.in1, kBufferBytes);
-    if (result == 0) {
-        const int32_t type = in.recordType == kRealtimeInt16 ? kInteger16 : in.recordType;
-        copyHeaderFields(in, out, type);
-        const char format = in.format == 'a' ? 'b' : 'a';
-        result = sigOpenWrite(out, b.out, type, in.recordCount, format, kBufferBytes);
-        if (result == 0) result = copyRecords(in, out);
-        if (result == 0) {
-            emitMsg(QF_MSG_DESCRIPTION, "Convert '%s' to %s and stored in '%s'.", b.in1.n,
-                    out.format == 'a' ? "ASCII" : "binary", b.out.n);
-            sigClose(out);
-        } else {
-            sigDiscard(out);
-        }
-    }
-    sigClose(in);
-    s.busy = 'n';
-    return result;
+    copyHeaderFields(in, out, in.recordType == kRealtimeInt16 ? kInteger16 : in.recordType);
+    out.format = in.format == 'a' ? 'b' : 'a';
+    fmt(runtime().description, sizeof runtime().description,
+        "Convert '%s' to %s and stored in '%s'.", b.in1.n, out.format == 'a' ? "ASCII" : "binary",
+        b.out.n);
+    return 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -209,10 +196,8 @@ int32_t intFloatCompute(int32_t, const ComputeArgs*) {
 }  // namespace
 
 void registerConversionOperations() {
-    // 6050 rewrites the file itself; 6060 is served by the frame.
-    OperationRecord text = frameRecord(6050, twoFileDialog, singleInputCheck, defaultCompute);
-    text.execute = asciiBinaryExecute;
-    text.prepareOutput = defaultPrepareOutput;
+    OperationRecord text = frameRecord(6050, twoFileDialog, singleInputCheck, copyCompute);
+    text.prepareOutput = asciiBinaryPrepareOutput;
     registerOperation(&text);
 
     OperationRecord number = frameRecord(6060, twoFileDialog, singleInputCheck, intFloatCompute);
