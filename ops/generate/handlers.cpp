@@ -198,13 +198,7 @@ int32_t generatorExecute(int32_t mode, OperationRecord* record) {
     startGeneration(state, code, p);
     ComputeArgs args;
     args.buffer = &state;
-    ComputeFn compute = record ? record->compute : nullptr;
-    if (compute == nullptr) {
-        compute = code == QF_OP_NOISE         ? noiseCompute
-                  : isPeriodicGenerator(code) ? periodicCompute
-                                              : aperiodicCompute;
-    }
-    if (compute(mode, &args) != 0) {
+    if (record == nullptr || record->compute(mode, &args) != 0) {
         sigDiscard(out);
         st.busy = 'n';
         return 1;

@@ -69,21 +69,10 @@ GeneratorState::ValueFn valueFunction(int32_t code) {
     }
 }
 
-// The state of the run: the one execute handed over, or a fresh one for the
-// current command block.
-struct StateArg {
-    GeneratorState own;
-    GeneratorState* state;
-    explicit StateArg(const ComputeArgs* args) {
-        if (args && args->buffer) {
-            state = static_cast<GeneratorState*>(args->buffer);
-        } else {
-            CommandBlock& b = block();
-            startGeneration(own, b.opCode, generatorParams(b));
-            state = &own;
-        }
-    }
-};
+// The generation state execute hands to the kernels.
+GeneratorState* stateOf(const ComputeArgs* args) {
+    return args ? static_cast<GeneratorState*>(args->buffer) : nullptr;
+}
 
 // Writes v as record i of the output: REAL32 as it is, INTEGER16 as
 // trunc(v * 32767) with the given overflow handling.  1 when the record
@@ -239,8 +228,9 @@ double expValue(GeneratorState& s, double i) {
 // Kernels: record i of the output (descriptor slot 2) for i = 0 ... N-1.
 
 int32_t periodicCompute(int32_t, const ComputeArgs* args) {
-    StateArg arg(args);
-    GeneratorState& s = *arg.state;
+    GeneratorState* state = stateOf(args);
+    if (state == nullptr) return 1;
+    GeneratorState& s = *state;
     const GeneratorParams& p = *s.params;
     if (s.value == nullptr) return 1;
     SignalDescriptor& out = blockDescriptor(block(), 2);
@@ -260,8 +250,9 @@ int32_t periodicCompute(int32_t, const ComputeArgs* args) {
 }
 
 int32_t aperiodicCompute(int32_t, const ComputeArgs* args) {
-    StateArg arg(args);
-    GeneratorState& s = *arg.state;
+    GeneratorState* state = stateOf(args);
+    if (state == nullptr) return 1;
+    GeneratorState& s = *state;
     const GeneratorParams& p = *s.params;
     if (s.value == nullptr) return 1;
     SignalDescriptor& out = blockDescriptor(block(), 2);
@@ -305,8 +296,9 @@ int32_t aperiodicCompute(int32_t, const ComputeArgs* args) {
 }
 
 int32_t noiseCompute(int32_t, const ComputeArgs* args) {
-    StateArg arg(args);
-    GeneratorState& s = *arg.state;
+    GeneratorState* state = stateOf(args);
+    if (state == nullptr) return 1;
+    GeneratorState& s = *state;
     SignalDescriptor& out = blockDescriptor(block(), 2);
     s.pairOpen = false;
     for (int32_t i = 0; i < out.recordCount; ++i) {
