@@ -20,36 +20,23 @@ std::string settingsWithTwoLines(const std::string& line2) {
 
 }  // namespace
 
-TEST(Settings, MissingFileGivesDefaults) {
-    std::string home = makeTempDir();
-    ASSERT_EQ(startEngine(home), 0);
-    EXPECT_EQ(qfenStatus->outputFormat, 'b');
-    EXPECT_EQ(qfenStatus->overflowMode, 's');
-    EXPECT_EQ(qfenStatus->roundingMode, 'e');
-    EXPECT_EQ(qfenStatus->logWindowShown, 'y');
-    EXPECT_EQ(qfenStatus->fftSize, 1024);
-    EXPECT_EQ(qfenStatus->rtBoardBufferLength, 512);
-    EXPECT_FLOAT_EQ(qfenStatus->rtDbRangeBottom, -70.0f);
-    EXPECT_EQ(TestHost::instance().count("stdLogWinOpen"), 0);
-    ExitQuillfen();
-}
-
 TEST(Settings, MissingFileGivesTheDefaultPensAndFonts) {
     std::string home = makeTempDir();
     TestHost& h = TestHost::instance();
     ASSERT_EQ(startEngine(home), 0);
+    EXPECT_EQ(qfenStatus->roundingMode, 'e');
+    EXPECT_EQ(qfenStatus->logWindowShown, 'y');
+    EXPECT_EQ(h.count("stdLogWinOpen"), 0);
     const int32_t colours[19] = {8, 3, 6, 5, 5, 2, 2, 3, 3, 0, 1, 0, 3, 0, 0, 0, -1, 2, 3};
     for (int pen = 0; pen < 19; ++pen) {
         EXPECT_EQ(h.penColour[pen], colours[pen]) << pen;
-        if (pen < 13 || pen > 15) {
-            EXPECT_EQ(h.penLineType[pen], (pen == 5 || pen == 6) ? 2 : 0) << pen;
-        }
+        if (pen >= 13 && pen <= 15) continue;
+        EXPECT_EQ(h.penLineType[pen], (pen == 5 || pen == 6) ? 2 : 0) << pen;
     }
     // Pens 13-15 (RGB colours from the settings file) are left to the host.
     for (const HostCall& c : h.calls()) {
-        if (c.name == "DoSetPenColor" || c.name == "DoSetPenLineType") {
-            EXPECT_TRUE(c.args[0] != "13" && c.args[0] != "14" && c.args[0] != "15") << c.args[0];
-        }
+        if (c.name != "DoSetPenColor" && c.name != "DoSetPenLineType") continue;
+        EXPECT_TRUE(c.args[0] != "13" && c.args[0] != "14" && c.args[0] != "15") << c.args[0];
     }
     auto brush = h.callsNamed("DoSetBrushColor");
     ASSERT_EQ(brush.size(), 1u);
@@ -96,9 +83,8 @@ TEST(Settings, BadModeCharactersFallBackAndHideLog) {
     EXPECT_EQ(qfenStatus->fftWindow, 0);
     EXPECT_EQ(qfenStatus->fftSize, 1024);
     EXPECT_EQ(qfenStatus->fftInterval, 1024);
-    EXPECT_EQ(runtime().controlCenter[0], 9);
-    EXPECT_EQ(runtime().controlCenter[1], 6);
-    EXPECT_EQ(runtime().controlCenter[2], 2);
+    const int32_t* cc = runtime().controlCenter;
+    EXPECT_EQ(std::vector<int32_t>(cc, cc + 3), (std::vector<int32_t>{9, 6, 2}));
     ExitQuillfen();
 }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <algorithm>
 
 #include "core/engine.h"
 #include "core/frame.h"
@@ -23,7 +23,6 @@ class Recorder : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
-        std::memset(&block, 0, sizeof block);
         // A flip whose execute does nothing: only its script line matters.
         OperationRecord r = operationTemplate(3090);
         r.getParams = noParams;
@@ -51,7 +50,7 @@ class Recorder : public EngineTest {
         ASSERT_EQ(qfenStatus->scriptRecording, 'y');
     }
     std::string& work = dir;
-    CommandBlock block;
+    CommandBlock block{};
 };
 
 }  // namespace
@@ -83,13 +82,11 @@ TEST_F(Recorder, StartWhileRecordingIsRefused) {
     EXPECT_EQ(TestHost::instance().count("stdGet123Files"), 1);  // no second dialog
 }
 
-TEST_F(Recorder, CancelledDialogPassesTheHostsResultOn) {
+TEST_F(Recorder, CancelledOrUncreatableScriptLeavesRecordingOff) {
+    // A cancelled dialog passes the host's result on.
     TestHost::instance().answer([](CommandBlock&, const HostCall&) { return 3; });
     EXPECT_EQ(run(QF_OP_RECORD_START), 3);
     EXPECT_EQ(qfenStatus->scriptRecording, 'n');
-}
-
-TEST_F(Recorder, UncreatableScriptLeavesRecordingOff) {
     TestHost::instance().answer([](CommandBlock& b, const HostCall&) {
         setEntry(b.out, "/no/such/dir/", "x.scr");
         return 0;
@@ -111,8 +108,7 @@ TEST_F(Recorder, OperationLineEscapesBlanksInDirectoriesAndNames) {
     EXPECT_STREQ(block.in1.n, "flipped.tim");
     run(QF_OP_RECORD_STOP);
     std::string subStar = sub;
-    for (char& c : subStar)
-        if (c == ' ') c = '*';
+    std::replace(subStar.begin(), subStar.end(), ' ', '*');
     EXPECT_EQ(readFile(work + "ops.scr"), "3090 Flip                     " + subStar +
                                               " my*file.tim " + work + " flipped.tim\r\n");
 }

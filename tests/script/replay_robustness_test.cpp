@@ -7,7 +7,7 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -68,46 +68,25 @@ const std::vector<std::string> kLines = {
     "* a remark",
 };
 
-const std::vector<std::string> kHostile = {
-    "0",
-    "-1",
-    "1",
-    "2",
-    "64",
-    "2147483647",
-    "-2147483648",
-    "1e99",
-    "-1e9",
-    "99999999999",
-    "nan",
-    "inf",
-    "-inf",
-    "x",
-    // No absolute or parent folders: outputs stay in the test's folder.
-    "?$v",
-    "?In",
-    ".",
-    "./",
-    "?",
-    std::string(300, 'w'),
-    "%s%n",
-    "*",
-    "\x01",
-    "-0.0",
-    "1e-320",
-    "00000000000000000001",
-};
+// No absolute or parent folders: outputs stay in the test's folder.
+const std::vector<std::string> kHostile = {"0",           "-1",
+                                           "1",           "2",
+                                           "64",          "2147483647",
+                                           "-2147483648", "1e99",
+                                           "-1e9",        "99999999999",
+                                           "nan",         "inf",
+                                           "-inf",        "x",
+                                           "?$v",         "?In",
+                                           ".",           "./",
+                                           "?",           std::string(300, 'w'),
+                                           "%s%n",        "*",
+                                           "\x01",        "-0.0",
+                                           "1e-320",      "00000000000000000001"};
 
 std::vector<std::string> words(const std::string& line) {
+    std::istringstream in(line);
     std::vector<std::string> w;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ' ') ++i;
-        std::size_t j = i;
-        while (j < line.size() && line[j] != ' ') ++j;
-        if (j > i) w.push_back(line.substr(i, j - i));
-        i = j;
-    }
+    for (std::string x; in >> x;) w.push_back(x);
     return w;
 }
 
@@ -155,13 +134,24 @@ std::string damaged(const std::string& line, Dice& d) {
     }
 }
 
-class Robustness : public EngineTest {};
+class Robustness : public EngineTest {
+  protected:
+    int32_t runScript(const std::string& text) {
+        writeFile(dir + "fuzz.scr", text);
+        TestHost::instance().answer([this](CommandBlock& b, const HostCall&) {
+            setEntry(b.out, dir, "fuzz.scr");
+            return 0;
+        });
+        CommandBlock block{};
+        block.opCode = QF_OP_RUN_SCRIPT;
+        return RunOp(&block);
+    }
+};
 
 }  // namespace
 
 TEST_F(Robustness, DamagedScriptLinesEndInAnOrderlyWay) {
     Dice d{seed(12345)};
-    CommandBlock block{};
     int ran = 0, ok = 0;
     for (int round = 0; round < 400; ++round) {
         // A damaged line may make another folder current (an output is
@@ -172,14 +162,7 @@ TEST_F(Robustness, DamagedScriptLinesEndInAnOrderlyWay) {
         std::string script = kInputs;
         script += confined(damaged(kLines[d.pick(kLines.size())], d)) + "\n";
         script += kLines[d.pick(kLines.size())] + "\n";
-        writeFile(dir + "fuzz.scr", script);
-        TestHost::instance().answer([this](CommandBlock& b, const HostCall&) {
-            setEntry(b.out, dir, "fuzz.scr");
-            return 0;
-        });
-        std::memset(&block, 0, sizeof block);
-        block.opCode = QF_OP_RUN_SCRIPT;
-        const int32_t r = RunOp(&block);
+        const int32_t r = runScript(script);
         EXPECT_TRUE(r == 0 || r == 1) << "round " << round << " gave " << r << "\n" << script;
         EXPECT_EQ(qfenStatus->scriptRunning, 'n') << round;
         EXPECT_EQ(qfenStatus->busy, 'n') << round;
@@ -194,20 +177,12 @@ TEST_F(Robustness, DamagedScriptLinesEndInAnOrderlyWay) {
 
 TEST_F(Robustness, DamagedHeadersAreRefusedOrRead) {
     // Each kind of header, written by the engine, then damaged.
-    const char* const script =
-        "2010 Sinusoidal               ./ r.tim hrb 50 1000 64 0 1 0 2 0 0 0\n"
-        "2010 Sinusoidal               ./ i.tim hrb 50 1000 64 0 1 0 0 0 0 0\n"
-        "4050 FastFourierTransform     ./ r.tim 1 32 32 ./ r.fre\n"
-        "6050 ASCII_Binary_Cvt         ./ r.fre ./ t.fre\n"
-        "6050 ASCII_Binary_Cvt         ./ i.tim ./ t.tim\n";
-    writeFile(dir + "make.scr", script);
-    TestHost::instance().answer([this](CommandBlock& b, const HostCall&) {
-        setEntry(b.out, dir, "make.scr");
-        return 0;
-    });
-    CommandBlock block{};
-    block.opCode = QF_OP_RUN_SCRIPT;
-    ASSERT_EQ(RunOp(&block), 0);
+    ASSERT_EQ(runScript("2010 Sinusoidal               ./ r.tim hrb 50 1000 64 0 1 0 2 0 0 0\n"
+                        "2010 Sinusoidal               ./ i.tim hrb 50 1000 64 0 1 0 0 0 0 0\n"
+                        "4050 FastFourierTransform     ./ r.tim 1 32 32 ./ r.fre\n"
+                        "6050 ASCII_Binary_Cvt         ./ r.fre ./ t.fre\n"
+                        "6050 ASCII_Binary_Cvt         ./ i.tim ./ t.tim\n"),
+              0);
     Dice d{seed(777)};
     for (const char* name : {"r.tim", "i.tim", "r.fre", "t.fre", "t.tim"}) {
         const std::string good = readFile(dir + name);
@@ -218,17 +193,13 @@ TEST_F(Robustness, DamagedHeadersAreRefusedOrRead) {
             const int changes = 1 + static_cast<int>(d.pick(4));
             for (int k = 0; k < changes; ++k) {
                 const std::size_t at = d.pick(header);
-                switch (d.pick(3)) {
-                    case 0:
-                        bad[at] = static_cast<char>(d.next() & 0xFF);
-                        break;
-                    case 1:
-                        bad.insert(at, kHostile[d.pick(kHostile.size())]);
-                        break;
-                    default:
-                        bad.erase(at, d.pick(8));
-                        break;
-                }
+                const std::size_t kind = d.pick(3);
+                if (kind == 0)
+                    bad[at] = static_cast<char>(d.next() & 0xFF);
+                else if (kind == 1)
+                    bad.insert(at, kHostile[d.pick(kHostile.size())]);
+                else
+                    bad.erase(at, d.pick(8));
             }
             if (d.pick(4) == 0) bad.resize(d.pick(bad.size() + 1));
             writeFile(dir + "bad.tim", bad);

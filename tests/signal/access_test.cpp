@@ -5,17 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <limits>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "core/engine.h"
@@ -27,41 +23,32 @@ namespace qf {
 namespace {
 
 using test::TestHost;
-// Element k of record i.
-using Values = std::function<double(int32_t i, int k)>;
+using Values = std::function<double(int32_t i, int k)>;  // element k of record i
 using Records = std::vector<std::vector<double>>;
-
-double ramp(int32_t i, int) {
-    return i;
-}
+const Values ramp = [](int32_t i, int) { return double(i); };
 
 // Records hold INT16 words, REAL32 or REAL64 elements.
 int elementSize(int32_t type) {
     return type == kReal32 ? 4 : type == kCReal128Rect || type == kLpcCoeffReal8 ? 8 : 2;
 }
+// Stores *v (when given) as a T at `at`; returns the element there.
 template <typename T>
-void putAs(char* at, double v) {
-    const T x = T(v);
-    std::memcpy(at, &x, sizeof x);
-}
-template <typename T>
-double getAs(const char* at) {
-    T x;
+double element(char* at, const double* v) {
+    T x = v ? T(*v) : T();
+    if (v) std::memcpy(at, &x, sizeof x);
     std::memcpy(&x, at, sizeof x);
     return x;
 }
-void putElement(char* at, int size, double v) {
-    size == 2 ? putAs<int16_t>(at, v) : size == 4 ? putAs<float>(at, v) : putAs<double>(at, v);
+// Element k of record i in the window (storing *v first when given).
+double element(SignalDescriptor& d, int32_t i, int k, const double* v = nullptr) {
+    const int size = elementSize(d.recordType);
+    char* at = static_cast<char*>(d.buffer) + (i - d.windowStart) * d.recordSize + k * size;
+    return size == 2   ? element<int16_t>(at, v)
+           : size == 4 ? element<float>(at, v)
+                       : element<double>(at, v);
 }
-double getElement(const char* at, int size) {
-    return size == 2 ? getAs<int16_t>(at) : size == 4 ? getAs<float>(at) : getAs<double>(at);
-}
-
-// The value a text coefficient file gives back: sixteen significant digits.
-double printed(double v) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.15e", v);
-    return std::strtod(text, nullptr);
+int elements(const SignalDescriptor& d) {
+    return d.recordSize / elementSize(d.recordType);
 }
 
 // A hand-written file: the common lines 1 to 6, type lines, data.
@@ -74,14 +61,9 @@ std::string handFile(const std::string& count, const std::string& type,
            "File format           : " +
            format + "\r\n" + lines + "Data begin            #\r\n" + data;
 }
-std::string frameLines(const std::string& size, const std::string& interval,
-                       const std::string& window = "Hamming") {
+std::string frameLines(const std::string& size, const std::string& interval) {
     return "Frame size            : " + size + "\r\nFrame interval        : " + interval +
-           "\r\nWindow function       : " + window + "\r\n";
-}
-std::string lpcLines(const std::string& order) {
-    return "LPC Order             : " + order +
-           "\r\nFrame Size            : 1\r\nFrame Interval        : 1\r\n";
+           "\r\nWindow function       : Hamming\r\n";
 }
 std::string channelLines(const std::string& count, const std::string& device = "0") {
     return "Number of channels    : " + count + "\r\nADC/DAC device code   : " + device + "\r\n";
@@ -116,36 +98,32 @@ class SignalAccess : public ::testing::Test {
         return "Invalid file header in '" + path(name) + "'\n";
     }
 
-    // Writes n records of `type` through sigAccess (zeros without values),
-    // noting the window capacity; the output ends closed.
-    int32_t write(SignalDescriptor& d, const std::string& name, int32_t type, int32_t n,
-                  char format, int32_t buffer, const Values& value = {}) {
-        int32_t r = sigOpenWrite(d, entry(name), type, n, format, buffer);
-        const int size = elementSize(type);
-        capacity = d.windowCapacity;
-        for (int32_t i = 0; i < n && r == 0; ++i) {
-            if ((r = sigAccess(d, i)) != 0) return r;
-            char* rec = static_cast<char*>(d.buffer) + (i - d.windowStart) * d.recordSize;
-            for (int k = 0; k * size < d.recordSize; ++k)
-                putElement(rec + k * size, size, value ? value(i, k) : 0.0);
-        }
-        r = r != 0 ? r : sigClose(d);
-        EXPECT_FALSE(d.isOpen()) << name;
-        return r;
-    }
-    // A new file (with a plain header unless given one); its bytes.
+    // A new file written through sigAccess (zeros without values; a plain
+    // header unless given one), ending closed; its bytes.
     std::string written(const std::string& name, int32_t type, int32_t n, char format,
                         int32_t buffer, const Values& value = {},
                         SignalDescriptor d = header("x", 8000.0)) {
-        EXPECT_EQ(write(d, name, type, n, format, buffer, value), 0) << name;
+        int32_t r = sigOpenWrite(d, entry(name), type, n, format, buffer);
+        for (int32_t i = 0; i < n && r == 0; ++i) {
+            r = sigAccess(d, i);
+            for (int k = 0; r == 0 && k < elements(d); ++k) {
+                const double v = value ? value(i, k) : 0.0;
+                element(d, i, k, &v);
+            }
+        }
+        EXPECT_EQ(r != 0 ? r : sigClose(d), 0) << name;
+        EXPECT_FALSE(d.isOpen()) << name;
         return bytes(name);
     }
 
-    // The descriptor as sigOpenRead leaves it (over a stale param4), then closed.
+    // The descriptor as sigOpenRead leaves it, then closed; a stale param4
+    // is cleared, and a header-only open (no buffer) keeps no buffer.
     SignalDescriptor opened(const std::string& name, int32_t buffer) {
         SignalDescriptor r{};
         r.param4 = 99;
         EXPECT_EQ(sigOpenRead(r, entry(name), buffer), 0) << name << ": " << lastError();
+        EXPECT_EQ(std::tuple(r.isOpen(), r.mode, r.param4, r.buffer == nullptr),
+                  std::tuple(true, 'r', 0, buffer == 0));
         const SignalDescriptor open = r;
         EXPECT_EQ(sigClose(r), 0);
         EXPECT_FALSE(r.isOpen());
@@ -169,20 +147,15 @@ class SignalAccess : public ::testing::Test {
     Records readAll(SignalDescriptor& d, const std::string& name, int32_t buffer) {
         Records out;
         if (sigOpenRead(d, entry(name), buffer) != 0) return out;
-        const int size = elementSize(d.recordType);
-        for (int32_t i = 0; i < d.recordCount; ++i) {
-            if (sigAccess(d, i) != 0) return out;
-            char* rec = static_cast<char*>(d.buffer) + (i - d.windowStart) * d.recordSize;
+        for (int32_t i = 0; i < d.recordCount && sigAccess(d, i) == 0; ++i) {
             out.emplace_back();
-            for (int k = 0; k * size < d.recordSize; ++k)
-                out.back().push_back(getElement(rec + k * size, size));
+            for (int k = 0; k < elements(d); ++k) out.back().push_back(element(d, i, k));
         }
         sigClose(d);
         return out;
     }
 
     std::string dir;
-    int32_t capacity = 0;  // of the last output written
 };
 
 // Record values; text keeps eight (REAL32) or sixteen (REAL64) significant
@@ -219,7 +192,7 @@ TEST_F(SignalAccess, RoundTripsEveryFileTypeInBothFormats) {
             std::tie(w.channelRange[0], w.channelRange[2], w.channelGain[1], w.channelSource[2]) =
                 std::tuple(10.0f, -5.0f, 2.5f, 7);
             auto value = [&](int32_t i, int k) { return roundTripValue(c.type, format, i, k); };
-            ASSERT_EQ(write(w, c.name, c.type, c.count, format, c.writeBuffer, value), 0);
+            written(c.name, c.type, c.count, format, c.writeBuffer, value, w);
             SignalDescriptor r{};
             const Records recs = readAll(r, c.name, c.readBuffer);
             ASSERT_EQ(recs.size(), static_cast<std::size_t>(c.count));
@@ -243,128 +216,62 @@ TEST_F(SignalAccess, RoundTripsEveryFileTypeInBothFormats) {
     EXPECT_TRUE(errors().empty());
 }
 
-// Asked for either format, written as text: frame lines before each group of
-// order a's and of order k's.
+// Asked for binary, written as text with a frame line before each group of
+// order a's and of order k's; read back through windows that cross one.
 TEST_F(SignalAccess, CoefficientFilesAreTextWithFrameLines) {
-    for (char format : {'a', 'b'}) {
-        SCOPED_TRACE(format);
-        auto value = [](int32_t i, int) { return (i / 10 % 2 ? -1.0 : 1.0) / (i + 1); };
-        SignalDescriptor w = header("LPC(s.tim)", 8000.0);
-        std::tie(w.param1, w.param2, w.param3) = std::tuple(10, 240, 80);
-        const std::string text = written("l.lpc", kLpcCoeffReal8, 60, format, 8 * 7, value, w);
-        const std::size_t d = text.find('#') + 3;
-        EXPECT_EQ(text.size() - d, 60u * 25 + 6 * 33);
-        EXPECT_EQ(text.substr(d, 33), "Frame         0 : a1, a2, a3...\r\n");
-        EXPECT_EQ(text.substr(d + 10 * 25 + 33, 33), "Frame         0 : k1, k2, k3...\r\n");
-        EXPECT_EQ(text.substr(d + 10 * 25 + 66, 25), "-9.090909090909091E-002\r\n");  // -1/11
-        EXPECT_EQ(text.substr(d + 20 * 25 + 66, 33), "Frame         1 : a1, a2, a3...\r\n");
-        EXPECT_EQ(text.substr(d + 50 * 25 + 5 * 33, 33), "Frame         2 : k1, k2, k3...\r\n");
-        EXPECT_EQ(std::count(text.begin() + d, text.end(), 'F'), 6);  // one in each frame line
+    auto value = [](int32_t i, int) { return (i / 10 % 2 ? -1.0 : 1.0) / (i + 1); };
+    SignalDescriptor w = header("LPC(s.tim)", 8000.0);
+    std::tie(w.param1, w.param2, w.param3) = std::tuple(10, 240, 80);
+    const std::string text = written("l.lpc", kLpcCoeffReal8, 60, 'b', 8 * 7, value, w);
+    EXPECT_EQ(text.size() - (text.find("#\r\n") + 3), 60u * 25 + 6 * 33);
 
-        SignalDescriptor r{};
-        const Records recs = readAll(r, "l.lpc", 8 * 9);
-        ASSERT_EQ(recs.size(), 60u);
-        for (int i = 0; i < 60; ++i) {
-            ASSERT_EQ(recs[i][0], printed(value(i, 0))) << i;
-            ASSERT_EQ(std::signbit(recs[i][0]), i / 10 % 2 == 1) << i;
-        }
-        EXPECT_EQ(std::tuple(r.format, r.param1, r.param2, r.param3), std::tuple('a', 10, 240, 80));
-
-        ASSERT_EQ(sigOpenRead(r, entry("l.lpc"), 8 * 4), 0);
-        EXPECT_EQ(recordPosition(r, 10), static_cast<int64_t>(d) + 10 * 25 + 33);
-        ASSERT_EQ(sigAccess(r, 10), 0);
-        EXPECT_EQ(*r.at<double>(10), printed(-1.0 / 11));  // keeps its sign after the frame line
-        EXPECT_EQ(*r.at<double>(11), printed(-1.0 / 12));
-        ASSERT_EQ(sigAccess(r, 9), 0);
-        EXPECT_EQ(*r.at<double>(9), 0.1);
-        sigClose(r);
-    }
+    SignalDescriptor r{};
+    const Records recs = readAll(r, "l.lpc", 8 * 9);
+    ASSERT_EQ(recs.size(), 60u);
+    for (int i = 0; i < 60; ++i) ASSERT_NEAR(recs[i][0], value(i, 0), 1e-16) << i;
+    EXPECT_EQ(std::tuple(r.format, r.param1, r.param2, r.param3), std::tuple('a', 10, 240, 80));
+    ASSERT_EQ(sigOpenRead(r, entry("l.lpc"), 8 * 4), 0);
+    ASSERT_EQ(sigAccess(r, 10), 0);  // records 8 to 11
+    EXPECT_EQ(std::tuple(*r.at<double>(9), *r.at<double>(10), *r.at<double>(11)),
+              std::tuple(0.1, -9.090909090909091e-2, -8.333333333333333e-2));
+    sigClose(r);
 }
 
-// Text REAL32 records take 17 columns, INT16 four hex digits; binary data
-// follows "#\r\x1A", little-endian; header numbers.
+// Text REAL32 records take 17 columns; binary data follows "#\r\x1A",
+// little-endian; sampling rates keep six significant digits.
 TEST_F(SignalAccess, BytesOnDisk) {
     std::string text = written("r.tim", kReal32, 100, 'a', 16384, ramp);
     const std::size_t d = text.find("Data begin            #\r\n") + 25;
     EXPECT_EQ(text.size() - d, 1700u);
     EXPECT_EQ(text.substr(d + 969, 17), " 5.7000000E+001\r\n");
-    EXPECT_EQ(text.substr(d, 17), " 0.0000000E+000\r\n");
-    const SignalDescriptor r = opened("r.tim", 16384);
-    EXPECT_EQ(std::tuple(r.dataOffset, r.recordCount, r.windowCapacity),
-              std::tuple(int32_t(d), 100, 4096));
-
-    text = written("n.tim", kInteger16, 3, 'a', 64, [](int32_t i, int) { return i ? i : -1; });
-    EXPECT_EQ(text.substr(text.size() - 18), "FFFF\r\n0001\r\n0002\r\n");
 
     text = written("b.tim", kInteger16, 3, 'b', 64, [](int32_t i, int) { return i ? -2 * i : 1; });
-    const std::size_t hash = text.find('#');
-    ASSERT_NE(hash, std::string::npos);
-    EXPECT_EQ(text.substr(hash, 3), std::string("#\r\x1A"));
-    EXPECT_EQ(text.substr(hash + 3), std::string("\x01\x00\xFE\xFF\xFC\xFF", 6));
-    EXPECT_NE(text.find("File format           : Binary\r\n"), std::string::npos);
+    EXPECT_EQ(text.substr(text.find('#')), std::string("#\r\x1A\x01\x00\xFE\xFF\xFC\xFF", 9));
     text = written("f.tim", kReal32, 3, 'b', 64, [](int32_t, int) { return -2.0; });
     EXPECT_EQ(text.substr(text.size() - 4), std::string("\x00\x00\x00\xC0", 4));
-    // Non-finite values keep the record width.
-    const float inf = std::numeric_limits<float>::infinity();
-    const float odd[] = {inf, 1.0f, -inf, std::numeric_limits<float>::quiet_NaN()};
-    text = written("o.tim", kReal32, 4, 'a', 64, [&](int32_t i, int) { return odd[i]; });
-    EXPECT_EQ(text.substr(text.size() - 68),
-              "            INF\r\n 1.0000000E+000\r\n"
-              "           -INF\r\n            NAN\r\n");
-    SignalDescriptor o{};
-    const Records recs = readAll(o, "o.tim", 64);
-    ASSERT_EQ(recs.size(), 4u);
-    EXPECT_EQ(Records(recs.begin(), recs.begin() + 3), (Records{{inf}, {1.0}, {-inf}}));
-    EXPECT_TRUE(std::isnan(recs[3][0]));
 
-    // Sampling rates keep six significant digits and channel lines align; a
-    // header-only open reads them back without a buffer.
-    const std::tuple<const char*, double, const char*, double> cases[] = {
-        {"s.tim", 22050.123456, "Sampling rate         : 22050.1 Hz\r\n", 22050.1},
-        {"t.tim", 12345678.0, "Sampling rate         : 1.23457e+007 Hz\r\n", 12345700.0}};
-    for (const auto& [name, rate, line, readBack] : cases) {
-        SignalDescriptor w = header("rate", rate);
-        w.param1 = 12;
-        text = written(name, kRealtimeInt16, 24, 'b', 64, {}, w);
-        EXPECT_NE(text.find(line), std::string::npos) << line;
-        EXPECT_NE(text.find("\r\nCh9  range gain source: -1 1 9\r\n"
-                            "Ch10 range gain source: -1 1 10\r\n"),
-                  std::string::npos);
-        const SignalDescriptor h = opened(name, 0);
-        EXPECT_EQ(std::tuple(h.isOpen(), h.buffer == nullptr, h.param4, h.recordCount, h.mode),
-                  std::tuple(true, true, 0, 24, 'r'));
-        EXPECT_EQ(h.samplingRate, readBack);
-    }
+    text = written("s.tim", kInteger16, 24, 'b', 64, {}, header("rate", 22050.123456));
+    EXPECT_NE(text.find("Sampling rate         : 22050.1 Hz\r\n"), std::string::npos);
+    EXPECT_EQ(std::tuple(opened("s.tim", 0).samplingRate, opened("s.tim", 64).recordCount),
+              std::tuple(22050.1, 24));
 }
 
 TEST_F(SignalAccess, HandWrittenFilesRead) {
-    file("h.tim", handFile("4", "INTEGER16", "", "8000\r\n7FFF\r\nffff\r\n0000\r\n"));
-    SignalDescriptor r{};
-    EXPECT_EQ(readAll(r, "h.tim", 16384), (Records{{-32768}, {32767}, {-1}, {0}}));
     // Bare LF line ends.
+    SignalDescriptor r{};
     std::string lf = handFile("3", "REAL32");
     std::erase(lf, '\r');
     file("lf.tim", lf + " 1.5000000E+000\n-2.0000000E+000\n 3.0000000E-003\n");
     EXPECT_EQ(readAll(r, "lf.tim", 64), (Records{{1.5}, {-2.0}, {3.0e-3f}}));
     EXPECT_STREQ(r.remark, "hand made");
-    // A long remark is cut and the header still reads.
-    std::string h = handFile("3", "INTEGER16", "", "0001\r\n0002\r\n0003\r\n");
-    file("long.tim", h.replace(h.find("hand made"), 9, std::string(300, 'x')));
-    EXPECT_EQ(readAll(r, "long.tim", 64).size(), 3u);
-    EXPECT_EQ(std::string(r.remark), std::string(127, 'x'));
-    // An unknown window name reads as -1.
-    file("w.fre",
-         handFile("8", "CINT32RECT(W)", frameLines("4", "4", "Hann"), std::string(8 * 12, ' ')));
-    r = opened("w.fre", 0);
-    EXPECT_EQ(std::tuple(r.param1, r.param3), std::tuple(4, -1));
-    // Missing channel lines give the defaults.
+    // Too few channel lines give the defaults.
     file("c.tim", handFile("8", "REALTIMEINT16",
                            channelLines("2", "3") + "Ch0  range gain source: 5 2 4\r\n",
                            std::string(8 * 6, ' ')));
     r = opened("c.tim", 0);
-    EXPECT_EQ(std::tuple(r.param1, r.param2), std::tuple(2, 3));
-    EXPECT_EQ(std::tuple(r.channelRange[0], r.channelGain[0]), std::tuple(-1.0f, 1.0f));
-    EXPECT_EQ(std::tuple(r.channelSource[0], r.channelSource[1]), std::tuple(0, 1));
+    EXPECT_EQ(std::tuple(r.param1, r.param2, r.channelRange[0], r.channelGain[0],
+                         r.channelSource[0], r.channelSource[1]),
+              std::tuple(2, 3, -1.0f, 1.0f, 0, 1));
     // 64 records of 12 bytes are present.  A negative interval (one frame
     // from a given sample) is kept; a frame size within the header's count
     // but beyond the records present opens with the records present.
@@ -376,51 +283,47 @@ TEST_F(SignalAccess, HandWrittenFilesRead) {
     EXPECT_EQ(std::tuple(r.recordCount, r.param1), std::tuple(64, 512));
 }
 
+// An output's file grows as its window moves on; the buffer is not cleared,
+// so records left unset keep the old window's values.
 TEST_F(SignalAccess, WindowsMoveAndHoldWhatFits) {
-    SignalDescriptor r{};
-    for (char format : {'a', 'b'}) {
-        SignalDescriptor w = header("win", 8000.0);
-        ASSERT_EQ(sigOpenWrite(w, entry("big.tim"), kReal32, 10000, format, 16384), 0);
-        EXPECT_EQ(w.windowCapacity, 4096);
-        for (int32_t i = 0; i < 4096; ++i) {
-            ASSERT_EQ(sigAccess(w, i), 0);
-            *w.at<float>(i) = float(i);
-        }
-        const std::size_t head = static_cast<std::size_t>(w.dataOffset);
-        EXPECT_EQ(bytes("big.tim").size(), head);
-        ASSERT_EQ(sigAccess(w, 5000), 0);
-        EXPECT_EQ(w.windowStart, 4096);
-        EXPECT_EQ(bytes("big.tim").size(), head + 4096u * (format == 'a' ? 17 : 4));
-        // The buffer is not cleared: unset records keep the old window's values.
-        *w.at<float>(5000) = -1.0f;
-        ASSERT_EQ(sigAccess(w, 9999), 0);  // window 8192..9999 keeps it all
-        EXPECT_EQ(w.windowStart, 8192);
-        EXPECT_EQ(sigClose(w), 0);
-
-        r = SignalDescriptor{};
-        ASSERT_EQ(sigOpenRead(r, entry("big.tim"), 16384), 0);
-        EXPECT_EQ(r.recordCount, 10000);
-        ASSERT_EQ(sigAccess(r, 4097), 0);
-        EXPECT_EQ(std::tuple(*r.at<float>(4097), *r.at<float>(5000)), std::tuple(1.0f, -1.0f));
-        ASSERT_EQ(sigAccess(r, 9999), 0);
-        EXPECT_EQ(r.windowStart, 8192);
-        EXPECT_EQ(std::tuple(*r.at<float>(9999), *r.at<float>(8192 + 904)),
-                  std::tuple(9999.0f - 8192.0f, -1.0f));
-        sigClose(r);
+    SignalDescriptor w = header("win", 8000.0);
+    ASSERT_EQ(sigOpenWrite(w, entry("big.tim"), kReal32, 10000, 'a', 16384), 0);
+    EXPECT_EQ(w.windowCapacity, 4096);
+    for (int32_t i = 0; i < 4096; ++i) {
+        ASSERT_EQ(sigAccess(w, i), 0);
+        *w.at<float>(i) = float(i);
     }
-    // A window holds what fits of the buffer and of the records.
-    written("cap.tim", kInteger16, 100, 'a', 16384, ramp);
-    EXPECT_EQ(capacity, 100);
-    r = SignalDescriptor{};
+    const std::size_t head = static_cast<std::size_t>(w.dataOffset);
+    EXPECT_EQ(bytes("big.tim").size(), head);
+    ASSERT_EQ(sigAccess(w, 5000), 0);
+    EXPECT_EQ(std::tuple(w.windowStart, bytes("big.tim").size()),
+              std::tuple(4096, head + 4096 * 17));
+    *w.at<float>(5000) = -1.0f;
+    ASSERT_EQ(sigAccess(w, 9999), 0);  // window 8192..9999 keeps it all
+    EXPECT_EQ(w.windowStart, 8192);
+    EXPECT_EQ(sigClose(w), 0);
+
+    SignalDescriptor r{};
+    ASSERT_EQ(sigOpenRead(r, entry("big.tim"), 16384), 0);
+    ASSERT_EQ(sigAccess(r, 4097), 0);
+    EXPECT_EQ(std::tuple(*r.at<float>(4097), *r.at<float>(5000)), std::tuple(1.0f, -1.0f));
+    ASSERT_EQ(sigAccess(r, 9999), 0);
+    EXPECT_EQ(std::tuple(r.windowStart, *r.at<float>(9999), *r.at<float>(8192 + 904)),
+              std::tuple(8192, 9999.0f - 8192.0f, -1.0f));
+    sigClose(r);
+
+    // A window holds what fits of the buffer and of the records; beyond the
+    // last record it holds fewer valid records, without failure.
+    w = header("cap", 8000.0);
+    ASSERT_EQ(sigOpenWrite(w, entry("cap.tim"), kInteger16, 100, 'a', 16384), 0);
+    EXPECT_EQ(w.windowCapacity, 100);
+    sigDiscard(w);
+    written("cap.tim", kInteger16, 100, 'a', 64, ramp);
     ASSERT_EQ(sigOpenRead(r, entry("cap.tim"), 64), 0);
-    EXPECT_EQ(r.windowCapacity, 32);
-    ASSERT_EQ(sigAccess(r, 70), 0);
-    EXPECT_EQ(std::tuple(r.windowStart, *r.at<int16_t>(70)), std::tuple(64, 70));
-    // Beyond the last record: a window with fewer valid records, no failure.
     ASSERT_EQ(sigAccess(r, 150), 0);
-    EXPECT_EQ(r.windowStart, 128);
+    EXPECT_EQ(std::tuple(r.windowCapacity, r.windowStart), std::tuple(32, 128));
     ASSERT_EQ(sigAccess(r, 99), 0);
-    EXPECT_EQ(*r.at<int16_t>(99), 99);
+    EXPECT_EQ(std::tuple(r.windowStart, *r.at<int16_t>(99)), std::tuple(96, 99));
     sigClose(r);
     EXPECT_TRUE(errors().empty());
 }
@@ -432,10 +335,7 @@ TEST_F(SignalAccess, OpenReadRefusals) {
     const std::string cut = written("cut.tim", kInteger16, 1000, 'a', 1000, ramp);
     const std::size_t d = cut.find('#') + 3;
     file("cut.tim", cut.substr(0, d + 700 * 6 + 3));  // 700 and a half
-    const Records recs = readAll(r, "cut.tim", 128);
-    EXPECT_EQ(r.recordCount, 700);
-    ASSERT_EQ(recs.size(), 700u);
-    EXPECT_EQ(recs[699][0], 699);
+    EXPECT_EQ(opened("cut.tim", 128).recordCount, 700);
 
     file("two.tim", cut.substr(0, d + 2 * 6));
     ASSERT_EQ(sigOpenRead(r, entry("two.tim"), 128), 1);
@@ -444,15 +344,12 @@ TEST_F(SignalAccess, OpenReadRefusals) {
     EXPECT_EQ(sigClose(r), 0);
     EXPECT_FALSE(r.isOpen());
 
-    std::string noRemark = handFile("3", "INTEGER16", "", "0001\r\n0002\r\n0003\r\n");
-    noRemark.replace(noRemark.find("hand made"), 9, "");
     std::string noHash = handFile("5", "INTEGER16", "", std::string(30, '0'));
     noHash.erase(noHash.find('#'), 1);
     const std::string tooShort = "Input file is too short.";
-    // Name, text, result (-1: any refusal), message (empty: not checked).
+    // Name, text, result, message.
     const std::tuple<const char*, std::string, int32_t, std::string> cases[] = {
         {"one.tim", handFile("1", "INTEGER16", "", "0001\r\n"), 2, tooShort},
-        {"neg.tim", handFile("-7", "INTEGER16"), 2, tooShort},
         {"empty.tim", "", 2, tooShort},
         {"t.tim", handFile("5", "WHATEVER"), 1,
          "'" + path("t.tim") + "' does not have a valid record type."},
@@ -463,7 +360,10 @@ TEST_F(SignalAccess, OpenReadRefusals) {
         {"x.tim", handFile("5", "INTEGER16", "", std::string(30, '0'), "Xeno"), 1,
          "Unsupported file format in '" + path("x.tim") + "'"},
         {"nohash.tim", noHash, 1, invalidHeader("nohash.tim")},
-        {"e.tim", noRemark, -1, ""},  // an empty remark runs into the next line
+        {"huge.tim", handFile("99999999999", "INTEGER16", "", "0001\r\n"), 1,
+         invalidHeader("huge.tim")},
+        {"ch33.tim", handFile("64", "REALTIMEINT16", channelLines("33"), std::string(800, ' ')), 1,
+         invalidHeader("ch33.tim")},
     };
     EXPECT_EQ(sigOpenRead(r, entry("missing.tim"), 128), 1);
     EXPECT_EQ(lastError(), "Invalid file name or path\n" + path("missing.tim"));
@@ -471,78 +371,42 @@ TEST_F(SignalAccess, OpenReadRefusals) {
         file(name, text);
         const std::size_t before = errors().size();
         r = SignalDescriptor{};
-        const int32_t res = sigOpenRead(r, entry(name), 128);
-        EXPECT_TRUE(result < 0 ? res != 0 : res == result) << name << " gave " << res;
-        EXPECT_EQ(message.empty() ? "" : lastError(), message) << name;
-        EXPECT_FALSE(result != 1 && r.isOpen()) << name;
+        EXPECT_EQ(sigOpenRead(r, entry(name), 128), result) << name;
+        EXPECT_EQ(lastError(), message) << name;
+        EXPECT_FALSE(r.isOpen()) << name;
         EXPECT_EQ(errors().size(), before + 1) << name;
         sigClose(r);
     }
-
-    // Absurd numbers in the header, with or without a buffer.
-    const std::string data(64 * 12, ' ');
-    const std::pair<const char*, std::string> absurd[] = {
-        {"huge.tim", handFile("99999999999", "INTEGER16", "", data)},
-        {"frame0.fre", handFile("64", "CINT32RECT(W)", frameLines("0", "4"), data)},
-        {"frameneg.fre", handFile("64", "CINT32RECT(W)", frameLines("-64", "4"), data)},
-        {"framebig.fre", handFile("64", "CINT32RECT(W)", frameLines("2147483647", "4"), data)},
-        {"order0.lpc", handFile("64", "LPCCoeffREAL8", lpcLines("0"), data)},
-        {"orderneg.lpc", handFile("64", "LPCCoeffREAL8", lpcLines("-3"), data)},
-        {"orderbig.lpc", handFile("64", "LPCCoeffREAL8", lpcLines("1000000000"), data)},
-        {"ch33.tim", handFile("64", "REALTIMEINT16", channelLines("33"), data)},
-        {"chneg.tim", handFile("64", "REALTIMEINT16", channelLines("-1"), data)},
-    };
-    for (const auto& [name, text] : absurd) {
-        file(name, text);
-        for (int32_t buffer : {0, 128}) {
-            r = SignalDescriptor{};
-            EXPECT_EQ(sigOpenRead(r, entry(name), buffer), 1) << name;
-            EXPECT_EQ(lastError(), invalidHeader(name)) << name;
-            EXPECT_FALSE(r.isOpen()) << name;
-        }
-    }
 }
 
-// Every prefix and many corruptions of valid files open or fail cleanly.
+// Every third prefix and 150 corruptions of valid files open or fail cleanly.
 TEST_F(SignalAccess, DamagedFilesNeverCrash) {
     SignalDescriptor w = header("fuzz", 8000.0);
     std::tie(w.param1, w.param2, w.param3) = std::tuple(2, 8, 4);
-    ASSERT_EQ(write(w, "l.lpc", kLpcCoeffReal8, 8, 'a', 64, ramp), 0);
+    written("l.lpc", kLpcCoeffReal8, 8, 'a', 64, ramp, w);
     w.param1 = 4;
-    ASSERT_EQ(write(w, "s.fre", kCReal128Rect, 8, 'b', 64, ramp), 0);
-    ASSERT_EQ(write(w, "m.tim", kRealtimeInt16, 8, 'a', 64, ramp), 0);
+    written("s.fre", kCReal128Rect, 8, 'b', 64, ramp, w);
+    written("m.tim", kRealtimeInt16, 8, 'a', 64, ramp, w);
     uint32_t seed = 12345;
     auto next = [&seed]() { return seed = seed * 1103515245u + 12345u; };
     const char pool[] = "#:-9\r\n 0x";
     for (const char* name : {"l.lpc", "s.fre", "m.tim"}) {
         const std::string good = bytes(name);
-        // Every third prefix, then 150 copies with three bytes changed.
         const std::size_t prefixes = (good.size() + 2) / 3;
         for (std::size_t n = 0; n < prefixes + 150; ++n) {
             std::string v = n < prefixes ? good.substr(0, n * 3) : good;
-            for (int m = 0; n >= prefixes && m < 3; ++m) {
-                const std::size_t at = next() % v.size();
-                v[at] = pool[next() % (sizeof pool - 1)];
-            }
+            for (int m = 0; n >= prefixes && m < 3; ++m) v[next() % v.size()] = pool[next() % 9];
             // A new file each time: rewriting one in place waits for the disk.
             const std::string vname = "v" + std::to_string(n) + name[0] + ".tim";
             file(vname, v);
             SignalDescriptor r{};
             const int32_t res = sigOpenRead(r, entry(vname), 48);
             ASSERT_TRUE(res >= 0 && res <= 2);
-            if (res == 0)
-                for (int32_t i = 0; i < r.recordCount && r.isOpen(); ++i) sigAccess(r, i);
+            for (int32_t i = 0; res == 0 && i < r.recordCount && r.isOpen(); ++i) sigAccess(r, i);
             sigClose(r);
             EXPECT_FALSE(r.isOpen());
         }
     }
-}
-
-int64_t tinyDisk(const char*) {
-    return 1000;
-}
-int64_t roomyDisk(const char*) {
-    return int64_t{1} << 40;
 }
 
 // Outputs are refused for too little space (at most 240 MiB), bad headers and
@@ -552,15 +416,13 @@ TEST_F(SignalAccess, OutputsRefused) {
         return "There isn't sufficient disk space available on " + drive + ".  " + have +
                " bytes available; " + need + " bytes needed.";
     };
-    // Refused headers and types.
     SignalDescriptor w = header("x", 1.0);
     w.param1 = 0;
     EXPECT_EQ(sigOpenWrite(w, entry("o.lpc"), kLpcCoeffReal8, 10, 'a', 64), 1);
     EXPECT_EQ(lastError(), invalidHeader("o.lpc"));
     w.param1 = 33;
     EXPECT_EQ(sigOpenWrite(w, entry("o.tim"), kRealtimeInt16, 66, 'b', 64), 1);
-    EXPECT_FALSE(w.isOpen());
-    EXPECT_FALSE(exists("o.tim"));
+    EXPECT_EQ(std::tuple(w.isOpen(), exists("o.tim")), std::tuple(false, false));
     // An unsupported type is only logged.
     const std::size_t shown = TestHost::instance().messages().size();
     EXPECT_EQ(sigOpenWrite(w, entry("r64.tim"), kReal64, 10, 'a', 64), 1);
@@ -571,14 +433,12 @@ TEST_F(SignalAccess, OutputsRefused) {
     ASSERT_EQ(test::startEngine(dir), 0);
 
     // Too little space.
-    platform::setFreeSpaceSource(tinyDisk);
+    platform::setFreeSpaceSource([](const char*) -> int64_t { return 1000; });
     w = header("x", 1.0);
     EXPECT_EQ(sigOpenWrite(w, entry("a.tim"), kInteger16, 100, 'a', 64), 2);
     EXPECT_EQ(lastError(), noSpace("the current drive", "1000", "2648"));
-    EXPECT_FALSE(w.isOpen());
+    EXPECT_EQ(std::tuple(w.isOpen(), w.buffer == nullptr), std::tuple(false, true));
     EXPECT_EQ(sigDiscard(w), 1);
-    EXPECT_EQ(w.buffer, nullptr);
-
     EXPECT_EQ(sigOpenWrite(w, entry("a.tim", "c:/data/"), kReal32, 100, 'b', 64), 2);
     EXPECT_EQ(lastError(), noSpace("C: drive", "1000", "2448"));
 
@@ -586,15 +446,15 @@ TEST_F(SignalAccess, OutputsRefused) {
     // for an output.
     EXPECT_EQ(sigOpenWrite(w, entry("h.tim"), kInteger16, 100, 'a', 0), 0);
     EXPECT_EQ(sigClose(w), 0);
-    EXPECT_EQ(sigFileLength(nullptr), 251658240);
     file("len.bin", std::string(12345, 'q'));
-    EXPECT_EQ(sigFileLength(path("len.bin").c_str()), 12345);
-    EXPECT_EQ(sigFileLength(path("none.bin").c_str()), -1);
+    EXPECT_EQ(std::tuple(sigFileLength(nullptr), sigFileLength(path("len.bin").c_str()),
+                         sigFileLength(path("none.bin").c_str())),
+              std::tuple(251658240, 12345, -1));
 
     // However roomy the disk, 240 MiB is the most an output may take:
     // 14 803 306 REAL32 text records of 17 bytes and 2048 bytes of header
     // are 10 bytes too many.
-    platform::setFreeSpaceSource(roomyDisk);
+    platform::setFreeSpaceSource([](const char*) { return int64_t{1} << 40; });
     EXPECT_EQ(sigOpenWrite(w, entry("big.tim", "c:/data/"), kReal32, 14803306, 'a', 64), 2);
     EXPECT_EQ(lastError(), noSpace("C: drive", "251658240", "251658250"));
 
@@ -630,22 +490,21 @@ TEST_F(SignalAccess, OutputLifetime) {
     file("in.tim", text.substr(0, text.size() / 2));
     EXPECT_EQ(sigAccess(r, 999), 1);
     EXPECT_EQ(lastError(), "Error reading input file '" + path("in.tim") + "'");
-    EXPECT_FALSE(r.isOpen());
+    EXPECT_EQ(std::tuple(r.isOpen(), exists("in.tim")), std::tuple(false, true));
     EXPECT_EQ(sigClose(r), 0);
-    EXPECT_TRUE(exists("in.tim"));
     // Discarding removes an output, not an input.
     w = header("x", 1.0);
     ASSERT_EQ(sigOpenWrite(w, entry("d.tim"), kInteger16, 100, 'a', 64), 0);
     EXPECT_TRUE(exists("d.tim"));
     EXPECT_EQ(sigDiscard(w), 0);
-    EXPECT_FALSE(exists("d.tim"));
-    EXPECT_FALSE(w.isOpen());
+    EXPECT_EQ(std::tuple(exists("d.tim"), w.isOpen()), std::tuple(false, false));
     EXPECT_EQ(sigDiscard(w), 1);
     // A new output replaces an existing file.
     file("keep.tim", std::string(100000, 'z'));
     text = written("keep.tim", kInteger16, 10, 'a', 64, [](int32_t, int) { return 5; });
-    EXPECT_EQ(text.rfind("Remark                : x\r\n", 0), 0u);
-    EXPECT_EQ(text.substr(text.size() - 12), "0005\r\n0005\r\n");
+    EXPECT_EQ(
+        std::tuple(text.rfind("Remark                : x\r\n", 0), text.substr(text.size() - 12)),
+        std::tuple(0u, "0005\r\n0005\r\n"));
     r = SignalDescriptor{};
     ASSERT_EQ(sigOpenRead(r, entry("keep.tim"), 64), 0);
     EXPECT_EQ(sigDiscard(r), 0);
@@ -655,41 +514,31 @@ TEST_F(SignalAccess, OutputLifetime) {
     s.replotOpCode = QF_OP_WAVEFORM_DISPLAY;
     s.replotFile = entry("shown.tim");
     written("other.tim", kInteger16, 4, 'a', 64);
-    EXPECT_EQ(s.replotOpCode, QF_OP_WAVEFORM_DISPLAY);
-    EXPECT_STREQ(s.replotFile.n, "shown.tim");
+    EXPECT_EQ(std::tuple(s.replotOpCode, std::string(s.replotFile.n)),
+              std::tuple(QF_OP_WAVEFORM_DISPLAY, "shown.tim"));
     s.replotOpCode = 0;
     std::memset(&s.replotFile, 0, sizeof s.replotFile);
 }
 
 TEST_F(SignalAccess, RecordSizesAndMemoryArrays) {
     SignalDescriptor d{};
-    std::tie(d.recordType, d.format) = std::tuple(kCReal128Rect, 'a');
-    EXPECT_EQ(sigSetRecordSizes(d), 0);
-    EXPECT_EQ(std::tuple(d.recordSize, d.recordWidth), std::tuple(16, 50));
-    d.format = 'b';
-    EXPECT_EQ(sigSetRecordSizes(d), 0);
-    EXPECT_EQ(d.recordWidth, 16);
     d.recordType = kReal64;
     EXPECT_EQ(sigSetRecordSizes(d), 3);
 
-    const std::pair<int32_t, int32_t> rows[] = {{12, 12}, {16, 12}, {36, 12}, {13, 24}, {17, 24},
-                                                {37, 24}, {14, 16}, {18, 16}, {15, 32}, {19, 32},
-                                                {20, 2},  {21, 4},  {22, 4},  {23, 4},  {30, 4}};
+    const std::pair<int32_t, int32_t> rows[] = {{12, 12}, {37, 24}, {14, 16}, {19, 32},
+                                                {20, 2},  {23, 4},  {30, 4}};
     for (const auto& [type, size] : rows) {
         d = SignalDescriptor{};
         std::strcpy(d.remark, "old");
-        d.signalFrequency = 5.0;
         ASSERT_EQ(sigOpenMemory(d, type, 7), 0) << type;
-        EXPECT_EQ(std::tuple(d.isOpen(), d.stream == nullptr), std::tuple(true, true));
-        EXPECT_EQ(std::tuple(d.bufferBytes, d.recordCount, d.windowCapacity, d.windowStart),
-                  std::tuple(7 * size, 7, 7, 0))
+        EXPECT_EQ(std::tuple(d.isOpen(), d.stream == nullptr, d.remark[0], d.bufferBytes,
+                             d.recordCount, d.windowCapacity),
+                  std::tuple(true, true, '\0', 7 * size, 7, 7))
             << type;
-        EXPECT_EQ(std::tuple(std::string(d.remark), d.signalFrequency), std::tuple("", 0.0));
         std::memset(d.buffer, 0xAB, static_cast<std::size_t>(d.bufferBytes));
         EXPECT_EQ(sigFreeMemory(d), 0);
         EXPECT_FALSE(d.isOpen());
     }
-    d = SignalDescriptor{};
     ASSERT_EQ(sigOpenMemory(d, 29, 21), 0);  // 2 x order + 1 words
     EXPECT_EQ(std::tuple(d.recordCount, d.windowCapacity, d.bufferBytes), std::tuple(10, 10, 84));
     EXPECT_EQ(sigClose(d), 0);
@@ -701,16 +550,12 @@ TEST_F(SignalAccess, RecordSizesAndMemoryArrays) {
 }
 
 TEST_F(SignalAccess, CurrentDirectory) {
-    stdSetCurrentDir(dir.c_str());
-    char buf[768];
-    stdGetCurrentDir(buf, sizeof buf);
+    char buf[768], small[4];
     const std::string canonical = std::filesystem::canonical(dir).string() + "/";
-    EXPECT_EQ(std::string(buf), canonical);
     stdSetCurrentDir("/");
     stdSetCurrentDir(dir.substr(0, dir.size() - 1).c_str());  // without the slash
     stdGetCurrentDir(buf, sizeof buf);
     EXPECT_EQ(std::string(buf), canonical);
-    char small[4];
     stdGetCurrentDir(small, sizeof small);
     EXPECT_STREQ(small, "./");
     // Writing an output makes its directory current.

@@ -29,7 +29,6 @@ class Conversions : public OperationTest {
         return get("out.tim");
     }
     std::string output() { return readFile(dir + "out.tim"); }
-    std::string described() { return TestHost::instance().lastMessage(QF_MSG_DESCRIPTION); }
     // The arguments of every file dialog so far.
     std::vector<Texts> dialogs() {
         std::vector<Texts> out;

@@ -18,9 +18,7 @@ namespace {
 SignalDescriptor blank(int32_t type, char format) {
     SignalDescriptor d{};
     std::strcpy(d.remark, "test signal");
-    d.recordType = type;
-    d.format = format;
-    d.samplingRate = 8000.0;
+    std::tie(d.recordType, d.format, d.samplingRate) = std::tuple(type, format, 8000.0);
     recordSizes(type, d.recordSize, d.recordWidth);
     if (format == 'b') d.recordWidth = d.recordSize;
     for (int c = 0; c < kMaxChannels; ++c) {
@@ -41,70 +39,35 @@ std::string commonLines(const std::string& remark, const std::string& count,
            "\r\n";
 }
 
+// Names padded with a number, descriptions falling back to the name.
 TEST(SignalRecordTypeTable, NamesDescriptionsAndLookup) {
     const std::pair<int, const char*> names[] = {
-        {0, "INTEGER16"},        {4, "corrINT2       4"},    {8, "CINT32RECT(W)"},
-        {11, "CREAL128RECT(W)"}, {26, "CREAL64POLAR(W) 26"}, {27, "CREAL128POLAR(W)27"},
-        {28, "REALTIMEINT16"},   {29, "              29"},   {35, "LPCCoeffREAL8 35"},
-        {37, "              37"}};
+        {4, "corrINT2       4"}, {29, "              29"}, {35, "LPCCoeffREAL8 35"}};
     for (const auto& [type, name] : names) EXPECT_STREQ(recordTypeName(type), name) << type;
     for (int t : {38, -1}) EXPECT_EQ(recordTypeName(t), nullptr) << t;
     for (int t = 0; t < kRecordTypeCount; ++t) ASSERT_NE(recordTypeName(t), nullptr) << t;
-
-    const std::pair<int, const char*> descriptions[] = {
-        {0, "16 bit fractional"},         {1, "32 bit fractional"},
-        {2, "IEEE 32 bit float"},         {3, "IEEE 64 bit double"},
-        {8, "complex 16 bit fractional"}, {10, "complex 32 bit float"},
-        {11, "complex 64 bit double"},    {28, "REALTIMEINT16"},
-        {14, "iir1REAL4     14"}};
-    for (const auto& [type, text] : descriptions)
-        EXPECT_STREQ(recordTypeDescription(type), text) << type;
+    EXPECT_STREQ(recordTypeDescription(2), "IEEE 32 bit float");
+    EXPECT_STREQ(recordTypeDescription(28), "REALTIMEINT16");
 
     // Lookup by the first word: "29" is the first word of "              29",
     // "4" only the second of "corrINT2       4".
-    const std::pair<const char*, int> words[] = {
-        {"INTEGER16", 0},      {"REAL32", 2}, {"CINT32RECT(W)", 8}, {"corrINT2", 4},
-        {"LPCCoeffREAL8", 35}, {"29", 29},    {"integer16", -1},    {"4", -1}};
+    const std::pair<const char*, int> words[] = {{"CINT32RECT(W)", 8}, {"corrINT2", 4}, {"29", 29},
+                                                 {"integer16", -1},    {"4", -1},       {"", -1}};
     for (const auto& [word, type] : words) EXPECT_EQ(recordTypeFromWord(word), type) << word;
-    EXPECT_EQ(recordTypeFromWord(""), -1);
     for (int t : {0, 2, 8, 11, 28, 35}) EXPECT_TRUE(isFileRecordType(t)) << t;
     for (int t : {1, 3, 10, 12, 29, 34, 36, -1, 38}) EXPECT_FALSE(isFileRecordType(t)) << t;
 }
 
 TEST(SignalWindowNames, SixteenExactNames) {
-    const char* expected[] = {"Rectangular",   "Hanning",      "Blackman",     "Exact_Blackman",
-                              "Hamming",       "Min_3-terms",  "Min_4-terms",  "Gaussian(3.0)",
-                              "Gaussian(3.5)", "Poisson(3.0)", "Poisson(4.0)", "Cauchy(4.0)",
-                              "Cauchy(5.0)",   "Kaiser(3.0)",  "Kaiser(3.5)",  "Triangular"};
-    for (int w = 0; w < 16; ++w) {
-        EXPECT_STREQ(windowName(w), expected[w]);
-        EXPECT_EQ(windowNumber(expected[w]), w);
-    }
+    for (int w = 0; w < kWindowCount; ++w) EXPECT_EQ(windowNumber(windowName(w)), w);
+    EXPECT_STREQ(windowName(7), "Gaussian(3.0)");
     EXPECT_EQ(windowName(16), nullptr);
     for (const char* name : {"Hann", "hanning"}) EXPECT_EQ(windowNumber(name), -1) << name;
 }
 
-TEST(SignalRecordLayout, SizesAndTextWidths) {
-    const std::tuple<int, int32_t, int32_t> rows[] = {{0, 2, 6},    {2, 4, 17}, {8, 4, 12},
-                                                      {11, 16, 50}, {28, 2, 6}, {35, 8, 25}};
-    int32_t s = 0, w = 0;
-    for (const auto& [type, size, width] : rows) {
-        ASSERT_TRUE(recordSizes(type, s, w)) << type;
-        EXPECT_EQ(std::tuple(s, w), std::tuple(size, width)) << type;
-    }
-    for (int type : {3, 12}) EXPECT_FALSE(recordSizes(type, s, w)) << type;
-}
-
 TEST(SignalHeaderText, HeadersAsWritten) {
-    SignalDescriptor d = blank(kInteger16, 'a');
-    d.recordCount = 100;
-    d.signalFrequency = 440.0;
-    EXPECT_EQ(headerText(d),
-              commonLines("test signal", "100", "INTEGER16", "8000", "ASCII", "440") +
-                  "Data begin            #\r\n");
-
     // Binary: the header ends with a SUB character.
-    d = blank(kCReal128Rect, 'b');
+    SignalDescriptor d = blank(kCReal128Rect, 'b');
     d.recordCount = 1024;
     d.samplingRate = 1000000.0;
     std::tie(d.param1, d.param2, d.param3) = std::tuple(256, 128, 4);
@@ -116,10 +79,12 @@ TEST(SignalHeaderText, HeadersAsWritten) {
     // Coefficient files write their lines with capitals.
     d = blank(kLpcCoeffReal8, 'a');
     d.recordCount = 60;
+    d.signalFrequency = 440.0;
     std::tie(d.param1, d.param2, d.param3) = std::tuple(10, 240, 80);
-    EXPECT_EQ(headerText(d), commonLines("test signal", "60", "LPCCoeffREAL8 35", "8000", "ASCII") +
-                                 "LPC Order             : 10\r\nFrame Size            : 240\r\n"
-                                 "Frame Interval        : 80\r\nData begin            #\r\n");
+    EXPECT_EQ(headerText(d),
+              commonLines("test signal", "60", "LPCCoeffREAL8 35", "8000", "ASCII", "440") +
+                  "LPC Order             : 10\r\nFrame Size            : 240\r\n"
+                  "Frame Interval        : 80\r\nData begin            #\r\n");
 
     // Channel lines align: "Ch9  ", "Ch10 ".
     d = blank(kRealtimeInt16, 'b');
@@ -142,31 +107,13 @@ TEST(SignalHeaderText, HeadersAsWritten) {
 }
 
 TEST(SignalHeaderScan, WrittenAndHandWrittenHeaders) {
-    SignalDescriptor d = blank(kRealtimeInt16, 'a');
-    d.recordCount = 1200;
-    std::tie(d.param1, d.param2) = std::tuple(3, 7);
-    std::tie(d.channelRange[1], d.channelGain[2], d.channelSource[0]) = std::tuple(2.5f, 4.0f, 5);
-    d.samplingRate = 1234567.0;  // six significant digits on disk
-    const std::string h = headerText(d);
-    EXPECT_NE(h.find("Sampling rate         : 1.23457e+006 Hz\r\n"), std::string::npos);
-    HeaderScan s = scanHeader(std::string_view(h).substr(0, h.find('#')));
-    EXPECT_STREQ(s.remark, "test signal");
-    EXPECT_EQ(std::tuple(s.assigned, s.recordCount, s.recordType, s.samplingRate, s.format),
-              std::tuple(8, 1200, kRealtimeInt16, 1234570.0, 'a'));
-    EXPECT_EQ(std::tuple(s.param[0], s.param[1], s.channelLines), std::tuple(3, 7, 3));
-    SignalDescriptor r{};
-    applyHeader(s, r);
-    EXPECT_EQ(std::tuple(r.channelRange[0], r.channelRange[1], r.channelGain[2]),
-              std::tuple(-1.0f, 2.5f, 4.0f));
-    EXPECT_EQ(std::tuple(r.channelSource[0], r.channelSource[2]), std::tuple(5, 2));
-
     // An unknown window name is -1; the format letter is lowered.
-    s = scanHeader(commonLines("spectrum", "512", "CINT32RECT(W)", "8000", "ascii") +
-                   "Frame size            : 256\r\nFrame interval        : 256\r\n"
-                   "Window function       : Hann\r\nData begin            ");
+    SignalDescriptor r{};
+    HeaderScan s = scanHeader(commonLines("spectrum", "512", "CINT32RECT(W)", "8000", "ascii") +
+                              "Frame size            : 256\r\nFrame interval        : 256\r\n"
+                              "Window function       : Hann\r\nData begin            ");
     EXPECT_EQ(std::tuple(s.assigned, s.window, s.format), std::tuple(9, -1, 'a'));
     EXPECT_TRUE(headerValuesUsable(s));
-    r = SignalDescriptor{};
     applyHeader(s, r);
     EXPECT_EQ(std::tuple(r.param1, r.param3), std::tuple(256, -1));
 
@@ -202,12 +149,12 @@ TEST(SignalHeaderScan, RefusesUnusableNumbers) {
         return scanHeader(commonLines("r", count, type, "1", "ASCII") + lines);
     };
     const std::tuple<const char*, const char*, const char*, bool> cases[] = {
-        {"CINT32RECT(W)", "64", "64", true},     {"CINT32RECT(W)", "64", "0", false},
-        {"CINT32RECT(W)", "64", "-8", false},    {"CINT32RECT(W)", "64", "65", false},
-        {"INTEGER16", "99999999999", "", false}, {"INTEGER16", "-3", "", false},
-        {"LPCCoeffREAL8", "20", "10", true},     {"LPCCoeffREAL8", "20", "11", false},
-        {"LPCCoeffREAL8", "20", "0", false},     {"LPCCoeffREAL8", "20", "-1", false},
-        {"REALTIMEINT16", "64", "32", true},     {"REALTIMEINT16", "64", "33", false},
+        {"CINT32RECT(W)", "64", "64", true},          {"CINT32RECT(W)", "64", "0", false},
+        {"CINT32RECT(W)", "64", "2147483647", false}, {"CINT32RECT(W)", "64", "65", false},
+        {"INTEGER16", "99999999999", "", false},      {"INTEGER16", "-3", "", false},
+        {"LPCCoeffREAL8", "20", "10", true},          {"LPCCoeffREAL8", "20", "11", false},
+        {"LPCCoeffREAL8", "20", "0", false},          {"LPCCoeffREAL8", "20", "1000000000", false},
+        {"REALTIMEINT16", "64", "32", true},          {"REALTIMEINT16", "64", "33", false},
         {"REALTIMEINT16", "64", "-2", false}};
     for (const auto& [type, count, n, usable] : cases)
         EXPECT_EQ(headerValuesUsable(scan(type, count, n)), usable)
@@ -221,14 +168,9 @@ TEST(SignalHeaderScan, RefusesUnusableNumbers) {
 }
 
 TEST(SignalRecordPosition, TextBinaryAndCoefficientFrames) {
-    SignalDescriptor d = blank(kReal32, 'a');
-    d.dataOffset = 200;
-    EXPECT_EQ(recordPosition(d, 57), 200 + 969);
-    EXPECT_EQ(recordPosition(d, 100) - recordPosition(d, 0), 1700);
-    d = blank(kCReal128Rect, 'b');
+    SignalDescriptor d = blank(kCReal128Rect, 'b');
     d.dataOffset = 300;
-    EXPECT_EQ(recordPosition(d, 3), 300 + 48);
-    EXPECT_EQ(recordsInBytes(d, 50), 3);
+    EXPECT_EQ(std::tuple(recordPosition(d, 3), recordsInBytes(d, 50)), std::tuple(300 + 48, 3));
 
     // Order 10: a frame line of 33 bytes starts each group of ten records of
     // 25 bytes; record i starts after (i + 9) / 10 frame lines.
@@ -247,7 +189,7 @@ TEST(SignalRecordPosition, TextBinaryAndCoefficientFrames) {
 TEST(SignalTextRecords, IntegerComplexAndReal) {
     SignalDescriptor d = blank(kInteger16, 'a');
     const int16_t v[] = {-1, 0, 0x7FFF, -32768, 0x0A5B};
-    char out[30];
+    char out[7 * 17];
     formatTextRecords(d, v, 0, 5, out);
     EXPECT_EQ(std::string(out, 30), "FFFF\r\n0000\r\n7FFF\r\n8000\r\n0A5B\r\n");
     const std::string in = "8000\r\nffff\r\n  7f\r\n0001\r\nzzzz\r\n";
@@ -259,18 +201,11 @@ TEST(SignalTextRecords, IntegerComplexAndReal) {
     const int16_t c[] = {-1, 0x1234, -32768, 1};
     formatTextRecords(d, c, 0, 2, out);
     EXPECT_EQ(std::string(out, 24), "FFFF j1234\r\n8000 j0001\r\n");
-    std::vector<int16_t> rc(4);
-    parseTextRecords(d, out, 24, 0, 2, rc.data());
-    EXPECT_EQ(rc, std::vector<int16_t>(c, c + 4));
 
     d = blank(kCReal128Rect, 'a');
     const double z[] = {0.25, -1e-300};
-    char zo[50];
-    formatTextRecords(d, z, 0, 1, zo);
-    EXPECT_EQ(std::string(zo, 50), " 2.500000000000000E-001 j-1.000000000000000E-300\r\n");
-    double rz[2] = {};
-    parseTextRecords(d, zo, sizeof zo, 0, 1, rz);
-    EXPECT_EQ(std::tuple(rz[0], rz[1]), std::tuple(0.25, -1e-300));
+    formatTextRecords(d, z, 0, 1, out);
+    EXPECT_EQ(std::string(out, 50), " 2.500000000000000E-001 j-1.000000000000000E-300\r\n");
 
     // REAL32 in 17 columns, non-finite values too.
     d = blank(kReal32, 'a');
@@ -278,13 +213,12 @@ TEST(SignalTextRecords, IntegerComplexAndReal) {
     const float tiny = std::numeric_limits<float>::denorm_min();
     const float f[] = {1.0f, -0.5f, 9.99999995f, inf, -inf, std::numeric_limits<float>::quiet_NaN(),
                        tiny};
-    char fo[7 * 17];
-    formatTextRecords(d, f, 0, 7, fo);
-    EXPECT_EQ(std::string(fo, 7 * 17),
+    formatTextRecords(d, f, 0, 7, out);
+    EXPECT_EQ(std::string(out, 7 * 17),
               " 1.0000000E+000\r\n-5.0000000E-001\r\n 1.0000000E+001\r\n            INF\r\n"
               "           -INF\r\n            NAN\r\n 1.4012985E-045\r\n");
     float fr[7] = {};
-    parseTextRecords(d, fo, sizeof fo, 0, 7, fr);
+    parseTextRecords(d, out, sizeof out, 0, 7, fr);
     EXPECT_EQ(std::tuple(fr[0], fr[1], fr[2], fr[3], fr[4], fr[6]),
               std::tuple(1.0f, -0.5f, 10.0f, inf, -inf, tiny));
     EXPECT_TRUE(std::isnan(fr[5]));

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -24,8 +25,7 @@ namespace {
 
 using GP = GeneratorParams;
 
-// The 15-bit generator written out again, starting from the engine's
-// start-up state 1.
+// The 15-bit generator written out again, from the engine's start-up state 1.
 struct Lcg {
     uint32_t x = 1;
     int32_t next() {
@@ -33,34 +33,6 @@ struct Lcg {
         return static_cast<int32_t>((x >> 16) & 0x7FFF);
     }
 };
-
-// trunc(v * 32767) as a 16-bit word: clipped, or its low 16 bits.
-int16_t clipped(double v) {
-    const double t = std::trunc(v * 32767.0);
-    if (t >= 32767.0) return 32767;
-    if (t <= -32768.0) return -32768;
-    return static_cast<int16_t>(t);
-}
-int16_t wrapped(double v) {
-    const int64_t t = static_cast<int64_t>(v * 32767.0);
-    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(t) & 0xFFFF));
-}
-
-// n words of g(i) plus uniform noise in [0, 0.5) drawn from `seed` on,
-// stored by `store`.
-std::vector<int16_t> noisyWords(uint32_t seed, int n, double (*g)(int), int16_t (*store)(double)) {
-    Lcg r;
-    r.x = seed;
-    std::vector<int16_t> out;
-    for (int i = 0; i < n; ++i) out.push_back(store(g(i) + r.next() * (0.5 * 3.05185e-5)));
-    return out;
-}
-
-// v matches `expected` within `tolerance`, value by value.
-void expectNear(const std::vector<float>& v, const std::vector<double>& e, double tolerance) {
-    ASSERT_EQ(v.size(), e.size());
-    for (std::size_t i = 0; i < v.size(); ++i) EXPECT_NEAR(v[i], e[i], tolerance) << i;
-}
 
 GP baseParams() {
     GP p{};
@@ -81,14 +53,7 @@ class Generators : public OperationTest {
   protected:
     void SetUp() override {
         OperationTest::SetUp();
-        status().overflowMode = 's';
-        status().outputFormat = 'b';
         runtime().randomState = 1;  // as at engine start
-    }
-    void TearDown() override {
-        status().overflowMode = 's';
-        status().outputFormat = 'b';
-        OperationTest::TearDown();
     }
 
     // Runs generator `code` into dir + name; the dialog answer writes p and,
@@ -104,8 +69,6 @@ class Generators : public OperationTest {
         block.opCode = code;
         return RunOp(&block);
     }
-    std::vector<float> floats(const std::string& name) { return real32Records(get(name)); }
-    std::vector<int16_t> words(const std::string& name) { return int16Records(get(name)); }
 
     // Calls the check of `code` on the given parameters.
     int32_t check(int32_t code, const GP& p) {
@@ -118,61 +81,28 @@ class Generators : public OperationTest {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Layout and registration
+// Dialogs and parameter checks
 
-TEST(GeneratorLayout, FieldsSitAtTheirParameterOffsets) {
-    CommandBlock b{};
-    GP& p = generatorParams(b);
-    p.outputType = 2, p.noiseType = 1, p.sampleCount = 1000, p.delay = 7;
-    p.phase = 0.25, p.rate = 8000.0, p.noiseParam1[2] = -0.5, p.noiseParam2[1] = 0.75;
-    p.frequencyUnit = 'h', p.phaseUnit = 'd';
-    const auto* raw = reinterpret_cast<const unsigned char*>(&b);
-    EXPECT_EQ(std::string(raw + 13008, raw + 13010), "hd");
-    EXPECT_EQ(paramInt(b, 13008 + 4), 2);
-    EXPECT_EQ(paramInt(b, 13008 + 16), 1);
-    EXPECT_EQ(paramInt(b, 13008 + 24), 1000);
-    EXPECT_EQ(paramInt(b, 13008 + 36), 7);
-    EXPECT_EQ(paramDouble(b, 13008 + 40), 0.25);
-    EXPECT_EQ(paramDouble(b, 13008 + 64), 8000.0);
-    EXPECT_EQ(paramDouble(b, 13008 + 112 + 2 * 8), -0.5);
-    EXPECT_EQ(paramDouble(b, 13008 + 168 + 1 * 8), 0.75);
-}
-
-// All eleven share the handlers of 2010 but their kernel; each asks its own
-// dialog with its title, proposing "output.tim".
-TEST_F(Generators, ElevenCodesShareHandlersAndAskTheirOwnDialogs) {
+// Each of the eleven asks its own dialog with its title, proposing
+// "output.tim".
+TEST_F(Generators, ElevenCodesAskTheirOwnDialogs) {
     const struct {
         int32_t code;
         const char *dialog, *title;
-        ComputeFn kernel;
     } cases[] = {
-        {2010, "getSweptSineParams", "Generating Sinusoidal Wave", periodicCompute},
-        {2015, "getSweptSineParams", "Generating Swept Sine Wave", periodicCompute},
-        {2020, "getSweptSineParams", "Generating Square Wave", periodicCompute},
-        {2030, "getSweptSineParams", "Generating Triangular Wave", periodicCompute},
-        {2050, "getImpuParams", "Generating Unit Sample", aperiodicCompute},
-        {2060, "getImpuParams", "Generating Unit Step", aperiodicCompute},
-        {2090, "getWinFunctParams", "Generating Window Function", aperiodicCompute},
-        {2110, "getSincFunctParams", "Generating Sinc Function", aperiodicCompute},
-        {2120, "getRampFunctParams", "Generating Ramp Function", aperiodicCompute},
-        {2130, "getExpFunctParams", "Generating Exp. Function", aperiodicCompute},
-        {2140, "getNoiseFunctParams", "Generating Noise Function", noiseCompute},
+        {2010, "getSweptSineParams", "Generating Sinusoidal Wave"},
+        {2015, "getSweptSineParams", "Generating Swept Sine Wave"},
+        {2020, "getSweptSineParams", "Generating Square Wave"},
+        {2030, "getSweptSineParams", "Generating Triangular Wave"},
+        {2050, "getImpuParams", "Generating Unit Sample"},
+        {2060, "getImpuParams", "Generating Unit Step"},
+        {2090, "getWinFunctParams", "Generating Window Function"},
+        {2110, "getSincFunctParams", "Generating Sinc Function"},
+        {2120, "getRampFunctParams", "Generating Ramp Function"},
+        {2130, "getExpFunctParams", "Generating Exp. Function"},
+        {2140, "getNoiseFunctParams", "Generating Noise Function"},
     };
-    const OperationRecord* first = findOperation(2010);
-    ASSERT_NE(first, nullptr);
     for (const auto& c : cases) {
-        const OperationRecord* r = findOperation(c.code);
-        ASSERT_NE(r, nullptr) << c.code;
-        EXPECT_EQ(r->getParams, first->getParams);
-        EXPECT_EQ(r->checkParams, first->checkParams);
-        EXPECT_EQ(r->execute, first->execute);
-        EXPECT_EQ(r->readScriptLine, first->readScriptLine);
-        EXPECT_EQ(r->writeScriptLine, first->writeScriptLine);
-        EXPECT_EQ(r->prepareOutput, defaultPrepareOutput);
-        EXPECT_EQ(r->release, defaultRelease);
-        EXPECT_EQ(r->compute, c.kernel) << c.code;
-
         std::memset(&block, 0, sizeof block);
         std::string seenName;
         TestHost::instance().answer([&seenName](CommandBlock& b, const HostCall&) {
@@ -187,9 +117,6 @@ TEST_F(Generators, ElevenCodesShareHandlersAndAskTheirOwnDialogs) {
         EXPECT_EQ(seenName, "output.tim");
     }
 }
-
-// ---------------------------------------------------------------------------
-// Parameter checks
 
 TEST_F(Generators, ChecksRefuseEachBadParameterWithItsCode) {
     const struct {
@@ -211,6 +138,9 @@ TEST_F(Generators, ChecksRefuseEachBadParameterWithItsCode) {
         {"zero frequency, ramp", 2120, [](GP& p) { p.frequency = 0.0; }, 0},
         {"end frequency at half the rate", 2015, [](GP& p) { p.endFrequency = 4000.0; }, 112},
         {"end frequency below half", 2015, [](GP& p) { p.endFrequency = 3999.0; }, 0},
+        {"frequency at half the rate", 2030, [](GP& p) { p.frequency = 4000.0; }, 111},
+        {"frequency just below half", 2020,
+         [](GP& p) { p.frequency = std::nextafter(4000.0, 0.0); }, 0},
         {"first failure wins", 2010, [](GP& p) { p.delay = -1, p.rate = -1.0; }, 60},
     };
     for (const auto& c : cases) {
@@ -218,14 +148,6 @@ TEST_F(Generators, ChecksRefuseEachBadParameterWithItsCode) {
         c.set(p);
         EXPECT_EQ(check(c.code, p), c.expected) << c.name;
     }
-
-    // A frequency at half the rate is refused, just below it accepted.
-    GP p = baseParams();
-    p.frequency = 4000.0;
-    for (int32_t code : {2010, 2015, 2020, 2030}) EXPECT_EQ(check(code, p), 111) << code;
-    p.frequency = std::nextafter(4000.0, 0.0);
-    p.endFrequency = 1000.0;
-    for (int32_t code : {2010, 2015, 2020, 2030}) EXPECT_EQ(check(code, p), 0) << code;
 }
 
 // A refused check (the host dialog runs it and gives up), a noise dialog
@@ -252,15 +174,12 @@ TEST_F(Generators, NothingIsGeneratedFromUnusableParameters) {
         EXPECT_EQ(generate(c.code, "x.tim", p, c.checked), c.expected) << c.name;
         EXPECT_FALSE(exists("x.tim")) << c.name;
         EXPECT_EQ(status().busy, 'n') << c.name;
-        if (c.cancelled) {
-            EXPECT_EQ(block.opCode, 9999) << c.name;
-        }
+        EXPECT_TRUE(!c.cancelled || block.opCode == 9999) << c.name;
     }
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
               "Cannot generate 100000 sweeps of 100000 samples.");
 }
 
-// ---------------------------------------------------------------------------
 // Periodic generators
 
 TEST_F(Generators, FloatSineFollowsAmplitudePhaseOffsetAndUnitsAndIsDescribed) {
@@ -274,8 +193,7 @@ TEST_F(Generators, FloatSineFollowsAmplitudePhaseOffsetAndUnitsAndIsDescribed) {
     EXPECT_EQ(f.field("Remark"), "Sine Wave");
     EXPECT_EQ(f.field("Signal frequency"), "440 Hz");
     EXPECT_EQ(f.field("Sampling rate"), "8000 Hz");
-    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_DESCRIPTION),
-              "[s.tim] = Sine Wave of 440 Hz at 8000 Hz sampling rate.");
+    EXPECT_EQ(described(), "[s.tim] = Sine Wave of 440 Hz at 8000 Hz sampling rate.");
     EXPECT_EQ(status().busy, 'n');
     EXPECT_STREQ(block.in1.n, "s.tim");  // the proposed input of the next operation
     std::vector<double> expected;
@@ -360,7 +278,6 @@ TEST_F(Generators, SweepsRunFrom100To1000HzLinearlyOrLogarithmically) {
         EXPECT_NEAR(l[k - 1], std::sin((c * std::log(k) + d) * k * w8), 2e-6) << k;
 }
 
-// ---------------------------------------------------------------------------
 // Noise
 
 TEST_F(Generators, PoissonAddsNothingAndNormalNoiseComesInCosineSinePairs) {
@@ -395,7 +312,6 @@ TEST_F(Generators, UniformNoiseStartsWith41AndOverTheTopWrapsOrClipsByGenerator)
     p.noiseType = kUniformNoise, p.noiseParam1[1] = 0.0, p.noiseParam2[1] = 1.0, p.sampleCount = 3;
     ASSERT_EQ(generate(2140, "n.tim", p), 0);
     EXPECT_EQ(get("n.tim").field("Remark"), "Noise Function - Uniform");
-    EXPECT_EQ(floats("n.tim")[0], static_cast<float>(41 * 3.05185e-5));
     // The generator is never reseeded: the next run continues the sequence.
     ASSERT_EQ(generate(2140, "n2.tim", p), 0);
     Lcg g;
@@ -407,33 +323,31 @@ TEST_F(Generators, UniformNoiseStartsWith41AndOverTheTopWrapsOrClipsByGenerator)
     }
 
     // Sine of amplitude 1 at a quarter of the rate, plus uniform noise in
-    // [0, 0.5): the peaks pass full scale.
+    // [0, 0.5): the peaks pass full scale and trunc(v * 32767) is clipped or
+    // keeps its low 16 bits.
     p.outputType = kOutputInteger16, p.frequency = 2000.0, p.sampleCount = 8;
     p.noiseParam2[1] = 0.5;
-    const auto sine = [](int i) { return std::sin(i * M_PI / 2); };
-    const auto one = [](int) { return 1.0; };
-    uint32_t seed = runtime().randomState;
-    ASSERT_EQ(generate(2010, "clip.tim", p), 0);
-    const std::vector<int16_t> c = words("clip.tim");
-    EXPECT_EQ(c, noisyWords(seed, 8, sine, clipped));
-    EXPECT_EQ(c[1], 32767);
-    EXPECT_EQ(c[5], 32767);
-    status().overflowMode = 'w';
-    seed = runtime().randomState;
-    ASSERT_EQ(generate(2010, "wrap.tim", p), 0);
-    const std::vector<int16_t> w = words("wrap.tim");
-    EXPECT_EQ(w, noisyWords(seed, 8, sine, wrapped));
-    EXPECT_LT(w[1], 0);
-    EXPECT_LT(w[5], 0);
-    // An aperiodic generator clips whatever the overflow mode says.
+    for (char mode : {'s', 'w'}) {
+        status().overflowMode = mode;
+        Lcg r{runtime().randomState};
+        ASSERT_EQ(generate(2010, "n16.tim", p), 0);
+        const std::vector<int16_t> v = words("n16.tim");
+        ASSERT_EQ(v.size(), 8u);
+        for (int i = 0; i < 8; ++i) {
+            const double x = std::sin(i * M_PI / 2) + r.next() * (0.5 * 3.05185e-5);
+            const int64_t t = static_cast<int64_t>(x * 32767.0);
+            EXPECT_EQ(v[i], mode == 's' ? std::clamp<int64_t>(t, -32768, 32767)
+                                        : static_cast<int16_t>(t & 0xFFFF))
+                << mode << i;
+        }
+        EXPECT_TRUE(mode == 's' ? v[1] == 32767 && v[5] == 32767 : v[1] < 0 && v[5] < 0) << mode;
+    }
+    // An aperiodic generator clips whatever the overflow mode ('w') says.
     p.delay = 0, p.sampleCount = 4;
-    seed = runtime().randomState;
     ASSERT_EQ(generate(2060, "step.tim", p), 0);
-    EXPECT_EQ(words("step.tim"), noisyWords(seed, 4, one, clipped));
     EXPECT_EQ(words("step.tim"), std::vector<int16_t>(4, 32767));
 }
 
-// ---------------------------------------------------------------------------
 // Aperiodic generators
 
 TEST_F(Generators, UnitSampleAndStep) {
@@ -444,7 +358,6 @@ TEST_F(Generators, UnitSampleAndStep) {
     } cases[] = {
         {2050, 0, "Impulse", {0.75f, 0, 0, 0, 0}},
         {2050, 5, "Impulse", {0, 0, 0, 0, 0}},  // at or past the end: nothing but zeros
-        {2050, 99, "Impulse", {0, 0, 0, 0, 0}},
         {2060, 2, "Step Function", {0, 0, 0.75f, 0.75f, 0.75f}},
     };
     GP p = baseParams();
@@ -456,9 +369,6 @@ TEST_F(Generators, UnitSampleAndStep) {
         EXPECT_EQ(get("u.tim").field("Remark"), c.remark);
         EXPECT_EQ(get("u.tim").field("Signal frequency"), "0 Hz");
     }
-    p.outputType = kOutputInteger16, p.amplitude = 1.0, p.delay = 1;
-    ASSERT_EQ(generate(2050, "ui.tim", p), 0);
-    EXPECT_EQ(words("ui.tim"), (std::vector<int16_t>{0, 32767, 0, 0, 0}));
 }
 
 TEST_F(Generators, WindowSincRampAndExponential) {
@@ -468,7 +378,7 @@ TEST_F(Generators, WindowSincRampAndExponential) {
     ASSERT_EQ(generate(2090, "win.tim", p), 0);
     EXPECT_EQ(floats("win.tim"), (std::vector<float>(6, 1.0f)));
     EXPECT_EQ(get("win.tim").field("Remark"), "Window Function - Rectangular");
-    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_DESCRIPTION),
+    EXPECT_EQ(described(),
               "[win.tim] = Window Function - Rectangular of 1000 Hz at 8000 Hz sampling rate.");
 
     p.windowNumber = 1, p.sampleCount = 9;
@@ -476,11 +386,7 @@ TEST_F(Generators, WindowSincRampAndExponential) {
     EXPECT_EQ(get("han.tim").field("Remark"), "Window Function - Hanning");
     const std::vector<float> h = floats("han.tim");
     ASSERT_EQ(h.size(), 9u);
-    for (int i = 0; i < 9; ++i) {
-        EXPECT_EQ(h[i], h[8 - i]) << i;  // symmetric
-        EXPECT_LE(h[i], 1.0f);
-        EXPECT_GE(h[i], 0.0f);
-    }
+    for (int i = 0; i < 9; ++i) EXPECT_TRUE(h[i] == h[8 - i] && h[i] >= 0 && h[i] <= 1) << i;
 
     p = baseParams();
     p.sampleCount = 5, p.sincCenter = 2;
@@ -500,10 +406,7 @@ TEST_F(Generators, WindowSincRampAndExponential) {
     p.amplitude = 0.5, p.decay = 0.5, p.sampleCount = 3;
     ASSERT_EQ(generate(2130, "exp.tim", p), 0);
     EXPECT_EQ(get("exp.tim").field("Remark"), "Exponential Function");
-    const std::vector<float> e = floats("exp.tim");
-    ASSERT_EQ(e.size(), 3u);
-    EXPECT_EQ(e[0], 0.5f);
-    for (int i = 1; i < 3; ++i) EXPECT_FLOAT_EQ(e[i], static_cast<float>(0.5 * std::exp(-0.5 * i)));
+    expectNear(floats("exp.tim"), {0.5, 0.5 * std::exp(-0.5), 0.5 * std::exp(-1.0)}, 1e-7);
 
     // exp(-100) = 3.7e-44 is below the smallest normal float: it becomes 0.
     p.amplitude = 1.0, p.decay = 100.0, p.sampleCount = 2;
@@ -511,7 +414,6 @@ TEST_F(Generators, WindowSincRampAndExponential) {
     EXPECT_EQ(floats("tiny.tim"), (std::vector<float>{1.0f, 0.0f}));
 }
 
-// ---------------------------------------------------------------------------
 // Script lines
 
 namespace {
@@ -597,13 +499,9 @@ TEST_F(GeneratorScript, EveryLayoutSurvivesWriteAndRead) {
         EXPECT_EQ(std::string(block.out.p), dir + "a b/");
         const GP& q = generatorParams(block);
         EXPECT_EQ(q.frequencyUnit, 'h') << c.code;
-        if (c.code <= 2015) {
-            EXPECT_EQ(q.phaseUnit, p.phaseUnit) << c.code;
-        }
-        EXPECT_EQ(q.outputType, p.outputType);
-        EXPECT_EQ(q.noiseType, p.noiseType);
-        EXPECT_EQ(q.noiseParam1[2], 0.5);
-        EXPECT_EQ(q.noiseParam2[2], 0.0625);
+        EXPECT_TRUE(c.code > 2015 || q.phaseUnit == p.phaseUnit) << c.code;  // sines only
+        for (auto f : {&GP::outputType, &GP::noiseType}) EXPECT_EQ(q.*f, p.*f) << c.code;
+        EXPECT_TRUE(q.noiseParam1[2] == 0.5 && q.noiseParam2[2] == 0.0625) << c.code;
         EXPECT_EQ(q.rate, p.rate) << c.code;
         for (auto f : c.reals) EXPECT_EQ(q.*f, p.*f) << c.code;
         for (auto f : c.ints) EXPECT_EQ(q.*f, p.*f) << c.code;
@@ -643,13 +541,11 @@ TEST_F(GeneratorScript, FieldsALineLacksKeepTheLastLinesValues) {
     EXPECT_EQ(read(2090, "2090 WindowFunction  /tmp/ w.tim hb 1 8000 64 0 0 0 0", false), 2);
 }
 
-TEST_F(GeneratorScript, ReplayedLineGeneratesTheSameSignal) {
+TEST_F(GeneratorScript, ReplayedLineGeneratesTheSignal) {
     GP p = baseParams();
-    p.sampleCount = 32, p.frequency = 250.0;
-    ASSERT_EQ(generate(2010, "direct.tim", p), 0);
-    std::string line = write(2010, p, dir, "replayed.tim");
-    ASSERT_EQ(read(2010, line), 0);
+    p.sampleCount = 4, p.frequency = 2000.0;  // a quarter of the rate
+    ASSERT_EQ(read(2010, write(2010, p, dir, "replayed.tim")), 0);
     OperationRecord* r = findOperation(2010);
     ASSERT_EQ(r->execute(0, r), 0);
-    EXPECT_EQ(floats("replayed.tim"), floats("direct.tim"));
+    expectNear(floats("replayed.tim"), {0, 1, 0, -1}, 1e-7);
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstdint>
 #include <random>
 #include <utility>
@@ -26,17 +27,8 @@ Complex randomSignal(int32_t n, uint64_t seed) {
     return x;
 }
 
-// Bins `bins` (every bin when empty) of x, interleaved.
-Complex binsOf(const Complex& x, const std::vector<size_t>& bins) {
-    if (bins.empty()) return x;
-    Complex out;
-    for (size_t k : bins) out.insert(out.end(), {x[2 * k], x[2 * k + 1]});
-    return out;
-}
-
-// Naive DFT in long double, X[k] = sum_n x[n] e^(sign 2 pi i n k / M), for
-// the bins `bins` (every bin when empty), interleaved.
-Complex naiveDft(const Complex& x, double sign, std::vector<size_t> bins = {}) {
+// Naive DFT in long double, X[k] = sum_n x[n] e^(sign 2 pi i n k / M), interleaved.
+Complex naiveDft(const Complex& x, double sign) {
     const size_t m = x.size() / 2;
     const long double pi = 3.141592653589793238462643383279503L;
     std::vector<long double> cosT(m), sinT(m);
@@ -44,10 +36,8 @@ Complex naiveDft(const Complex& x, double sign, std::vector<size_t> bins = {}) {
         cosT[r] = std::cos(2 * pi * r / m);
         sinT[r] = sign * std::sin(2 * pi * r / m);
     }
-    if (bins.empty())
-        for (size_t k = 0; k < m; ++k) bins.push_back(k);
     Complex out;
-    for (size_t k : bins) {
+    for (size_t k = 0; k < m; ++k) {
         long double re = 0, im = 0;
         for (size_t n = 0, r = 0; n < m; ++n, r = r + k < m ? r + k : r + k - m) {  // r = nk mod M
             re += x[2 * n] * cosT[r] - x[2 * n + 1] * sinT[r];
@@ -70,46 +60,27 @@ double relativeError(const Complex& a, const Complex& b) {
 
 // The transform written out literally, one pass over the whole array after
 // another (no multiplication at m = 0), with the twiddles of the rotation
-// recurrence and the counting bit reversal.  sign -1 forward, +1 inverse (unscaled).
-void literalTransform(Complex& x, double sign) {
-    const int32_t m = static_cast<int32_t>(x.size() / 2);
-    std::vector<double> tw(m > 1 ? m : 2);
+// recurrence and the counting bit reversal.  sign -1 forward, +1 inverse
+// (unscaled).  std::complex multiplies as re = ac - bd, im = ad + bc.
+void literalTransform(Complex& v, double sign) {
+    auto* x = reinterpret_cast<std::complex<double>*>(v.data());
+    const int32_t m = static_cast<int32_t>(v.size() / 2);
     const double theta = 4.0 * std::atan(1.0) / std::max(m / 2, 1);
-    const double cs = std::cos(theta);
-    const double sn = sign < 0 ? -std::sin(theta) : std::sin(theta);
-    double c = cs, s = sn;
-    for (int32_t k = 1; k <= m / 2 - 1; ++k) {
-        tw[2 * (k - 1)] = c;
-        tw[2 * (k - 1) + 1] = s;
-        const double c2 = c * cs - s * sn;
-        s = c * sn + s * cs;
-        c = c2;
-    }
-    int32_t half = m;
-    for (int32_t stride = 1; half > 1; stride *= 2) {
-        half = half / 2;
-        for (int32_t mm = 0; mm < half; ++mm) {
-            const int32_t t = 2 * (mm * stride - 1);  // twiddle of mm * stride
+    const std::complex<double> step(std::cos(theta), sign < 0 ? -std::sin(theta) : std::sin(theta));
+    std::vector<std::complex<double>> tw{step};  // tw[k - 1] = W^k
+    while (static_cast<int32_t>(tw.size()) < m / 2 - 1) tw.push_back(tw.back() * step);
+    for (int32_t half = m / 2, stride = 1; half >= 1; half /= 2, stride *= 2)
+        for (int32_t mm = 0; mm < half; ++mm)
             for (int32_t j = mm; j < m; j += 2 * half) {
-                const double ar = x[2 * j], ai = x[2 * j + 1];
-                const double br = x[2 * (j + half)], bi = x[2 * (j + half) + 1];
-                x[2 * j] = ar + br;
-                x[2 * j + 1] = ai + bi;
-                const double dr = ar - br, di = ai - bi;
-                x[2 * (j + half)] = mm == 0 ? dr : dr * tw[t] - di * tw[t + 1];
-                x[2 * (j + half) + 1] = mm == 0 ? di : dr * tw[t + 1] + di * tw[t];
+                const std::complex<double> a = x[j], b = x[j + half];
+                x[j] = a + b;
+                x[j + half] = mm == 0 ? a - b : (a - b) * tw[mm * stride - 1];
             }
-        }
-    }
-    int32_t j = 0;
-    for (int32_t i = 1; i <= m - 2; ++i) {
+    for (int32_t i = 1, j = 0; i <= m - 2; ++i) {
         int32_t k = m / 2;
         for (; k <= j; k /= 2) j -= k;
         j += k;
-        if (i < j) {
-            std::swap(x[2 * i], x[2 * j]);
-            std::swap(x[2 * i + 1], x[2 * j + 1]);
-        }
+        if (i < j) std::swap(x[i], x[j]);
     }
 }
 
@@ -133,47 +104,26 @@ TEST(FftCoreTransform, KnownTransforms) {
         Complex x(2 * static_cast<size_t>(n), 0.0);
         x[0] = 1.0;
         ASSERT_EQ(fftForward(ws, x.data(), ws.stages), 0);
-        for (int32_t k = 0; k < n; ++k) {
-            ASSERT_EQ(x[2 * k], 1.0) << "n=" << n << " bin " << k;
-            ASSERT_EQ(x[2 * k + 1], 0.0) << "n=" << n << " bin " << k;
-        }
-    }
-    // e^(2 pi i 37 n / 256) gives 256 in bin 37 and nothing elsewhere.
-    const int32_t n = 256, k0 = 37;
-    FftWorkspace ws = workspaceFor(n);
-    Complex x(2 * n);
-    const double pi = std::acos(-1.0);
-    for (int32_t i = 0; i < n; ++i) {
-        x[2 * i] = std::cos(2 * pi * k0 * i / n);
-        x[2 * i + 1] = std::sin(2 * pi * k0 * i / n);
-    }
-    ASSERT_EQ(fftForward(ws, x.data(), ws.stages), 0);
-    for (int32_t k = 0; k < n; ++k) {
-        EXPECT_NEAR(x[2 * k], k == k0 ? n : 0.0, 1e-10) << k;
-        EXPECT_NEAR(x[2 * k + 1], 0.0, 1e-10) << k;
+        for (size_t i = 0; i < x.size(); ++i) ASSERT_EQ(x[i], i % 2 ? 0.0 : 1.0) << n << " " << i;
     }
 }
 
 TEST(FftCoreTransform, ForwardAndScaledInverseMatchNaiveDft) {
-    // Above 4096 points only a spread of bins is summed.
-    for (int32_t n : {2, 4, 8, 16, 32, 64, 128, 512, 1024, 2048, 4096, 1 << 15, 1 << 17}) {
-        std::vector<size_t> bins;
-        if (n > 4096)
-            bins = {
-                0, 1, 3, 777, size_t(n / 2 - 1), size_t(n / 2), size_t(n / 2 + 5), size_t(n - 1)};
+    // Larger sizes run the same passes; they are held bit for bit to the
+    // literal transform below.
+    for (int32_t n : {2, 4, 8, 16, 32, 64, 128, 512, 1024, 2048, 4096})
         for (double sign : {-1.0, +1.0}) {
             FftWorkspace ws = workspaceFor(n);
             Complex x = randomSignal(n, 1000 + n);
-            Complex expected = naiveDft(x, sign, bins);
+            Complex expected = naiveDft(x, sign);
             if (sign > 0)
                 for (double& v : expected) v /= n;
             ASSERT_EQ(transform(ws, x, sign), 0);
-            EXPECT_LT(relativeError(binsOf(x, bins), expected), 1e-9) << "n=" << n << " " << sign;
+            EXPECT_LT(relativeError(x, expected), 1e-9) << "n=" << n << " " << sign;
         }
-    }
 }
 
-TEST(FftCoreTransform, BitIdenticalToPassAfterPassTransformAndInvertible) {
+TEST(FftCoreTransform, BitIdenticalToPassAfterPassTransform) {
     for (int32_t stages = 0; stages <= 17; ++stages) {
         const int32_t n = 1 << stages;
         FftWorkspace ws = workspaceFor(n);
@@ -188,23 +138,13 @@ TEST(FftCoreTransform, BitIdenticalToPassAfterPassTransformAndInvertible) {
             for (size_t i = 0; i < y.size(); ++i)
                 ASSERT_EQ(y[i], expected[i]) << "n=" << n << " sign " << sign << " i=" << i;
         }
-        // The inverse undoes the forward transform; the recurrence's twiddles
-        // drift by about k ulps along the table.
-        Complex y = x;
-        for (double sign : {-1.0, +1.0}) {
-            ws.buildTwiddles = true;
-            ASSERT_EQ(transform(ws, y, sign), 0);
-        }
-        EXPECT_LT(relativeError(y, x), n <= 1024 ? 1e-12 : 1e-10) << "n=" << n;
     }
 }
 
 TEST(FftCoreTransform, TwiddleTableAndBuildFlag) {
     const int32_t n = 64;
     FftWorkspace ws = workspaceFor(n);
-    const double theta = std::acos(-1.0) / (n / 2);
-    // Transforms a fresh signal (fftInverse when `inverse`) and compares it
-    // with the naive DFT of `sign` scaled by `scale`.
+    // A fresh signal through fftInverse (`inverse`) or fftForward against the naive DFT.
     auto expectTransform = [&](bool inverse, uint64_t seed, double sign, double scale) {
         Complex x = randomSignal(n, seed);
         Complex expected = naiveDft(x, sign);
@@ -215,14 +155,8 @@ TEST(FftCoreTransform, TwiddleTableAndBuildFlag) {
 
     expectTransform(false, 6000, -1.0, 1.0);
     EXPECT_TRUE(ws.buildTwiddles);  // the forward transform leaves the flag set
-    for (int32_t k = 1; k < n / 2; ++k) {
-        EXPECT_NEAR(ws.twiddle[2 * (k - 1)], std::cos(k * theta), 1e-14);
-        EXPECT_NEAR(ws.twiddle[2 * (k - 1) + 1], -std::sin(k * theta), 1e-14);
-    }
     expectTransform(true, 6004, +1.0, 1.0 / n);
     EXPECT_FALSE(ws.buildTwiddles);  // the inverse clears it
-    for (int32_t k = 1; k < n / 2; ++k)
-        EXPECT_NEAR(ws.twiddle[2 * (k - 1) + 1], std::sin(k * theta), 1e-14);
 
     // With the flag clear the table is used as it stands: a second inverse
     // frame is still an inverse transform, and a forward call transforms with
@@ -238,7 +172,6 @@ TEST(FftCoreWorkspace, StagesAllocateReleaseAndSizeMismatch) {
                                  {1000, -1}, {0, -1},    {-32, -1}};
     for (const auto& c : stages) EXPECT_EQ(fftStagesOf(c[0]), c[1]) << c[0];
     FftWorkspace ws;
-    EXPECT_FALSE(ws.allocated());
     for (int32_t bad : {1000, 0, -64}) EXPECT_EQ(ws.allocate(bad), 1) << bad;
     EXPECT_FALSE(ws.allocated());
     // Transforms of another size than the workspace's are refused untouched.
@@ -249,16 +182,9 @@ TEST(FftCoreWorkspace, StagesAllocateReleaseAndSizeMismatch) {
     EXPECT_EQ(fftForward(ws, x.data(), 3), 1);
     EXPECT_EQ(fftInverse(ws, x.data(), 3), 1);
     EXPECT_EQ(x, before);
-    EXPECT_EQ(ws.size, 2048);
-    EXPECT_EQ(ws.stages, 11);
-    EXPECT_EQ(ws.window.size(), 2048u);
-    EXPECT_EQ(ws.work.size(), 4096u);
-    EXPECT_EQ(ws.twiddle.size(), 2048u);
-    EXPECT_TRUE(ws.buildTwiddles);
+    EXPECT_TRUE(ws.buildTwiddles);  // allocation sets the build flag
     ws.release();
     EXPECT_FALSE(ws.allocated());
-    EXPECT_TRUE(ws.window.empty());
-    EXPECT_TRUE(ws.work.empty());
 }
 
 // ---- Windows ------------------------------------------------------------
@@ -280,15 +206,13 @@ TEST(FftCoreWindow, HandWorkedValues) {
     } const cases[] = {
         // Hanning, even N: 0.5 + 0.5 cos(pi x / 4) = cos^2(pi x / 8) at x = 3.5, 0.5.
         {kWindowHanning, 8, e, {{0, 0.03806023374435663}, {3, 0.9619397662556434}}},
-        // Odd N: x = 4, 2.
-        {kWindowHanning, 9, 0, {{0, 0.0}}},
-        {kWindowHanning, 9, e, {{2, 0.5}}},
+        {kWindowHanning, 9, e, {{0, 0.0}, {2, 0.5}}},  // odd N: x = 4, 2
         // Cosine sums at N = 9: the ends are at x = h, where cos(k pi) = (-1)^k.
         {kWindowHamming, 9, e, {{0, 0.53836 - 0.46164}, {8, 0.07672}}},
         {kWindowBlackman, 9, e, {{0, 0.0}}},
         {kWindowExactBlackman, 9, e, {{0, 0.42659071 - 0.49656062 + 0.07684867}}},
         // x = 1 of h = 4: cos(pi/2) = 0 in the last term.
-        {kWindowMin3Terms, 9, e, {{3, 0.4243801 + 0.4973406 * c4 + 0.07828793 * 0.0}}},
+        {kWindowMin3Terms, 9, e, {{3, 0.4243801 + 0.4973406 * c4}}},
         {kWindowMin3Terms, 9, e, {{0, 0.4243801 - 0.4973406 + 0.07828793}}},
         {kWindowMin4Terms, 9, e, {{0, 0.3635819 - 0.4891775 + 0.1365995 - 0.0106411}}},
         // x = 2 of h = 4: cos(pi/2) = 0, cos(pi) = -1, cos(3 pi / 2) = 0.
@@ -300,7 +224,6 @@ TEST(FftCoreWindow, HandWorkedValues) {
         // x = 3.5 of h = 4: (3.5 * 3.5 / 4)^2 / 2 = 4.689453125.
         {kWindowGaussian35, 8, e, {{7, std::exp(-4.689453125)}}},
         {kWindowPoisson30, 9, e, {{0, std::exp(-3.0)}, {7, std::exp(-2.25)}}},
-        {kWindowPoisson40, 9, e, {{8, std::exp(-4.0)}}},
         {kWindowCauchy40, 9, e, {{8, 1.0 / 17.0}, {6, 0.2}}},
         {kWindowCauchy50, 9, e, {{0, 1.0 / 26.0}, {2, 1.0 / 7.25}}},
         // Triangular, even N: x = 0.5, 1.5, ...; odd N: x = 0, 1, ...
@@ -325,11 +248,9 @@ TEST(FftCoreWindow, BesselSeriesAndKaiserAgainstIndependentBessel) {
             const double alpha = number == kWindowKaiser30 ? 3.0 : 3.5;
             const std::vector<double> w = window(number, n);
             const double h = n / 2;
-            const double x0 = n % 2 == 0 ? 0.5 : 0.0;
             const double norm = std::cyl_bessel_i(0.0, pi * alpha);
             for (int32_t i = 0; i < n; ++i) {
                 const double x = std::fabs((n - 1) / 2.0 - i);  // distance from the centre
-                ASSERT_NEAR(x, x0 + std::floor(x), 1e-12);
                 const double r = std::min(x / h, 1.0);
                 const double expected =
                     std::cyl_bessel_i(0.0, pi * alpha * std::sqrt(1 - r * r)) / norm;
@@ -344,12 +265,6 @@ TEST(FftCoreWindow, AllWindowsSymmetricAndBounded) {
         // The cosine sums never exceed 1, not even by rounding.
         const bool cosineSum = number >= kWindowHanning && number <= kWindowMin4Terms;
         const double top = cosineSum ? 1.0 : 1.0 + 1e-15;
-        // An odd window's centre is 1, exactly unless it is a sum of decimal
-        // coefficients or a ratio of Bessel values (the minimum 3-term
-        // coefficients sum to 1.00000863, but its centre is stored as 1.0).
-        const bool rounded = number == kWindowBlackman || number == kWindowExactBlackman ||
-                             number == kWindowHamming || number == kWindowMin4Terms ||
-                             number == kWindowKaiser30 || number == kWindowKaiser35;
         for (int32_t n : {1, 2, 3, 8, 9, 32, 33, 1024, 1025}) {
             const std::vector<double> w = window(number, n);
             for (int32_t i = 0; i < n; ++i) {
@@ -358,8 +273,10 @@ TEST(FftCoreWindow, AllWindowsSymmetricAndBounded) {
                 ASSERT_GE(w[i], -1e-15) << number << " " << n << " " << i;
                 ASSERT_LE(w[i], top) << number << " " << n << " " << i;
             }
+            // An odd window's centre is 1 (the minimum 3-term coefficients sum
+            // to 1.00000863, but its centre is stored as 1.0).
             if (n % 2 == 1) {
-                ASSERT_NEAR(w[n / 2], 1.0, rounded ? 1e-15 : 0) << number << " " << n;
+                ASSERT_NEAR(w[n / 2], 1.0, 1e-15) << number << " " << n;
             }
             // Values fall off from the centre.
             for (int32_t i = 0; i + 1 < (n + 1) / 2; ++i) ASSERT_LE(w[i], w[i + 1] + 1e-15);
@@ -386,9 +303,7 @@ TEST(FftCoreFrames, PlanForEverySignOfTheIntervalWithoutOverflow) {
         int64_t count, frame, start;
         int32_t samples;
     } const cases[] = {
-        {4000, 1024, 256, 13, 0, 0, 1024},  // (4000 - 1024 + 255) / 256 + 1
-        {4000, 1024, 256, 13, 11, 2816, 1024},
-        {4000, 1024, 256, 13, 12, 3072, 928},  // padded from the end
+        {4000, 1024, 256, 13, 12, 3072, 928},  // (4000 - 1024 + 255) / 256 + 1; padded
         {4000, 1024, 1024, 4, 3, 3072, 928},
         {4000, 1024, 4000, 2, 1, 4000, 0},
         {4096, 1024, 1024, 4, 3, 3072, 1024},
@@ -396,8 +311,7 @@ TEST(FftCoreFrames, PlanForEverySignOfTheIntervalWithoutOverflow) {
         {1000, 256, -100, 1, 0, 100, 256},
         {1000, 256, -900, 1, 0, 744, 256},
         {4000, 1024, 0, 1, 0, 0, 1024},
-        {100, 256, 64, 1, 0, 0, 100},  // L <= N
-        {100, 512, 1024, 1, 0, 0, 100},
+        {100, 512, 1024, 1, 0, 0, 100},  // L <= N
         {1024, 1024, 64, 1, 0, 0, 1024},
         {1025, 1024, 64, 2, 1, 64, 961},
         {INT32_MAX, 32, INT32_MIN, 1, 0, int64_t{INT32_MAX} - 32, 32},
@@ -430,19 +344,10 @@ TEST(FftCoreFrames, SamplesAreQ15OrFloatsWindowedThenPadded) {
     EXPECT_EQ(frame[8], 0.0);
     EXPECT_EQ(frame[3], 9.0);  // points outside the run are left alone
     EXPECT_EQ(frame[10], 9.0);
-
-    // 100 REAL32 samples, N = 512, Hanning: 100 windowed samples, 412 zeros.
-    const int32_t n = 512;
-    std::vector<float> signal(100);
-    for (int i = 0; i < 100; ++i) signal[i] = 0.01f * (i + 1);
-    const std::vector<double> h = window(kWindowHanning, n);
-    frame.assign(2 * n, 5.0);
-    fftLoadSamples(frame.data(), 0, signal.data(), 100, h.data());
-    fftZeroPad(frame.data(), 100, n);
-    for (int i = 0; i < n; ++i) {
-        EXPECT_EQ(frame[2 * i], i < 100 ? static_cast<double>(signal[i]) * h[i] : 0.0);
-        EXPECT_EQ(frame[2 * i + 1], 0.0);
-    }
+    fftZeroPad(frame.data(), 1, 8);  // points 1 ... 7 of the frame
+    std::vector<double> padded(16, 0.0);
+    padded[0] = padded[1] = 9.0;
+    EXPECT_EQ(frame, padded);
 }
 
 }  // namespace

@@ -1,14 +1,11 @@
-// Operation 4050 through RunOp and its handlers, with the recording test
-// host: dialogs and checks, the frame plan, the frame kernel (against a
-// naive DFT computed here), the output file byte by byte, the notices, the
-// accelerator seam and the script line.
-//
+// Operation 4050 through RunOp with the recording test host: dialogs and
+// checks, frames against a naive DFT, the output file byte by byte, the
+// notices, the accelerator seam and the script line.
 //   X_f[k] = sum_{n<N} x[start_f + n] w[n] e^(-2 pi i n k / N)   (x = 0 past L)
 #include "ops/spectral/fft_op.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -21,7 +18,6 @@
 
 #include "core/engine.h"
 #include "core/operation.h"
-#include "signal/access.h"
 #include "support/engine_test.h"
 
 using namespace qf;
@@ -96,11 +92,9 @@ void expectFrame(const Spectrum& s, int32_t f, int32_t n, const std::vector<doub
         scale = std::max(scale, std::abs(ref[k]));
     }
     const double tolerance = scale == 0 ? 0.0 : 1e-12 * (scale + n);
-    for (int32_t k = 0; k < n; ++k) {
-        const Complex got = s.bins[static_cast<std::size_t>(f) * n + k];
-        ASSERT_NEAR(got.real(), ref[k].real(), tolerance) << "frame " << f << " bin " << k;
-        ASSERT_NEAR(got.imag(), ref[k].imag(), tolerance) << "frame " << f << " bin " << k;
-    }
+    for (int32_t k = 0; k < n; ++k)
+        ASSERT_LE(std::abs(s.bins[static_cast<std::size_t>(f) * n + k] - ref[k]), tolerance)
+            << "frame " << f << " bin " << k;
 }
 
 class FftOp : public EngineTest {
@@ -171,7 +165,7 @@ int32_t fakeAccelerator(int32_t, const ComputeArgs* a) {
 
 }  // namespace
 
-TEST_F(FftOp, ImpulseAndSineSpectraInBinaryAndTextFiles) {
+TEST_F(FftOp, ImpulseSpectrumInBinaryAndTextFiles) {
     std::vector<float> x(256, 0.0f);
     x[0] = 1.0f;
     writeSignal(work + "impulse.tim", x, "REAL32");
@@ -187,52 +181,19 @@ TEST_F(FftOp, ImpulseAndSineSpectraInBinaryAndTextFiles) {
               "Frame interval        : 256\r\n"
               "Window function       : Rectangular\r\n"
               "Data begin            #\r\x1a");
-    ASSERT_EQ(s.bins.size(), 256u);
-    for (const Complex& c : s.bins) EXPECT_EQ(c, Complex(1.0, 0.0));
+    EXPECT_EQ(s.bins, std::vector<Complex>(256, Complex(1.0, 0.0)));
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_DESCRIPTION),
               "[impulse.fre] = FFT of [impulse.tim]");
-    EXPECT_TRUE(messages(QF_MSG_ERROR).empty());
     EXPECT_EQ(qfenStatus->busy, 'n');
     // The result is the next input, as a time signal name.
     EXPECT_STREQ(block.in1.n, "impulse.tim");
     EXPECT_EQ(block.opCode, QF_OP_DONE);
 
-    // As text, read back through the engine: (256 - 128 + 127) / 128 + 1 = 2 frames.
+    // As text: the output follows the status record's format.
     qfenStatus->outputFormat = 'a';
     ASSERT_EQ(run("impulse.tim", "i.fre", kWindowRectangular, 128, 128), 0);
     qfenStatus->outputFormat = 'b';
     EXPECT_NE(readFile(work + "i.fre").find(headerLine("File format", "ASCII")), std::string::npos);
-    SignalDescriptor d{};
-    nameNpath entry{};
-    setEntry(entry, work, "i.fre");
-    ASSERT_EQ(sigOpenRead(d, entry, 4096), 0);
-    EXPECT_EQ(d.recordType, kCReal128Rect);
-    EXPECT_EQ(d.recordCount, 256);
-    EXPECT_EQ(d.param1, 128);
-    for (int32_t i = 0; i < 256; ++i) {
-        ASSERT_EQ(sigAccess(d, i), 0);
-        const double* bin = static_cast<const double*>(d.buffer) + 2 * (i - d.windowStart);
-        EXPECT_DOUBLE_EQ(bin[0], i < 128 ? 1.0 : 0.0) << i;
-        EXPECT_DOUBLE_EQ(bin[1], 0.0) << i;
-    }
-    sigClose(d);
-
-    // A unit sine at 37 cycles per 1024 samples peaks in bin 37 of every frame.
-    std::vector<float> sine(4096);
-    for (int i = 0; i < 4096; ++i)
-        sine[i] = static_cast<float>(std::sin(2.0 * std::acos(-1.0) * 37.0 * i / 1024.0));
-    writeSignal(work + "sine.tim", sine, "REAL32");
-    const Spectrum t = runAndRead("sine.tim", "sine.fre", kWindowHanning, 1024, 1024);
-    ASSERT_EQ(t.bins.size(), 4u * 1024u);
-    for (int32_t f = 0; f < 4; ++f) {
-        int32_t peak = 0;
-        for (int32_t k = 1; k < 512; ++k)
-            if (std::abs(t.bins[f * 1024 + k]) > std::abs(t.bins[f * 1024 + peak])) peak = k;
-        EXPECT_EQ(peak, 37) << "frame " << f;
-        // Hanning's coherent gain 1/2 times N/2 for a unit sine.
-        EXPECT_NEAR(std::abs(t.bins[f * 1024 + 37]), 256.0, 2.0);
-        EXPECT_NEAR(std::abs(t.bins[f * 1024 + 1024 - 37]), 256.0, 2.0);
-    }
 }
 
 TEST_F(FftOp, FramesFollowThePlanAndMatchTheNaiveDft) {
@@ -245,10 +206,8 @@ TEST_F(FftOp, FramesFollowThePlanAndMatchTheNaiveDft) {
     } const cases[] = {
         // (4000 - 1024 + 255) / 256 + 1 = 13 frames, the last zero-padded.
         {"positive", 4000, kWindowRectangular, 1024, 256, 13, 0, 256},
-        // -300 with N = 1024: the start is limited to L - N and not below 0.
-        {"minus300", 1000, kWindowRectangular, 1024, -300, 1, 0, 0},
+        // A negative interval starts the one frame at -interval, at most L - N.
         {"minus100", 1000, kWindowHanning, 256, -100, 1, 100, 0},
-        {"zero", 1000, kWindowRectangular, 64, 0, 1, 0, 0},
         // (1100 - 32 + 999) / 1000 + 1 = 3 frames at 0, 1000, 2000 (past the signal).
         {"gaps", 1100, kWindowRectangular, 32, 1000, 3, 0, 1000},
         // 100 windowed samples, then 412 zeros (the window is not applied to them).
@@ -262,13 +221,8 @@ TEST_F(FftOp, FramesFollowThePlanAndMatchTheNaiveDft) {
         const Spectrum s =
             runAndRead("s.tim", std::string(c.name) + ".fre", c.window, c.n, c.interval);
         ASSERT_EQ(s.bins.size(), static_cast<std::size_t>(c.frames) * c.n);
-        for (const std::string& line :
-             {headerLine("Number of record", std::to_string(c.frames * c.n)),
-              headerLine("Frame size", std::to_string(c.n)),
-              headerLine("Frame interval", std::to_string(c.interval)),
-              headerLine("Window function",
-                         c.window == kWindowHanning ? "Hanning" : "Rectangular")})
-            EXPECT_NE(s.header.find(line), std::string::npos) << line;
+        EXPECT_NE(s.header.find(headerLine("Frame interval", std::to_string(c.interval))),
+                  std::string::npos);
         for (int32_t f = 0; f < c.frames; ++f)
             expectFrame(s, f, c.n, x, c.first + c.hop * f, c.window == kWindowHanning);
     }
@@ -317,12 +271,9 @@ TEST_F(FftOp, DialogIsSeededFromTheStatusAndBadParametersStopWithoutOutput) {
     EXPECT_EQ(run("s.tim", "bad.fre", kWindowRectangular, 1000, 1000), 1);
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_NOTICE), kSizeText);
     EXPECT_FALSE(fileExists(work + "bad.fre"));
-    EXPECT_EQ(qfenStatus->fftSize, 1000);  // the dialog's values are remembered
-    for (int32_t n : {16, 3000, 1 << 21}) {
-        paramInt(block, kFftSizeParam) = n;
-        setEntry(block.in1, work, "s.tim");
-        EXPECT_EQ(fftCheckParams(0), kFftBadSize) << n;
-    }
+    setEntry(block.in1, work, "s.tim");
+    for (int32_t n : {16, 3000, 1 << 21})
+        EXPECT_EQ((paramInt(block, kFftSizeParam) = n, fftCheckParams(0)), kFftBadSize) << n;
     // Window 16 stops before anything is allocated, without an error message.
     EXPECT_EQ(run("s.tim", "w16.fre", 16, 64, 64), 1);
     EXPECT_FALSE(fileExists(work + "w16.fre"));
@@ -357,29 +308,17 @@ TEST_F(FftOp, SixteenBitWordsAreFractionsAndTheNoticesShowOnce) {
     qfenStatus->noticeSetting = 0;
     EXPECT_TRUE(messages(QF_MSG_NOTICE).empty());
     const Spectrum s = runAndRead("w.tim", "w.fre", kWindowRectangular, 64, 64);
-    ASSERT_EQ(s.bins.size(), 64u);
-    for (const Complex& c : s.bins) EXPECT_EQ(c, Complex(-1.0, 0.0));
+    EXPECT_EQ(s.bins, std::vector<Complex>(64, Complex(-1.0, 0.0)));
     EXPECT_EQ(messages(QF_MSG_NOTICE), std::vector<std::string>{kFixedPointText});
-
-    // Any words: w / 32768, windowed.  The notice is not repeated.
-    std::vector<int16_t> y(200);
-    for (int i = 0; i < 200; ++i) y[i] = static_cast<int16_t>((i * 7919) % 65536 - 32768);
-    std::vector<double> yv(y.begin(), y.end());
-    for (double& v : yv) v /= 32768.0;
-    writeSignal(work + "y.tim", y, "INTEGER16");
-    const Spectrum t = runAndRead("y.tim", "y.fre", kWindowHanning, 128, 64);
-    ASSERT_EQ(t.bins.size(), 3u * 128u);  // (200 - 128 + 63) / 64 + 1
-    for (int32_t f = 0; f < 3; ++f) expectFrame(t, f, 128, yv, 64 * f, true);
-    EXPECT_EQ(messages(QF_MSG_NOTICE).size(), 1u);
 
     // A single-channel recording is a 16-bit signal too.
     x[0] = 16384;
     writeSignal(work + "r.tim", x, "REALTIMEINT16",
                 headerLine("Number of channels", "1") + headerLine("ADC/DAC device code", "0") +
                     "Ch0  range gain source: 1 1 0\r\n");
-    const Spectrum r = runAndRead("r.tim", "r.fre", kWindowRectangular, 32, 32);
-    ASSERT_EQ(r.bins.size(), 64u);
-    for (int32_t k = 0; k < 64; ++k) EXPECT_EQ(r.bins[k], Complex(k < 32 ? 0.5 : 0.0, 0.0)) << k;
+    const Spectrum r = runAndRead("r.tim", "r.fre", kWindowRectangular, 64, 64);
+    EXPECT_EQ(r.bins, std::vector<Complex>(64, Complex(0.5, 0.0)));
+    EXPECT_EQ(messages(QF_MSG_NOTICE).size(), 1u);  // not repeated
 
     // A short REAL32 signal: 256 / 100 = 2, no notice; 512 / 100 = 5, the
     // zero-padding notice, once while the library is loaded.
@@ -399,12 +338,6 @@ TEST_F(FftOp, SixteenBitWordsAreFractionsAndTheNoticesShowOnce) {
 }
 
 TEST_F(FftOp, RegisteredWithTheHostKernelWhichAnAcceleratorKernelMayReplace) {
-    const OperationRecord* r = findOperation(QF_OP_FFT);
-    ASSERT_NE(r, nullptr);
-    EXPECT_TRUE(r->getParams == fftGetParams && r->checkParams == fftCheckParams &&
-                r->execute == fftExecute && r->prepareOutput == fftPrepareOutput &&
-                r->compute == fftCompute && r->release == fftRelease &&
-                r->readScriptLine == fftReadScriptLine && r->writeScriptLine == fftWriteScriptLine);
     EXPECT_TRUE(fftHostKernelInstalled());
 
     // An accelerator kernel gets the frames and is limited to 2048 points.
@@ -419,15 +352,13 @@ TEST_F(FftOp, RegisteredWithTheHostKernelWhichAnAcceleratorKernelMayReplace) {
     EXPECT_FALSE(fileExists(work + "big.fre"));
     EXPECT_TRUE(g_kernelCalls.empty());
     setEntry(block.in1, work, "s.tim");
-    paramInt(block, kFftSizeParam) = 2048;
-    EXPECT_EQ(fftCheckParams(0), 0);
+    EXPECT_EQ((paramInt(block, kFftSizeParam) = 2048, fftCheckParams(0)), 0);
 
     // (3000 - 1024 + 1023) / 1024 + 1 = 3 frames, each written by the kernel
     // into the output's buffer.
     ASSERT_EQ(run("s.tim", "s.fre", kWindowHanning, 1024, 1024), 0);
     EXPECT_EQ(g_kernelCalls,
               (std::vector<std::string>{"10 1024 0 0", "10 1024 1024 1", "10 1024 2048 2"}));
-    EXPECT_EQ(fftFrameCount(), 3);
     const Spectrum s = readSpectrum(work + "s.fre");
     ASSERT_EQ(s.bins.size(), 3072u);
     for (int32_t f = 0; f < 3; ++f)
@@ -436,11 +367,10 @@ TEST_F(FftOp, RegisteredWithTheHostKernelWhichAnAcceleratorKernelMayReplace) {
 
     // The host kernel back in place: 4096 is accepted again.
     registerFftOperation();
-    paramInt(block, kFftSizeParam) = 4096;
-    EXPECT_EQ(fftCheckParams(0), 0);
+    EXPECT_EQ((paramInt(block, kFftSizeParam) = 4096, fftCheckParams(0)), 0);
 }
 
-TEST_F(FftOp, ScriptLinesRoundTripRefuseBadLinesAndAreRecorded) {
+TEST_F(FftOp, ScriptLinesRoundTripAndRefuseBadLines) {
     const std::string dir = work + "sub dir/";
     ASSERT_EQ(::mkdir(dir.c_str(), 0755), 0);
     writeTestSignal("sub dir/my in.tim", 1000, 4);
@@ -489,16 +419,4 @@ TEST_F(FftOp, ScriptLinesRoundTripRefuseBadLinesAndAreRecorded) {
     for (const auto& [text, result] : cases)
         EXPECT_EQ(fftReadScriptLine(0, text.c_str(), fftCheckParams), result) << text;
     EXPECT_TRUE(messages(QF_MSG_CAUTION).empty());
-
-    // A recorded run writes its line.
-    TestHost::instance().answer([this](CommandBlock& b, const HostCall&) {
-        setEntry(b.out, work, "rec.scr");
-        return 0;
-    });
-    block.opCode = QF_OP_RECORD_START;
-    ASSERT_EQ(RunOp(&block), 0);
-    ASSERT_EQ(run("s.tim", "s.fre", kWindowHamming, 64, 32), 0);
-    block.opCode = QF_OP_RECORD_STOP;
-    ASSERT_EQ(RunOp(&block), 0);
-    EXPECT_EQ(readFile(work + "rec.scr"), head + "s.tim 4 64 32 " + work + " s.fre\r\n");
 }

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "core/engine.h"
@@ -75,7 +76,23 @@ inline std::string real32File(const std::vector<float>& v, double rate = 8000.0)
     return headerBytes(h) + rawBytes(v);
 }
 
-// A single-channel recording with the given calibration.
+// first, first + 1, ... as n 16-bit words.
+inline std::vector<int16_t> ramp(int n, int first = 0) {
+    std::vector<int16_t> v;
+    for (int i = 0; i < n; ++i) v.push_back(static_cast<int16_t>(first + i));
+    return v;
+}
+
+// A 16-bit complex frame file, a type the time-domain kernels do not take.
+inline std::string complexFile() {
+    const Header h{.type = "CINT32RECT(W)",
+                   .count = 4,
+                   .extra = line("Frame size", "4") + line("Frame interval", "4") +
+                            line("Window function", "Rectangular")};
+    return headerBytes(h) + rawBytes(std::vector<int16_t>(8, 0));
+}
+
+// A recording with the given calibration.
 inline std::string realtimeFile(const std::vector<int16_t>& v, int channels, double range,
                                 double gain) {
     Header h;
@@ -127,28 +144,29 @@ inline Parsed parse(const std::string& bytes) {
     return p;
 }
 
-inline std::vector<int16_t> int16Records(const Parsed& p) {
-    std::vector<int16_t> v;
-    if (p.binary) {
-        v.resize(p.data.size() / 2);
-        std::memcpy(v.data(), p.data.data(), v.size() * 2);
-        return v;
-    }
-    for (std::size_t i = 0; i + 6 <= p.data.size(); i += 6)
-        v.push_back(static_cast<int16_t>(std::strtoul(p.data.substr(i, 4).c_str(), nullptr, 16)));
+// The records of a parsed file: raw, or text lines of `width` bytes (the
+// number, then CR LF) read by `fromText`.
+template <typename T>
+std::vector<T> records(const Parsed& p, std::size_t width, T (*fromText)(const char*)) {
+    std::vector<T> v(p.binary ? p.data.size() / sizeof(T) : 0);
+    if (p.binary) std::memcpy(v.data(), p.data.data(), v.size() * sizeof(T));
+    for (std::size_t i = 0; !p.binary && i + width <= p.data.size(); i += width)
+        v.push_back(fromText(p.data.substr(i, width - 2).c_str()));
     return v;
 }
-
+inline std::vector<int16_t> int16Records(const Parsed& p) {
+    return records<int16_t>(
+        p, 6, [](const char* s) { return static_cast<int16_t>(std::strtoul(s, nullptr, 16)); });
+}
 inline std::vector<float> real32Records(const Parsed& p) {
-    std::vector<float> v;
-    if (p.binary) {
-        v.resize(p.data.size() / 4);
-        std::memcpy(v.data(), p.data.data(), v.size() * 4);
-        return v;
-    }
-    for (std::size_t i = 0; i + 17 <= p.data.size(); i += 17)
-        v.push_back(std::strtof(p.data.substr(i, 15).c_str(), nullptr));
-    return v;
+    return records<float>(p, 17, [](const char* s) { return std::strtof(s, nullptr); });
+}
+
+// v matches `e` within `tolerance`, value by value.
+inline void expectNear(const std::vector<float>& v, const std::vector<double>& e,
+                       double tolerance) {
+    ASSERT_EQ(v.size(), e.size());
+    for (std::size_t i = 0; i < v.size(); ++i) EXPECT_NEAR(v[i], e[i], tolerance) << i;
 }
 
 // A test with a started engine, a work directory and helpers to run one
@@ -167,34 +185,33 @@ class OperationTest : public ::testing::Test {
     Parsed get(const std::string& name) { return parse(readFile(dir + name)); }
     bool exists(const std::string& name) { return fileExists(dir + name); }
 
-    // Runs `code` on in1 (and in2) into out; `dialog` answers the dialog.
+    // Runs `code` on in1 (and in2) into out; `answers` answer the dialog
+    // each time it is asked.
     int32_t run(int32_t code, const std::string& in1, const std::string& out,
-                DialogAnswer dialog = nullptr, const std::string& in2 = "") {
+                std::initializer_list<DialogAnswer> answers, const std::string& in2 = "") {
         setEntry(block.in1, dir, in1);
         setEntry(block.in2, dir, in2);
         setEntry(block.out, dir, out);
-        TestHost::instance().answer(dialog ? dialog
-                                           : [](CommandBlock&, const HostCall&) { return 0; });
+        for (const DialogAnswer& a : answers) TestHost::instance().answer(a);
         block.opCode = code;
         return RunOp(&block);
     }
-    // Dialog answers that set parameters.
-    static DialogAnswer withDouble(double v) {
-        return [v](CommandBlock& b, const HostCall&) {
-            paramDouble(b, QF_PARAM_OFFSET) = v;
-            return 0;
-        };
+    int32_t run(int32_t code, const std::string& in1, const std::string& out,
+                DialogAnswer dialog = nullptr, const std::string& in2 = "") {
+        if (!dialog) dialog = [](CommandBlock&, const HostCall&) { return 0; };
+        return run(code, in1, out, {dialog}, in2);
     }
-    static DialogAnswer withDoubles(double v, double w) {
-        return [v, w](CommandBlock& b, const HostCall&) {
-            paramDouble(b, QF_PARAM_OFFSET) = v;
-            paramDouble(b, QF_PARAM_OFFSET + 8) = w;
-            return 0;
-        };
-    }
-    static DialogAnswer withInt(int32_t v) {
-        return [v](CommandBlock& b, const HostCall&) {
-            paramInt(b, QF_PARAM_OFFSET) = v;
+    std::vector<int16_t> words(const std::string& name) { return int16Records(get(name)); }
+    std::vector<float> floats(const std::string& name) { return real32Records(get(name)); }
+    std::string described() { return TestHost::instance().lastMessage(QF_MSG_DESCRIPTION); }
+    // A dialog answer storing `v...` as the first parameters, each at its
+    // own size: with(3) one int32_t, with(0.5, 1.0) two doubles.
+    template <typename... T>
+    static DialogAnswer with(T... v) {
+        static_assert(((std::is_same_v<T, int32_t> || std::is_same_v<T, double>)&&...));
+        return [v...](CommandBlock& b, const HostCall&) {
+            unsigned char* at = reinterpret_cast<unsigned char*>(&b) + QF_PARAM_OFFSET;
+            ((std::memcpy(at, &v, sizeof v), at += sizeof v), ...);
             return 0;
         };
     }
