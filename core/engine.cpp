@@ -1,9 +1,10 @@
 #include "core/engine.h"
 
+#include <cstring>
+
 namespace qf {
 
-namespace {
-StatusRecord g_status = [] {
+StatusRecord initialStatus() {
     StatusRecord s{};
     s.outputFormat = 'b';
     s.overflowMode = 's';
@@ -15,28 +16,83 @@ StatusRecord g_status = [] {
     s.fftSize = 1024;
     s.fftInterval = 1024;
     return s;
+}
+
+namespace {
+EngineState g_engine = [] {
+    EngineState e;
+    e.status = initialStatus();
+    return e;
 }();
-BoardSettings g_board;
-EngineRuntime g_runtime;
 CommandBlock g_ownBlock{};  // designated until the host passes its first block
+
+void closeRecording(RecorderState& r) {
+    if (r.stream) std::fclose(r.stream);
+    r.stream = nullptr;
+}
 }  // namespace
 
+EngineState& engine() {
+    return g_engine;
+}
 StatusRecord& status() {
-    return g_status;
+    return g_engine.status;
 }
 BoardSettings& board() {
-    return g_board;
+    return g_engine.board;
 }
 EngineRuntime& runtime() {
-    return g_runtime;
+    return g_engine.runtime;
 }
-void releaseWorkingStorage() {
-    // The multiplexer's file lists and the LPC working arrays are released
-    // here once those operations keep storage between runs.
+CommandBlock& block() {
+    return g_engine.runtime.block ? *g_engine.runtime.block : g_ownBlock;
 }
 
-CommandBlock& block() {
-    return g_runtime.block ? *g_runtime.block : g_ownBlock;
+void FamilyStates::reset(Lifetime lifetime) {
+    for (Slot& s : slots_)
+        if (s.object && (lifetime == Lifetime::Load || s.lifetime == lifetime)) {
+            if (s.free) s.free(s.object.get());
+            s.clear(s.object.get());
+        }
+}
+
+void FamilyStates::release() {
+    for (Slot& s : slots_)
+        if (s.object && s.free) s.free(s.object.get());
+}
+
+void resetForStartup() {
+    EngineState& e = g_engine;
+    closeRecording(e.recorder);
+    e.recorder = RecorderState{};
+    e.status.scriptRecording = 'n';
+    e.replay = ReplayState{};
+    e.remembered.clear();
+    e.families.reset(Lifetime::Start);
+}
+
+void resetForLoad() {
+    EngineState& e = g_engine;
+    closeRecording(e.recorder);
+    e.recorder = RecorderState{};
+    e.replay = ReplayState{};
+    e.remembered.clear();
+    e.families.reset(Lifetime::Load);
+    e.status = initialStatus();
+    e.board = BoardSettings{};
+    std::FILE* log = e.runtime.log;
+    const bool logIsStderr = e.runtime.logIsStderr;
+    const char firstStart = e.runtime.firstStart;
+    e.runtime = EngineRuntime{};
+    // The log stream stays the one the engine writes to; the banner is once
+    // per process.
+    e.runtime.log = log;
+    e.runtime.logIsStderr = logIsStderr;
+    e.runtime.firstStart = firstStart;
+}
+
+void releaseWorkingStorage() {
+    g_engine.families.release();
 }
 
 }  // namespace qf

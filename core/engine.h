@@ -1,10 +1,29 @@
 // Engine-wide state.  Everything runs on the host's thread, one call at a
-// time; these records are the engine's whole memory between calls.
+// time; the one EngineState record is the engine's whole memory between
+// calls.  Each part says when it is reset:
+//
+//   status      start-up values from the settings file, at every start-up
+//   board       from the settings file, at every start-up
+//   runtime     home, log and scratch buffers: set at every start-up
+//   host        bound at every start-up
+//   table       rebuilt at every start-up
+//   remembered  the parameters' remembered values: their fallbacks at start-up
+//   recorder    closed at shut-down and at every start-up
+//   replay      cleared at every start-up and when the outermost replay ends
+//   families    each family's own state, by the lifetime it declares:
+//               Lifetime::Start cleared at every start-up, Lifetime::Load kept
+//               while the library is loaded (shown-once notices)
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
 
+#include "core/host.h"
+#include "core/operation.h"
 #include "quillfen/quillfen.h"
 
 namespace qf {
@@ -35,7 +54,71 @@ struct EngineRuntime {
     uint32_t randomState = 1;
     // Control Center values kept in the settings file.
     int32_t controlCenter[3] = {9, 6, 2};
+    // Messages are not sent while above 0 (a probe of a file that the
+    // operation itself reports on).
+    int muted = 0;
 };
+
+// The script being recorded.
+struct RecorderState {
+    std::FILE* stream = nullptr;
+    char name[QF_PATH_LEN + QF_NAME_LEN] = {};
+};
+
+// Replays in progress.
+struct ReplayState {
+    int depth = 0;
+    bool runaway = false;  // the nesting limit was hit: every level stops
+    char scriptDir[QF_PATH_LEN] = {};
+};
+
+// When a family's state is cleared.
+enum class Lifetime : uint8_t {
+    Start,  // at every start-up
+    Load,   // only when the library is loaded
+};
+
+// Each family's own state, owned here.  A state type T declares
+// `static constexpr Lifetime kLifetime` and may have `void release()`,
+// which frees its working storage at shut-down.  familyState<T>() makes it
+// on first use.
+class FamilyStates {
+  public:
+    template <typename T>
+    T& get();
+    // Clears every state of the given lifetime (and for Load, all of them).
+    void reset(Lifetime lifetime);
+    // Frees every state's working storage.
+    void release();
+
+  private:
+    struct Slot {
+        std::shared_ptr<void> object;
+        Lifetime lifetime = Lifetime::Start;
+        void (*clear)(void*) = nullptr;
+        void (*free)(void*) = nullptr;
+    };
+    template <typename T>
+    static int slotIndex();
+    static int nextIndex();
+    std::vector<Slot> slots_;
+};
+
+struct EngineState {
+    StatusRecord status{};
+    BoardSettings board;
+    EngineRuntime runtime;
+    HostInterface host;
+    bool hostBound = false;
+    OperationTable table;
+    // Remembered parameter values: (code, offset) -> value.
+    std::map<std::pair<int32_t, int32_t>, double> remembered;
+    RecorderState recorder;
+    ReplayState replay;
+    FamilyStates families;
+};
+
+EngineState& engine();
 
 StatusRecord& status();
 BoardSettings& board();
@@ -43,8 +126,19 @@ EngineRuntime& runtime();
 // The current command block (an engine-owned block before the first RunOp).
 CommandBlock& block();
 
-// Frees the working lists that long-lived operations keep between runs.
+template <typename T>
+T& familyState() {
+    return engine().families.get<T>();
+}
+
+// Resets the state that every start-up resets (and closes a recording).
+void resetForStartup();
+// Resets everything, as when the library is loaded afresh.
+void resetForLoad();
+// Frees the working storage that families keep between runs.
 void releaseWorkingStorage();
+// The status record's start-up values before the settings file is read.
+StatusRecord initialStatus();
 
 // Parameter area access at a byte offset of the command block (13008 ...).
 inline int32_t& paramInt(CommandBlock& b, int offset) {
@@ -52,6 +146,37 @@ inline int32_t& paramInt(CommandBlock& b, int offset) {
 }
 inline double& paramDouble(CommandBlock& b, int offset) {
     return *reinterpret_cast<double*>(reinterpret_cast<unsigned char*>(&b) + offset);
+}
+inline char& paramChar(CommandBlock& b, int offset) {
+    return *(reinterpret_cast<char*>(&b) + offset);
+}
+
+// ---------------------------------------------------------------------------
+
+inline int FamilyStates::nextIndex() {
+    static int next = 0;
+    return next++;
+}
+
+template <typename T>
+int FamilyStates::slotIndex() {
+    static const int index = nextIndex();
+    return index;
+}
+
+template <typename T>
+T& FamilyStates::get() {
+    const int i = slotIndex<T>();
+    if (static_cast<int>(slots_.size()) <= i) slots_.resize(static_cast<std::size_t>(i) + 1);
+    Slot& s = slots_[static_cast<std::size_t>(i)];
+    if (!s.object) {
+        s.object = std::make_shared<T>();
+        s.lifetime = T::kLifetime;
+        s.clear = [](void* p) { *static_cast<T*>(p) = T{}; };
+        if constexpr (requires(T & t) { t.release(); })
+            s.free = [](void* p) { static_cast<T*>(p)->release(); };
+    }
+    return *static_cast<T*>(s.object.get());
 }
 
 }  // namespace qf

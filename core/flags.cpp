@@ -1,6 +1,7 @@
 // The engine's own small operations: output format and overflow mode flags,
 // and the DSP board's record and play-back operations.
 #include <initializer_list>
+#include <utility>
 
 #include "core/engine.h"
 #include "core/operation.h"
@@ -40,16 +41,21 @@ int32_t boardExecute(int32_t, OperationRecord*) {
 
 void registerCoreOperations() {
     for (int32_t code : {QF_OP_SATURATE, QF_OP_WRAP, QF_OP_TEXT_OUTPUT, QF_OP_BINARY_OUTPUT}) {
-        OperationRecord r = operationTemplate(code);
-        r.getParams = noParams;
-        r.execute = setFlagFromCode;
-        registerOperation(&r);
+        OperationDescription d;
+        d.code = code;
+        d.dialog.kind = DialogKind::Nothing;
+        d.handlers.execute = setFlagFromCode;
+        registerDescribed(std::move(d));
     }
     for (int32_t code : {QF_OP_BOARD_RECORD, QF_OP_BOARD_PLAY}) {
-        OperationRecord r = operationTemplate(code);
-        r.execute = boardExecute;
-        r.prepareOutput = nullptr;  // never called
-        registerOperation(&r);
+        OperationDescription d;
+        d.code = code;
+        if (code == QF_OP_BOARD_RECORD) d.flags = kNeedsBoard;
+        d.realtime = Realtime::Close;
+        if (code == QF_OP_BOARD_RECORD) d.show = Show::Waveform;
+        d.handlers.execute = boardExecute;
+        d.handlers.prepareOutput = nullptr;  // never called
+        registerDescribed(std::move(d));
     }
 }
 

@@ -1,58 +1,47 @@
-// The shared frame of single- and two-input operations: parameter dialogs
-// and their checkers, the execute frame, the output header and description
-// line, the two-input element loop, and the generic script-line handlers.
+// What the single- and two-input operations share: the check results of the
+// two-file and file-and-constant dialogs with their messages, the reading
+// of an input's header for a check, and the output header rules.  Each operation's own
+// rules live in its description in its family's folder.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "core/operation.h"
+#include "signal/descriptor.h"
 
 namespace qf {
 
-// Parameter dialogs (getParams slot).
-int32_t threeFileDialog(int32_t mode, CheckParamsFn check);
-int32_t twoFileDialog(int32_t mode, CheckParamsFn check);
-int32_t fileConstantDialog(int32_t mode, CheckParamsFn check);
+// Check results of the two-file dialog (100-106: error messages, ask again)
+// and of the file-and-constant dialog (100-107).
+const std::vector<CheckMessage>& twoFileChecks();
+const std::vector<CheckMessage>& constantChecks();
 
-// Checkers (checkParams slot).
-int32_t alwaysValid(int32_t mode);
-int32_t singleInputCheck(int32_t mode);
-int32_t constantCheck(int32_t mode);
+// Opens an input header-only into descriptor slot `slot` of the current
+// block and closes it again: true when it could be read (a failure is
+// reported by the file layer).
+bool readInputHeader(const nameNpath& file, int slot = 0);
 
-// The execute frame: opens the inputs, lets prepareOutput fill the output
-// header, creates the output, runs compute, then closes or discards it.
-int32_t frameExecute(int32_t mode, OperationRecord* record);
-// Output header and description line of the frame-served codes.
-int32_t framePrepareOutput(int32_t mode);
-// compute of 3010 and 3020: element-by-element over two inputs.
-int32_t twoInputCompute(int32_t mode, const ComputeArgs* args);
+// The record type a kernel works with: REALTIMEINT16 reads as INTEGER16.
+int32_t kernelType(const SignalDescriptor& d);
+// INTEGER16, REAL32 or REALTIMEINT16.
+bool isTimeSignalType(int32_t type);
 
-// Generic script lines keyed by operation code.
-int32_t genericWriteScriptLine(int32_t mode, std::FILE* scriptFile);
-int32_t genericReadScriptLine(int32_t mode, const char* line, CheckParamsFn check);
-
-// A record served by the frame: its dialog and check around one kernel,
-// with the generic script lines.
-OperationRecord frameRecord(int32_t code, GetParamsFn getParams, CheckParamsFn check,
-                            ComputeFn compute);
-
-// The element functions the execute frame hands to compute for a code.
-void setFrameElements(int32_t code, const ComputeArgs& args);
-
-// Element functions of addition and subtraction: 16-bit words through the
-// fixed-point primitives (truncating, wrapping), reals in double.
-int32_t fixedAddElement(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r,
-                        int wr, int fr);
-int32_t fixedSubElement(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r,
-                        int wr, int fr);
-double floatAddElement(double x, double y);
-double floatSubElement(double x, double y);
+// Output header of a frame operation: the type of in1 (two inputs: the
+// larger of the two types, a recording counting as the smaller), the given
+// count and rate, no signal frequency, no frame fields.  A count a signal
+// file cannot hold is refused with the out-of-memory message (false).
+bool frameOutputHeader(SignalDescriptor& out, const SignalDescriptor& in1,
+                       const SignalDescriptor* in2, int64_t count, double rate);
+// Sets the output's remark ("(none)" when empty, cut to 127 characters) and
+// the description line of the run.
+void frameLabels(SignalDescriptor& out, const std::string& remark, const std::string& line);
+// The constant as remark text: "%.4lg" for a 16-bit output, else "%ld" of
+// its integer part.
+std::string constantText(double c, int32_t outputType);
 
 // Magnitude of a record of two 16-bit fractional words (re, im).
 double cint16Magnitude(const int16_t* record);
-
-// The remembered constant of a file-and-constant operation.
-double rememberedConstant(int32_t code);
 
 }  // namespace qf

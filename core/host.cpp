@@ -9,42 +9,44 @@
 
 namespace qf {
 
-namespace {
-HostInterface g_host;
-bool g_bound = false;
-}  // namespace
-
 HostInterface& host() {
-    return g_host;
+    return engine().host;
 }
 bool hostBound() {
-    return g_bound;
+    return engine().hostBound;
 }
 
-int bindHost(void* module) {
+int bindHost(void* module, const char** missing) {
+    HostInterface& h = engine().host;
     int count = 0;
-#define QF_BIND(name, args)                                                             \
-    g_host.name = reinterpret_cast<QfHost_##name>(platform::findSymbol(module, #name)); \
-    if (g_host.name) ++count;
+    if (missing) *missing = nullptr;
+#define QF_BIND(name, args)                                                        \
+    h.name = reinterpret_cast<QfHost_##name>(platform::findSymbol(module, #name)); \
+    if (h.name)                                                                    \
+        ++count;                                                                   \
+    else if (missing && !*missing)                                                 \
+        *missing = #name;
     QF_HOST_CALLBACKS(QF_BIND)
 #undef QF_BIND
-    g_host.qfPickScriptFile =
+    h.qfPickScriptFile =
         reinterpret_cast<QfHost_qfPickScriptFile>(platform::findSymbol(module, "qfPickScriptFile"));
-    g_host.qfAskScriptText =
+    h.qfAskScriptText =
         reinterpret_cast<QfHost_qfAskScriptText>(platform::findSymbol(module, "qfAskScriptText"));
     // Without a key-state export no key is ever down.
     platform::setKeyStateSource(reinterpret_cast<platform::KeyStateSource>(
         platform::findSymbol(module, "qfAsyncKeyState")));
-    g_bound = true;
+    engine().hostBound = true;
     return count;
 }
 
 int32_t emitText(int32_t kind, const char* text) {
-    if (!g_host.stdEmitMsg) {
+    if (runtime().muted > 0) return 0;
+    HostInterface& h = engine().host;
+    if (!h.stdEmitMsg) {
         logPrintf("OP     message %d: %s\n", kind, text);
         return 0;
     }
-    return g_host.stdEmitMsg(kind, text);
+    return h.stdEmitMsg(kind, text);
 }
 
 int32_t emitMsg(int32_t kind, const char* f, ...) {

@@ -20,8 +20,8 @@ struct HostInterface {
 HostInterface& host();
 // Binds every callback from the module handle, and the optional ones
 // (key state, script prompts) when the host has them; returns the number of
-// required callbacks bound.
-int bindHost(void* module);
+// required callbacks bound, and names the first one missing.
+int bindHost(void* module, const char** missing = nullptr);
 bool hostBound();
 
 constexpr const char* kOutOfMemoryText = "Out of working memory.  Operation aborted.";

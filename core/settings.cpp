@@ -20,8 +20,6 @@ namespace qf {
 
 namespace {
 
-GraphStyle g_style;
-
 // One line of at most 1023 characters; CR LF or LF; false at end of file.
 bool readLine(std::FILE* f, char* line, std::size_t size) {
     if (!std::fgets(line, static_cast<int>(size), f)) return false;
@@ -109,13 +107,13 @@ void setGraphDefaults() {
 void applyGraphStyle() {
     HostInterface& h = host();
     for (int i = 0; i < kPenCount; ++i) {
-        if (h.DoSetPenColor) h.DoSetPenColor(i, g_style.penColour[i]);
-        if (h.DoSetPenLineType) h.DoSetPenLineType(i, g_style.penLineType[i]);
+        if (h.DoSetPenColor) h.DoSetPenColor(i, graphStyle().penColour[i]);
+        if (h.DoSetPenLineType) h.DoSetPenLineType(i, graphStyle().penLineType[i]);
     }
     for (int i = 0; i < kFontCount; ++i) {
-        if (h.DoSetFontType) h.DoSetFontType(i, g_style.fontType[i]);
-        if (h.DoSetFontStyle) h.DoSetFontStyle(i, g_style.fontStyle[i]);
-        if (h.DoSetFontSize) h.DoSetFontSize(i, g_style.fontSize[i]);
+        if (h.DoSetFontType) h.DoSetFontType(i, graphStyle().fontType[i]);
+        if (h.DoSetFontStyle) h.DoSetFontStyle(i, graphStyle().fontStyle[i]);
+        if (h.DoSetFontSize) h.DoSetFontSize(i, graphStyle().fontSize[i]);
     }
 }
 
@@ -160,24 +158,24 @@ void readSettingsFile(std::FILE* f) {
         if (!have) break;
         int32_t p[3];
         int n = scanInts(line, 10, p, 3);
-        if (n > 1) g_style.penColour[i] = p[1];
-        if (n > 2) g_style.penLineType[i] = p[2];
+        if (n > 1) graphStyle().penColour[i] = p[1];
+        if (n > 2) graphStyle().penLineType[i] = p[2];
     }
     for (int i = 0; i < kFontCount; ++i) {
         have = have && readLine(f, line, sizeof line);
         if (!have) break;
         int32_t p[4];
         int n = scanInts(line, 10, p, 4);
-        if (n > 1) g_style.fontType[i] = p[1];
-        if (n > 2) g_style.fontStyle[i] = p[2];
-        if (n > 3) g_style.fontSize[i] = p[3];
+        if (n > 1) graphStyle().fontType[i] = p[1];
+        if (n > 2) graphStyle().fontStyle[i] = p[2];
+        if (n > 3) graphStyle().fontSize[i] = p[3];
     }
     for (int i = 0; i < kPenCount; ++i)
-        logPrintf("PenNumber = %3d, PenColor = %3d, PenStyle = %3d\n", i, g_style.penColour[i],
-                  g_style.penLineType[i]);
+        logPrintf("PenNumber = %3d, PenColor = %3d, PenStyle = %3d\n", i, graphStyle().penColour[i],
+                  graphStyle().penLineType[i]);
     for (int i = 0; i < kFontCount; ++i)
         logPrintf("FontNumber = %3d, Font = %3d, FontStyle = %3d, FontSize = %3d\n", i,
-                  g_style.fontType[i], g_style.fontStyle[i], g_style.fontSize[i]);
+                  graphStyle().fontType[i], graphStyle().fontStyle[i], graphStyle().fontSize[i]);
     applyGraphStyle();
 
     // Lines 27-29: FFT window number, size and frame interval.
@@ -222,7 +220,7 @@ void readSettingsFile(std::FILE* f) {
 }  // namespace
 
 GraphStyle& graphStyle() {
-    return g_style;
+    return familyState<GraphStyle>();
 }
 
 int32_t loadSettings() {
@@ -272,16 +270,17 @@ void saveSettings() {
         StatusRecord& s = status();
         EngineRuntime& rt = runtime();
         HostInterface& h = host();
-        if (h.DoGetPenInfo) h.DoGetPenInfo(g_style.penColour, g_style.penLineType);
-        if (h.DoGetFontInfo) h.DoGetFontInfo(g_style.fontType, g_style.fontStyle, g_style.fontSize);
+        if (h.DoGetPenInfo) h.DoGetPenInfo(graphStyle().penColour, graphStyle().penLineType);
+        if (h.DoGetFontInfo)
+            h.DoGetFontInfo(graphStyle().fontType, graphStyle().fontStyle, graphStyle().fontSize);
         fmtFile(f, "%04X %d %d %d %d\r\n", static_cast<unsigned>(b.boardPresent), b.acceleratorOn,
                 b.thirdSetting, s.restoredSetting, s.noticeSetting);
         fmtFile(f, "%c %c %c\r\n", s.outputFormat, s.overflowMode, s.logWindowShown);
         for (int i = 0; i < kPenCount; ++i)
-            fmtFile(f, " %d %d %d \r\n", i, g_style.penColour[i], g_style.penLineType[i]);
+            fmtFile(f, " %d %d %d \r\n", i, graphStyle().penColour[i], graphStyle().penLineType[i]);
         for (int i = 0; i < kFontCount; ++i)
-            fmtFile(f, "%d %d %d %d \r\n", i, g_style.fontType[i], g_style.fontStyle[i],
-                    g_style.fontSize[i]);
+            fmtFile(f, "%d %d %d %d \r\n", i, graphStyle().fontType[i], graphStyle().fontStyle[i],
+                    graphStyle().fontSize[i]);
         fmtFile(f, "%04X\r\n", static_cast<unsigned>(s.fftWindow));
         fmtFile(f, "%08X\r\n", static_cast<unsigned>(s.fftSize));
         fmtFile(f, "%08X\r\n", static_cast<unsigned>(s.fftInterval));

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "core/engine.h"
+
 namespace qf {
 
 constexpr int kPenCount = 19;
@@ -17,6 +19,7 @@ struct GraphStyle {
     int32_t fontStyle[kFontCount] = {};
     int32_t fontSize[kFontCount] = {10, 10, 10, 10, 10};
     bool defaultColoursApplied = false;  // a default colour set has run
+    static constexpr Lifetime kLifetime = Lifetime::Load;
 };
 
 GraphStyle& graphStyle();

@@ -8,6 +8,7 @@
 #include "core/operation.h"
 #include "core/settings.h"
 #include "platform/platform.h"
+#include "signal/numfmt.h"
 
 using namespace qf;
 
@@ -20,8 +21,24 @@ QF_EXPORT int32_t InitQuillfen(const char* hostModule, const char* homePath) {
 
     void* module = platform::findLoadedModule(hostModule);
     if (module == nullptr) return 1;
-    bindHost(module);
-    buildOperationTable();
+    resetForStartup();
+    // A host that lacks a callback, or a table that could not take an
+    // operation, would fail later in ways no one could trace: start-up stops
+    // here and says why.
+    const char* missing = nullptr;
+    bindHost(module, &missing);
+    char why[256] = {};
+    if (missing != nullptr)
+        fmt(why, sizeof why, "The host does not export '%s'.  The engine cannot start.", missing);
+    else if (!buildOperationTable(why, sizeof why))
+        fmt(why + std::strlen(why), sizeof why - std::strlen(why), "%s",
+            "  The engine cannot start.");
+    if (why[0] != '\0') {
+        openEngineLog();
+        logPrintf("%s\n", why);
+        emitText(QF_MSG_ERROR, why);
+        return 2;
+    }
     loadSettings();
     if (host().StartTimer) host().StartTimer();
     return 0;
@@ -29,6 +46,8 @@ QF_EXPORT int32_t InitQuillfen(const char* hostModule, const char* homePath) {
 
 QF_EXPORT int32_t ExitQuillfen(void) {
     saveSettings();
+    // The recording stream is closed with the engine.
+    resetForStartup();
     return 0;
 }
 

@@ -1,4 +1,5 @@
 // File-system services: the current directory, free space, file removal and
+// renaming, the process number for temporary names, and
 // 64-bit stream positions.  Only this layer talks to the operating system.
 #pragma once
 
@@ -23,6 +24,11 @@ void setFreeSpaceSource(FreeSpaceSource source);
 
 // Removes a file (never a directory); false when nothing was removed.
 bool removeFile(const char* path);
+// Renames a file, replacing an existing file of the new name in one step;
+// false when that could not be done (both files are then as they were).
+bool replaceFile(const char* from, const char* to);
+// A number that tells this process from others at the same time.
+uint32_t processId();
 
 // Stream positions beyond 2 GB.
 bool fileSeek(std::FILE* f, int64_t offset);

@@ -1,6 +1,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/fs.h"
@@ -40,6 +41,15 @@ void setFreeSpaceSource(FreeSpaceSource source) {
 bool removeFile(const char* path) {
     if (path == nullptr || path[0] == '\0') return false;
     return ::unlink(path) == 0;
+}
+
+bool replaceFile(const char* from, const char* to) {
+    if (from == nullptr || to == nullptr || from[0] == '\0' || to[0] == '\0') return false;
+    return std::rename(from, to) == 0;
+}
+
+uint32_t processId() {
+    return static_cast<uint32_t>(::getpid());
 }
 
 bool fileSeek(std::FILE* f, int64_t offset) {

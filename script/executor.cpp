@@ -5,6 +5,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "core/dialog.h"
+#include "core/dispatch.h"
 #include "core/engine.h"
 #include "core/host.h"
 #include "core/operation.h"
@@ -26,12 +28,47 @@ namespace {
 // stack runs out, or, including itself twice, run 2^depth times.
 constexpr int kMaxNesting = 16;
 
-struct ReplayState {
-    int depth = 0;
-    bool runaway = false;  // the nesting limit was hit: every level stops
-    char scriptDir[QF_PATH_LEN] = {};
+ReplayState& replay() {
+    return engine().replay;
+}
+
+// Lines of codes the executor acts on itself, and codes that are skipped
+// unless a graph is open or a DSP board is present.  Registered operations
+// say this in their descriptions (QF_OPERATION_NEEDS_GRAPH, _NEEDS_BOARD).
+enum class LineAction : uint8_t { Tile, Nothing, Operation };
+struct LineCommand {
+    int32_t code;
+    uint32_t needs;  // kNeedsGraph, kNeedsBoard
+    LineAction action;
 };
-ReplayState g_replay;
+constexpr LineCommand kLineCommands[] = {
+    {1050, 0, LineAction::Nothing},  // a host main window the engine has no handle of
+    {1060, kNeedsGraph, LineAction::Tile},
+    {1070, kNeedsGraph, LineAction::Nothing},
+    {1080, kNeedsGraph, LineAction::Operation},
+    // Realtime displays and board transfers run only with a board present.
+    {4070, kNeedsBoard, LineAction::Operation},
+    {5045, kNeedsBoard, LineAction::Operation},
+    {5050, kNeedsBoard, LineAction::Operation},
+    {5060, kNeedsBoard, LineAction::Operation},
+    {6130, kNeedsBoard, LineAction::Operation},
+};
+
+const LineCommand* lineCommand(int32_t code) {
+    for (const LineCommand& c : kLineCommands)
+        if (c.code == code) return &c;
+    return nullptr;
+}
+
+// What a line of this code needs that is not there: it is skipped.
+bool gated(int32_t code) {
+    uint32_t needs = 0;
+    if (const LineCommand* c = lineCommand(code)) needs = c->needs;
+    if (const OperationDescription* d = describe(code)) needs |= d->flags;
+    if ((needs & kNeedsGraph) && !anyGraphOpen()) return true;
+    if ((needs & kNeedsBoard) && board().boardPresent == 0) return true;
+    return false;
+}
 
 void setScriptDir() {
     char dir[QF_PATH_LEN] = {};
@@ -43,7 +80,7 @@ void setScriptDir() {
             dir[n + 1] = '\0';
         }
     }
-    std::memcpy(g_replay.scriptDir, dir, sizeof dir);
+    std::memcpy(replay().scriptDir, dir, sizeof dir);
 }
 
 // Reads one line of at most kScriptLineMax characters without its line end.
@@ -116,14 +153,14 @@ int32_t runScriptFile(const std::string& path) {
     setScriptDir();
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) return 1;
-    if (g_replay.depth >= kMaxNesting) {
+    if (replay().depth >= kMaxNesting) {
         std::fclose(f);
         emitMsg(QF_MSG_ERROR, "Scripts nested more than %d deep; '%s' is not run.", kMaxNesting,
                 path.c_str());
-        g_replay.runaway = true;
+        replay().runaway = true;
         return 1;
     }
-    ++g_replay.depth;
+    ++replay().depth;
     status().scriptRunning = 'y';
     CommandBlock& b = block();
     int32_t result = 0;
@@ -150,12 +187,12 @@ int32_t runScriptFile(const std::string& path) {
             char name[QF_NAME_LEN] = {};
             if (fields.word(dir, sizeof dir) && fields.word(name, sizeof name)) {
                 std::memcpy(b.out.n, name, sizeof b.out.n);
-                std::memcpy(b.out.p, g_replay.scriptDir, sizeof b.out.p);
+                std::memcpy(b.out.p, replay().scriptDir, sizeof b.out.p);
                 char savedDir[QF_PATH_LEN];
-                std::memcpy(savedDir, g_replay.scriptDir, sizeof savedDir);
+                std::memcpy(savedDir, replay().scriptDir, sizeof savedDir);
                 runScriptFile(std::string(b.out.p) + b.out.n);
-                std::memcpy(g_replay.scriptDir, savedDir, sizeof savedDir);
-                if (g_replay.runaway) {
+                std::memcpy(replay().scriptDir, savedDir, sizeof savedDir);
+                if (replay().runaway) {
                     result = 1;
                     break;
                 }
@@ -175,18 +212,16 @@ int32_t runScriptFile(const std::string& path) {
             continue;
         }
         char* end = nullptr;
-        long code = std::strtol(line.c_str(), &end, 10);
+        long parsed = std::strtol(line.c_str(), &end, 10);
         if (end == line.c_str()) continue;
-        if (inList(static_cast<int32_t>(code), {1060, 1070, 1080, 1100}) && !anyGraphOpen())
-            continue;
-        if (inList(static_cast<int32_t>(code), {4070, 5045, 5050, 5060, 6080, 6130}) &&
-            board().boardPresent == 0)
-            continue;
-        if (code == 1060) {
-            tileGraphWindows();
-            continue;
+        const int32_t code = parsed < INT32_MIN   ? INT32_MIN
+                             : parsed > INT32_MAX ? INT32_MAX
+                                                  : static_cast<int32_t>(parsed);
+        if (gated(code)) continue;
+        if (const LineCommand* c = lineCommand(code)) {
+            if (c->action == LineAction::Tile) tileGraphWindows();
+            if (c->action != LineAction::Operation) continue;
         }
-        if (code == 1070 || code == 1050) continue;
         if (tooLong) {
             reportLine("Error", lineNo, line);
             result = 1;
@@ -197,42 +232,42 @@ int32_t runScriptFile(const std::string& path) {
             break;
         }
         b.in1.n[0] = b.in2.n[0] = b.out.n[0] = '\0';
-        OperationRecord* rec = (code >= INT32_MIN && code <= INT32_MAX)
-                                   ? findOperation(static_cast<int32_t>(code))
-                                   : nullptr;
+        OperationRecord* rec = parsed == code ? findOperation(code) : nullptr;
         if (rec == nullptr) {
             emitMsg(QF_MSG_ERROR, "Command not supported in script line %d.\n'%s'", lineNo,
                     line.substr(0, 180).c_str());
             result = 1;
             break;
         }
-        b.opCode = static_cast<int32_t>(code);
-        OperationRecord record = *rec;
-        int32_t r = record.readScriptLine(0, line.c_str(), record.checkParams);
-        if (r == kScriptLineStopped) {
-            result = 1;
-            break;
+        b.opCode = code;
+        const Dispatched done = dispatchOperation(b, *rec, kFromScriptLine, line.c_str());
+        const char* what = nullptr;
+        switch (done.outcome) {
+            case Outcome::Malformed:
+                what = "Error";
+                break;
+            case Outcome::BadParams:
+                what = "Parameter error";
+                break;
+            case Outcome::Failed:
+                what = "Error executing command";
+                break;
+            case Outcome::Stopped:
+                result = 1;
+                break;
+            default:
+                break;
         }
-        if (r == 1) {
-            reportLine("Error", lineNo, line);
+        if (what != nullptr) {
+            reportLine(what, lineNo, line);
             result = 1;
-            break;
         }
-        if (r == 2) {
-            reportLine("Parameter error", lineNo, line);
-            result = 1;
-            break;
-        }
-        if (record.execute(0, &record) != 0) {
-            reportLine("Error executing command", lineNo, line);
-            result = 1;
-            break;
-        }
+        if (result != 0) break;
     }
     std::fclose(f);
-    if (--g_replay.depth <= 0) {
-        g_replay.depth = 0;
-        g_replay.runaway = false;
+    if (--replay().depth <= 0) {
+        replay().depth = 0;
+        replay().runaway = false;
         status().scriptRunning = 'n';
     }
     return result;
@@ -243,13 +278,8 @@ int32_t runScript(int32_t, OperationRecord*) {
     return runScriptFile(std::string(b.out.p) + b.out.n);
 }
 
-int32_t scriptGetParams(int32_t, CheckParamsFn) {
-    HostInterface& h = host();
-    if (!h.stdGet123Files) return 1;
-    return h.stdGet123Files("Execute Script", ".scr", "Script", nullptr, nullptr, nullptr, nullptr,
-                            114) != 0
-               ? 1
-               : 0;
+int32_t scriptGetParams(int32_t mode, CheckParamsFn check) {
+    return askParams(mode, check) != 0 ? 1 : 0;
 }
 
 bool hasExtension(const char* name) {
@@ -260,11 +290,12 @@ bool hasExtension(const char* name) {
 void setPlaceholder(nameNpath& e, const char* placeholder) {
     std::memset(&e, 0, sizeof e);
     std::strncpy(e.n, placeholder, sizeof e.n - 1);
-    std::memcpy(e.p, g_replay.scriptDir, sizeof e.p);
+    std::memcpy(e.p, replay().scriptDir, sizeof e.p);
 }
 
 bool createsNewSignal(int32_t code) {
-    return inList(code, {1140, 2010, 2015, 2020, 2030, 2050, 2060, 2090, 2110, 2120, 2130, 2140});
+    const OperationDescription* d = describe(code);
+    return d != nullptr && (d->flags & kCreatesSignal) != 0;
 }
 
 // An output that would overwrite an input gets the neighbouring name
@@ -290,7 +321,7 @@ void pickScriptFile(nameNpath& e, const std::string& prompt, const char* placeho
     nameNpath asked = {};
     std::memcpy(asked.n, e.n, sizeof asked.n);
     asked.n[sizeof asked.n - 1] = '\0';
-    std::memcpy(asked.p, g_replay.scriptDir, sizeof asked.p);
+    std::memcpy(asked.p, replay().scriptDir, sizeof asked.p);
     int32_t r = -1;
     if (QfHost_qfPickScriptFile pick = host().qfPickScriptFile) r = pick(prompt.c_str(), &asked);
     asked.n[sizeof asked.n - 1] = '\0';
@@ -302,7 +333,7 @@ void pickScriptFile(nameNpath& e, const std::string& prompt, const char* placeho
             setPlaceholder(e, placeholder);
             return;
         }
-        std::memcpy(e.p, g_replay.scriptDir, sizeof e.p);
+        std::memcpy(e.p, replay().scriptDir, sizeof e.p);
         return;
     }
     if (r > 0 || asked.n[0] == '\0') {
@@ -311,7 +342,7 @@ void pickScriptFile(nameNpath& e, const std::string& prompt, const char* placeho
     }
     std::size_t n = std::strlen(asked.p);
     if (n == 0) {
-        std::memcpy(asked.p, g_replay.scriptDir, sizeof asked.p);
+        std::memcpy(asked.p, replay().scriptDir, sizeof asked.p);
     } else if (asked.p[n - 1] != '/' && n + 1 < sizeof asked.p) {
         asked.p[n] = '/';
         asked.p[n + 1] = '\0';
@@ -328,7 +359,7 @@ bool resolveScriptNames() {
     for (nameNpath* e : entries) {
         if (e->p[0] == '.') {
             char dir[QF_PATH_LEN];
-            std::memcpy(dir, g_replay.scriptDir, sizeof dir);
+            std::memcpy(dir, replay().scriptDir, sizeof dir);
             std::memcpy(e->p, dir, sizeof e->p);
         }
     }
@@ -356,10 +387,14 @@ bool resolveScriptNames() {
 
 void registerScriptOperations() {
     registerRecorderOperations();
-    OperationRecord r = operationTemplate(QF_OP_RUN_SCRIPT);
-    r.getParams = scriptGetParams;
-    r.execute = runScript;
-    registerOperation(&r);
+    OperationDescription d;
+    d.code = QF_OP_RUN_SCRIPT;
+    d.command = nullptr;  // hosts run scripts their own way
+    d.files = {inputFile(QF_ENTRY_OUT, QF_FILE_SCRIPT, ".scr", "Script", 0, false)};
+    d.dialog = {.kind = DialogKind::Files, .title = "Execute Script", .mode = 114};
+    d.handlers.getParams = scriptGetParams;  // any cancel is 1
+    d.handlers.execute = runScript;
+    registerDescribed(std::move(d));
 }
 
 }  // namespace qf

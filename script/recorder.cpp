@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/dialog.h"
 #include "core/engine.h"
 #include "core/host.h"
 #include "script/script_text.h"
@@ -14,29 +15,24 @@ namespace qf {
 
 namespace {
 
-struct RecorderState {
-    std::FILE* stream = nullptr;
-    char name[QF_PATH_LEN + QF_NAME_LEN] = {};
-};
-RecorderState g_rec;
+RecorderState& rec() {
+    return engine().recorder;
+}
 
 void stopWithError() {
-    if (g_rec.stream) std::fclose(g_rec.stream);
-    g_rec.stream = nullptr;
+    if (rec().stream) std::fclose(rec().stream);
+    rec().stream = nullptr;
     status().scriptRecording = 'n';
-    emitMsg(QF_MSG_NOTICE, "Error recording script to '%s'.  Stop recording.", g_rec.name);
+    emitMsg(QF_MSG_NOTICE, "Error recording script to '%s'.  Stop recording.", rec().name);
 }
 
 bool recording() {
     return status().scriptRecording == 'y';
 }
 
-int32_t startGetParams(int32_t, CheckParamsFn) {
+int32_t startGetParams(int32_t mode, CheckParamsFn check) {
     if (recording()) return 1;
-    HostInterface& h = host();
-    if (!h.stdGet123Files) return 1;
-    return h.stdGet123Files("Record Script", ".scr", "Record Script", nullptr, nullptr, nullptr,
-                            nullptr, 119);
+    return askParams(mode, check);
 }
 
 int32_t startExecute(int32_t, OperationRecord*) {
@@ -45,9 +41,9 @@ int32_t startExecute(int32_t, OperationRecord*) {
     std::string path = std::string(b.out.p) + b.out.n;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) return 2;
-    g_rec.stream = f;
-    std::memset(g_rec.name, 0, sizeof g_rec.name);
-    std::strncpy(g_rec.name, path.c_str(), sizeof g_rec.name - 1);
+    rec().stream = f;
+    std::memset(rec().name, 0, sizeof rec().name);
+    std::strncpy(rec().name, path.c_str(), sizeof rec().name - 1);
     status().scriptRecording = 'y';
     return 0;
 }
@@ -55,8 +51,8 @@ int32_t startExecute(int32_t, OperationRecord*) {
 int32_t stopExecute(int32_t, OperationRecord*) {
     if (!recording()) return 1;
     status().scriptRecording = 'n';
-    if (g_rec.stream) std::fclose(g_rec.stream);
-    g_rec.stream = nullptr;
+    if (rec().stream) std::fclose(rec().stream);
+    rec().stream = nullptr;
     return 0;
 }
 
@@ -71,10 +67,10 @@ bool askLine(const char* prompt, char* buffer) {
 }
 
 bool writeRecorded(const std::string& line) {
-    if (!g_rec.stream) return false;
-    std::fwrite(line.data(), 1, line.size(), g_rec.stream);
-    std::fflush(g_rec.stream);
-    if (std::ferror(g_rec.stream)) {
+    if (!rec().stream) return false;
+    std::fwrite(line.data(), 1, line.size(), rec().stream);
+    std::fflush(rec().stream);
+    if (std::ferror(rec().stream)) {
         stopWithError();
         return false;
     }
@@ -122,45 +118,45 @@ int32_t closeWindowsExecute(int32_t, OperationRecord* record) {
 }  // namespace
 
 std::FILE* scriptStream() {
-    return g_rec.stream;
+    return rec().stream;
 }
 
 void recordScriptLine(OperationRecord& record) {
     if (!recording()) return;
-    if (!g_rec.stream) {
+    if (!rec().stream) {
         stopWithError();
         return;
     }
-    int32_t r = record.writeScriptLine(0, g_rec.stream);
-    std::fflush(g_rec.stream);
-    if (r != 0 || std::ferror(g_rec.stream)) stopWithError();
+    int32_t r = record.writeScriptLine(0, rec().stream);
+    std::fflush(rec().stream);
+    if (r != 0 || std::ferror(rec().stream)) stopWithError();
 }
 
 void registerRecorderOperations() {
-    OperationRecord r = operationTemplate(QF_OP_RECORD_START);
-    r.getParams = startGetParams;
-    r.execute = startExecute;
-    registerOperation(&r);
-    r = operationTemplate(QF_OP_RECORD_STOP);
-    r.getParams = noParams;
-    r.execute = stopExecute;
-    registerOperation(&r);
-    r = operationTemplate(QF_OP_RECORD_PAUSE);
-    r.getParams = noParams;
-    r.execute = pauseExecute;
-    registerOperation(&r);
-    r = operationTemplate(QF_OP_RECORD_MESSAGE);
-    r.getParams = noParams;
-    r.execute = messageExecute;
-    registerOperation(&r);
-    r = operationTemplate(QF_OP_RECORD_REMARK);
-    r.getParams = noParams;
-    r.execute = remarkExecute;
-    registerOperation(&r);
-    r = operationTemplate(QF_OP_RECORD_CLOSE_WINDOWS);
-    r.getParams = noParams;
-    r.execute = closeWindowsExecute;
-    registerOperation(&r);
+    OperationDescription start;
+    start.code = QF_OP_RECORD_START;
+    start.files = {outputFile(QF_ENTRY_OUT, QF_FILE_SCRIPT, ".scr", "Record Script", 0)};
+    start.dialog = {.kind = DialogKind::Files, .title = "Record Script", .mode = 119};
+    start.handlers.getParams = startGetParams;
+    start.handlers.execute = startExecute;
+    registerDescribed(std::move(start));
+    const struct {
+        int32_t code;
+        ExecuteFn execute;
+    } lines[] = {
+        {QF_OP_RECORD_STOP, stopExecute},
+        {QF_OP_RECORD_PAUSE, pauseExecute},
+        {QF_OP_RECORD_MESSAGE, messageExecute},
+        {QF_OP_RECORD_REMARK, remarkExecute},
+        {QF_OP_RECORD_CLOSE_WINDOWS, closeWindowsExecute},
+    };
+    for (const auto& l : lines) {
+        OperationDescription d;
+        d.code = l.code;
+        d.dialog.kind = DialogKind::Nothing;
+        d.handlers.execute = l.execute;
+        registerDescribed(std::move(d));
+    }
 }
 
 }  // namespace qf

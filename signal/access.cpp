@@ -33,6 +33,26 @@ std::string fullPath(const nameNpath& f) {
     return std::string(f.p, strnlen(f.p, sizeof f.p)) + std::string(f.n, strnlen(f.n, sizeof f.n));
 }
 
+// An output is written under a temporary name in its destination folder
+// and renamed over its target only when it is complete, so a failed or
+// refused run leaves an existing file of that name (or the input of an
+// in-place run) as it was.  The name is made from the process number and a
+// hash of the target's name: short, and distinct for every target.
+}  // namespace
+
+std::string sigTemporaryPath(const nameNpath& f) {
+    uint64_t h = 1469598103934665603ull;  // FNV-1a
+    for (const char* c = f.n; c < f.n + sizeof f.n && *c; ++c) {
+        h ^= static_cast<unsigned char>(*c);
+        h *= 1099511628211ull;
+    }
+    return std::string(f.p, strnlen(f.p, sizeof f.p)) +
+           fmtString(".qf%u-%016llx.tmp", platform::processId(),
+                     static_cast<unsigned long long>(h));
+}
+
+namespace {
+
 void copyEntry(nameNpath& to, const nameNpath& from) {
     if (&to != &from) std::memmove(&to, &from, sizeof to);
     to.n[sizeof to.n - 1] = '\0';
@@ -166,8 +186,9 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
         return 2;
     }
 
-    const std::string path = fullPath(d.file);
-    platform::removeFile(path.c_str());
+    const std::string target = fullPath(d.file);
+    const std::string path = sigTemporaryPath(d.file);
+    platform::removeFile(path.c_str());  // a leftover of an interrupted run
     stdSetCurrentDir(d.file.p);
 
     if (d.buffer) {
@@ -192,7 +213,7 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
     std::FILE* f = std::fopen(path.c_str(), "w+b");
     if (!f) {
         release(d);
-        emitMsg(QF_MSG_ERROR, "Cannot open %s for write.", path.c_str());
+        emitMsg(QF_MSG_ERROR, "Cannot open %s for write.", target.c_str());
         return 1;
     }
     std::setvbuf(f, nullptr, _IOFBF, kStreamBufferBytes);
@@ -389,7 +410,7 @@ int32_t sigAccess(SignalDescriptor& d, int32_t index) {
     // The operation stops here; nothing of a failed output is left.
     const bool writing = d.mode == 'w';
     release(d);
-    if (writing) platform::removeFile(fullPath(d.file).c_str());
+    if (writing) platform::removeFile(sigTemporaryPath(d.file).c_str());
     return 1;
 }
 
@@ -408,8 +429,13 @@ int32_t sigClose(SignalDescriptor& d) {
     }
     release(d);
     if (writing) {
+        const std::string temporary = sigTemporaryPath(d.file);
+        if (result == 0 && !platform::replaceFile(temporary.c_str(), fullPath(d.file).c_str())) {
+            emitMsg(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
+            result = 1;
+        }
         if (result != 0) {
-            platform::removeFile(fullPath(d.file).c_str());
+            platform::removeFile(temporary.c_str());
         } else {
             const StatusRecord& s = status();
             if (s.replotOpCode != 0 && sameEntry(s.replotFile, d.file)) replotNotedGraph();
@@ -422,8 +448,9 @@ int32_t sigDiscard(SignalDescriptor& d) {
     if (!d.isOpen()) return 1;
     const bool writing = d.mode == 'w';
     release(d);
-    // Only outputs are removed; an input opened for reading stays.
-    if (writing) platform::removeFile(fullPath(d.file).c_str());
+    // Only an output's temporary file is removed; an input opened for
+    // reading, and any earlier file of the output's name, stay.
+    if (writing) platform::removeFile(sigTemporaryPath(d.file).c_str());
     return 0;
 }
 

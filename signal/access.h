@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "signal/descriptor.h"
 
@@ -16,18 +17,26 @@ namespace qf {
 // Opens a signal file and reads its header; a buffer size below 1 opens the
 // header only (the stream stays open until sigClose).
 int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBytes);
-// Creates (replaces) a signal file from the header fields already in d.
+// Creates a signal file from the header fields already in d.  The file is
+// written under a temporary name in its folder (sigTemporaryPath) and
+// sigClose renames it over the target; sigDiscard, or a failure, removes it,
+// so an existing file of the name stays as it was until the new one is
+// complete.
 int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordType,
                      int32_t recordCount, char format, int32_t bufferBytes);
 // Makes record `index` resident.  On failure the descriptor is closed (its
 // stream closed, its buffer freed, a partial output removed).
 int32_t sigAccess(SignalDescriptor& d, int32_t index);
-// Writes the last window of an output; closes the stream and frees the
-// buffer.  Nonzero only when that last write failed (the output is then
-// removed and the failure reported).
+// Writes the last window of an output; closes the stream, frees the buffer
+// and renames the output over its target.  Nonzero only when that last
+// write or the rename failed (the output is then removed, the target left
+// as it was, and the failure reported).
 int32_t sigClose(SignalDescriptor& d);
-// Closes and removes an output (1 if the descriptor was not open).
+// Closes and removes an output's temporary file (1 if the descriptor was
+// not open).
 int32_t sigDiscard(SignalDescriptor& d);
+// Where an output is written until sigClose renames it.
+std::string sigTemporaryPath(const nameNpath& file);
 int32_t sigReadWindow(SignalDescriptor& d, int32_t index);
 // Writes the current window; then, for index >= 0, moves the window to hold
 // `index` (the buffer keeps the previous window's values).

@@ -361,6 +361,16 @@ const char* windowName(int32_t window) {
     return window >= 0 && window < kWindowCount ? kWindowNames[window] : nullptr;
 }
 
+const char* windowChoiceText() {
+    static const std::string text = [] {
+        std::string t;
+        for (int32_t w = 0; w < kWindowCount; ++w)
+            t += std::string(t.empty() ? "" : " ") + kWindowNames[w] + "=" + std::to_string(w);
+        return t;
+    }();
+    return text.c_str();
+}
+
 int32_t windowNumber(std::string_view name) {
     for (int32_t w = 0; w < kWindowCount; ++w)
         if (name == kWindowNames[w]) return w;

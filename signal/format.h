@@ -60,6 +60,8 @@ bool isFileRecordType(int32_t type);
 const char* windowName(int32_t window);
 // Stores a remark, cut to kRemarkMax characters.
 void setRemark(SignalDescriptor& d, std::string_view remark);
+// "Rectangular=0 Hanning=1 ... Triangular=15": the names as choices.
+const char* windowChoiceText();
 // Window number of an exact name, -1 when the name is not in the table.
 int32_t windowNumber(std::string_view name);
 

@@ -22,6 +22,7 @@
 #include <cstdio>
 
 #include "core/operation.h"
+#include "quillfen/operations.h"
 #include "quillfen/quillfen.h"
 
 namespace qf::gen {
@@ -40,58 +41,10 @@ enum NoiseType : int32_t {
 constexpr int32_t kNoiseTypeCount = 4;
 
 // The generator parameters at the start of the command block's parameter
-// area (byte 13008).  The host dialogs write them and the script reader fills
-// them, so every offset is fixed.
-struct GeneratorParams {
-    char frequencyUnit;  // 'h': frequencies and rate in Hz; else in radians
-    char phaseUnit;      // 'd': phase in degrees; else radians
-    char unused2[2];
-    int32_t outputType;                   // 0 INTEGER16 or 2 REAL32
-    int32_t windowNumber;                 // window 0-15 of the window generator
-    int32_t sweepLog;                     // swept sine: nonzero logarithmic, 0 linear
-    int32_t noiseType;                    // NoiseType
-    int32_t sweepCount;                   // swept sine: number of sweeps
-    int32_t sampleCount;                  // N, samples to generate
-    int32_t sweepLength;                  // swept sine: samples per sweep L
-    int32_t sincCenter;                   // sinc: index of the main lobe's peak
-    int32_t delay;                        // unit sample and step: index n0
-    double phase;                         // phi
-    double amplitude;                     // A
-    double offset;                        // constant added by the periodic generators
-    double rate;                          // sampling rate fs
-    double frequency;                     // f, the start frequency f1 of the swept sine
-    double endFrequency;                  // swept sine: end frequency f2
-    double decay;                         // exponential: decay per sample a
-    double rampStart;                     // ramp: first value
-    double rampEnd;                       // ramp: end value
-    double noiseParam1[kNoiseTypeCount];  // [1] uniform lower bound, [2] normal mean
-    double unused144[3];
-    double noiseParam2[kNoiseTypeCount];  // [1] uniform upper bound, [2] normal variance
-};
-
-static_assert(offsetof(GeneratorParams, frequencyUnit) == 0);
-static_assert(offsetof(GeneratorParams, phaseUnit) == 1);
-static_assert(offsetof(GeneratorParams, outputType) == 4);
-static_assert(offsetof(GeneratorParams, windowNumber) == 8);
-static_assert(offsetof(GeneratorParams, sweepLog) == 12);
-static_assert(offsetof(GeneratorParams, noiseType) == 16);
-static_assert(offsetof(GeneratorParams, sweepCount) == 20);
-static_assert(offsetof(GeneratorParams, sampleCount) == 24);
-static_assert(offsetof(GeneratorParams, sweepLength) == 28);
-static_assert(offsetof(GeneratorParams, sincCenter) == 32);
-static_assert(offsetof(GeneratorParams, delay) == 36);
-static_assert(offsetof(GeneratorParams, phase) == 40);
-static_assert(offsetof(GeneratorParams, amplitude) == 48);
-static_assert(offsetof(GeneratorParams, offset) == 56);
-static_assert(offsetof(GeneratorParams, rate) == 64);
-static_assert(offsetof(GeneratorParams, frequency) == 72);
-static_assert(offsetof(GeneratorParams, endFrequency) == 80);
-static_assert(offsetof(GeneratorParams, decay) == 88);
-static_assert(offsetof(GeneratorParams, rampStart) == 96);
-static_assert(offsetof(GeneratorParams, rampEnd) == 104);
-static_assert(offsetof(GeneratorParams, noiseParam1) == 112);
-static_assert(offsetof(GeneratorParams, noiseParam2) == 168);
-static_assert(sizeof(GeneratorParams) <= sizeof(CommandBlock::params));
+// area (byte 13008), as the public header lays them out: the host dialogs
+// write them and the script reader fills them.
+using GeneratorParams = QfGeneratorParams;
+static_assert(kNoiseTypeCount == QF_NOISE_TYPES);
 static_assert(QF_PARAM_OFFSET % alignof(GeneratorParams) == 0);
 
 // The generator parameters of a command block.
@@ -151,12 +104,11 @@ double sincValue(GeneratorState& s, double i);
 double rampValue(GeneratorState& s, double i);
 double expValue(GeneratorState& s, double i);
 
-// Handlers shared by the eleven records.
-int32_t generatorGetParams(int32_t mode, CheckParamsFn check);
+// Handlers shared by the eleven records: the check, and the output header
+// with the generation's state (handed to the kernel as args->buffer).
 int32_t generatorCheckParams(int32_t mode);
-int32_t generatorExecute(int32_t mode, OperationRecord* record);
-int32_t generatorReadScriptLine(int32_t mode, const char* line, CheckParamsFn check);
-int32_t generatorWriteScriptLine(int32_t mode, std::FILE* scriptFile);
+int32_t generatorPrepareOutput(int32_t mode);
+int32_t generatorRelease(int32_t mode);
 
 // The three compute kernels; args->buffer is the GeneratorState of the run.
 int32_t periodicCompute(int32_t mode, const ComputeArgs* args);

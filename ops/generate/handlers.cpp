@@ -1,6 +1,6 @@
-// The handlers the eleven generators share: the parameter dialog, the
-// parameter check, the execute frame around the kernels, and the script
-// lines.
+// The handlers the eleven generators share: the parameter check and the
+// output header with the generation's state; and their descriptions, with
+// the dialogs, script lines and command-line options.
 //
 // Check codes (the host dialog words them): 60 delay < 0; 80 amplitude < 0;
 // 81 INTEGER16 and amplitude > 1; 90 offset < 0; 91 INTEGER16 and
@@ -27,9 +27,8 @@
 #include "core/engine.h"
 #include "core/host.h"
 #include "core/log.h"
-#include "core/op_names.h"
+#include "core/pipeline.h"
 #include "ops/generate/generators.h"
-#include "script/script_text.h"
 #include "signal/access.h"
 #include "signal/descriptor.h"
 #include "signal/format.h"
@@ -40,34 +39,6 @@ namespace qf::gen {
 namespace {
 
 constexpr double kTwoPi = 2.0 * M_PI;
-constexpr int32_t kGeneratorBufferBytes = 32768;
-
-// The dialog and its title for each generator.
-struct GeneratorInfo {
-    int32_t code;
-    QfHost_getSweptSineParams HostInterface::*dialog;
-    const char* title;
-};
-
-const GeneratorInfo kGenerators[] = {
-    {QF_OP_SINE, &HostInterface::getSweptSineParams, "Generating Sinusoidal Wave"},
-    {QF_OP_SWEPT_SINE, &HostInterface::getSweptSineParams, "Generating Swept Sine Wave"},
-    {QF_OP_SQUARE, &HostInterface::getSweptSineParams, "Generating Square Wave"},
-    {QF_OP_TRIANGLE, &HostInterface::getSweptSineParams, "Generating Triangular Wave"},
-    {QF_OP_UNIT_SAMPLE, &HostInterface::getImpuParams, "Generating Unit Sample"},
-    {QF_OP_UNIT_STEP, &HostInterface::getImpuParams, "Generating Unit Step"},
-    {QF_OP_WINDOW_FUNCTION, &HostInterface::getWinFunctParams, "Generating Window Function"},
-    {QF_OP_SINC, &HostInterface::getSincFunctParams, "Generating Sinc Function"},
-    {QF_OP_RAMP, &HostInterface::getRampFunctParams, "Generating Ramp Function"},
-    {QF_OP_EXP_FUNCTION, &HostInterface::getExpFunctParams, "Generating Exp. Function"},
-    {QF_OP_NOISE, &HostInterface::getNoiseFunctParams, "Generating Noise Function"},
-};
-
-const GeneratorInfo* generatorInfo(int32_t code) {
-    for (const GeneratorInfo& g : kGenerators)
-        if (g.code == code) return &g;
-    return nullptr;
-}
 
 // The output's remark, named after the generator.
 std::string generatorRemark(int32_t code, const GeneratorParams& p) {
@@ -103,32 +74,16 @@ std::string generatorRemark(int32_t code, const GeneratorParams& p) {
     }
 }
 
-// A unit or format character as one visible script character: a blank or
-// control character would end the field, so it is written as '-' (which,
-// like any letter other than 'h' or 'd', means the other unit).
-char scriptChar(char c) {
-    return (c > ' ' && c < 127) ? c : '-';
-}
+// The state of the generation in progress.
+struct GenerationRun {
+    static constexpr Lifetime kLifetime = Lifetime::Start;
+    GeneratorState state;
+};
 
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // Dialog and check
-
-int32_t generatorGetParams(int32_t, CheckParamsFn check) {
-    CommandBlock& b = block();
-    if (b.out.n[0] == '\0') std::strcpy(b.out.n, "output.tim");
-    stdGetCurrentDir(b.out.p, sizeof b.out.p);
-    const GeneratorInfo* g = generatorInfo(b.opCode);
-    if (g == nullptr) return 1;
-    QfHost_getSweptSineParams dialog = host().*(g->dialog);
-    if (dialog == nullptr) return 1;
-    const int32_t r = dialog(g->title, check);
-    if (r != 0) return r;
-    // Choosing no noise in the noise dialog leaves nothing to generate.
-    if (b.opCode == QF_OP_NOISE && generatorParams(b).noiseType == kNoNoise) return 1;
-    return 0;
-}
 
 int32_t generatorCheckParams(int32_t) {
     CommandBlock& b = block();
@@ -149,15 +104,13 @@ int32_t generatorCheckParams(int32_t) {
 }
 
 // ---------------------------------------------------------------------------
-// Execute
+// Output header
 
-int32_t generatorExecute(int32_t mode, OperationRecord* record) {
+int32_t generatorPrepareOutput(int32_t) {
     CommandBlock& b = block();
     GeneratorParams& p = generatorParams(b);
     const int32_t code = b.opCode;
     SignalDescriptor& out = blockDescriptor(b, 2);
-    std::memset(&out, 0, sizeof out);
-
     const std::string remark = generatorRemark(code, p);
     setRemark(out, remark);
 
@@ -179,166 +132,25 @@ int32_t generatorExecute(int32_t mode, OperationRecord* record) {
             logPrintf("Unsupported type %d.  ", p.outputType);
         return 1;
     }
-
     const bool hz = p.frequencyUnit == 'h';
     out.signalFrequency =
         isPeriodicGenerator(code) ? (hz ? p.frequency : p.frequency / kTwoPi) : 0.0;
     out.samplingRate = hz ? p.rate : kTwoPi * p.rate;
+    out.recordType = p.outputType;
+    out.recordCount = p.sampleCount;
 
-    StatusRecord& st = status();
-    st.busy = 'y';
-    if (sigOpenWrite(out, b.out, p.outputType, p.sampleCount, st.outputFormat,
-                     kGeneratorBufferBytes) != 0) {
-        sigDiscard(out);
-        st.busy = 'n';
-        return 1;
-    }
-
-    GeneratorState state;
+    GeneratorState& state = familyState<GenerationRun>().state;
+    state = GeneratorState{};
     startGeneration(state, code, p);
-    ComputeArgs args;
-    args.buffer = &state;
-    if (record == nullptr || record->compute(mode, &args) != 0) {
-        sigDiscard(out);
-        st.busy = 'n';
-        return 1;
-    }
-    if (sigClose(out) != 0) {
-        st.busy = 'n';
-        return 1;
-    }
+    if (Run* run = currentRun()) run->args.buffer = &state;
     EngineRuntime& rt = runtime();
     fmt(rt.description, sizeof rt.description, "[%s] = %s of %lg Hz at %lg Hz sampling rate.",
         b.out.n, remark.c_str(), p.frequency, p.rate);
-    emitText(QF_MSG_DESCRIPTION, rt.description);
-    st.busy = 'n';
     return 0;
 }
 
-// ---------------------------------------------------------------------------
-// Script lines
-
-int32_t generatorWriteScriptLine(int32_t, std::FILE* f) {
-    CommandBlock& b = block();
-    const GeneratorParams& p = generatorParams(b);
-    const int32_t code = b.opCode;
-    const char* name = scriptName(code);
-    if (name == nullptr || generatorInfo(code) == nullptr) return 0;
-    const std::string file = scriptEntry(b.out);
-    const char fu = scriptChar(p.frequencyUnit);
-    const char pu = scriptChar(p.phaseUnit);
-    const char ff = scriptChar(status().outputFormat);
-    const bool typed = p.noiseType > 0 && p.noiseType < kNoiseTypeCount;
-    const double n1 = typed ? p.noiseParam1[p.noiseType] : 0.0;
-    const double n2 = typed ? p.noiseParam2[p.noiseType] : 0.0;
-
-    std::string line = scriptLinePrefix(code) + file + " ";
-    switch (code) {
-        case QF_OP_SINE:
-        case QF_OP_SQUARE:
-        case QF_OP_TRIANGLE:
-            line += fmtString("%c%c%c %lg %lg %d %lg %lg %lg", fu, pu, ff, p.frequency, p.rate,
-                              p.sampleCount, p.phase, p.amplitude, p.offset);
-            break;
-        case QF_OP_SWEPT_SINE:
-            line += fmtString("%c%c%c %lg %lg %lg %d %d %lg %lg %lg %d", fu, pu, ff, p.frequency,
-                              p.endFrequency, p.rate, p.sweepLength, p.sweepCount, p.phase,
-                              p.amplitude, p.offset, p.sweepLog);
-            break;
-        case QF_OP_UNIT_SAMPLE:
-        case QF_OP_UNIT_STEP:
-            line += fmtString("%c%c %lg %d %d %lg", fu, ff, p.rate, p.sampleCount, p.delay,
-                              p.amplitude);
-            break;
-        case QF_OP_WINDOW_FUNCTION:
-            line += fmtString("%c%c %d %lg %d", fu, ff, p.windowNumber, p.rate, p.sampleCount);
-            break;
-        case QF_OP_SINC:
-            line += fmtString("%c%c %lg %d %d", fu, ff, p.rate, p.sampleCount, p.sincCenter);
-            break;
-        case QF_OP_RAMP:
-            line += fmtString("%c%c %lg %d %lg %lg", fu, ff, p.rate, p.sampleCount, p.rampStart,
-                              p.rampEnd);
-            break;
-        case QF_OP_EXP_FUNCTION:
-            line += fmtString("%c%c %lg %d %lg %lg", fu, ff, p.rate, p.sampleCount, p.amplitude,
-                              p.decay);
-            break;
-        default:  // noise
-            line += fmtString("%c%c %lg %d", fu, ff, p.rate, p.sampleCount);
-            break;
-    }
-    line += fmtString(" %d %d %lg %lg\r\n", p.outputType, p.noiseType, n1, n2);
-    const std::size_t w = std::fwrite(line.data(), 1, line.size(), f);
-    return w == line.size() ? 0 : 1;
-}
-
-int32_t generatorReadScriptLine(int32_t mode, const char* line, CheckParamsFn check) {
-    CommandBlock& b = block();
-    const int32_t code = b.opCode;
-    if (generatorInfo(code) == nullptr) return 1;
-    // Fields a line does not carry keep the values of the last line run.
-    GeneratorParams p = generatorParams(b);
-    char fu = 0, pu = p.phaseUnit, ff = 0;
-    nameNpath out{};
-    ScriptFields in(line);
-    if (!in.skipCodeAndName() || !in.entry(out)) return 1;
-    bool ok = in.character(fu);
-    switch (code) {
-        case QF_OP_SINE:
-        case QF_OP_SQUARE:
-        case QF_OP_TRIANGLE:
-            ok = ok && in.rawChar(pu) && in.rawChar(ff) && in.number(p.frequency) &&
-                 in.number(p.rate) && in.integer(p.sampleCount) && in.number(p.phase) &&
-                 in.number(p.amplitude) && in.number(p.offset);
-            break;
-        case QF_OP_SWEPT_SINE:
-            ok = ok && in.rawChar(pu) && in.rawChar(ff) && in.number(p.frequency) &&
-                 in.number(p.endFrequency) && in.number(p.rate) && in.integer(p.sweepLength) &&
-                 in.integer(p.sweepCount) && in.number(p.phase) && in.number(p.amplitude) &&
-                 in.number(p.offset) && in.integer(p.sweepLog);
-            break;
-        case QF_OP_UNIT_SAMPLE:
-        case QF_OP_UNIT_STEP:
-            ok = ok && in.rawChar(ff) && in.number(p.rate) && in.integer(p.sampleCount) &&
-                 in.integer(p.delay) && in.number(p.amplitude);
-            break;
-        case QF_OP_WINDOW_FUNCTION:
-            ok = ok && in.rawChar(ff) && in.integer(p.windowNumber) && in.number(p.rate) &&
-                 in.integer(p.sampleCount);
-            break;
-        case QF_OP_SINC:
-            ok = ok && in.rawChar(ff) && in.number(p.rate) && in.integer(p.sampleCount) &&
-                 in.integer(p.sincCenter);
-            break;
-        case QF_OP_RAMP:
-            ok = ok && in.rawChar(ff) && in.number(p.rate) && in.integer(p.sampleCount) &&
-                 in.number(p.rampStart) && in.number(p.rampEnd);
-            break;
-        case QF_OP_EXP_FUNCTION:
-            ok = ok && in.rawChar(ff) && in.number(p.rate) && in.integer(p.sampleCount) &&
-                 in.number(p.amplitude) && in.number(p.decay);
-            break;
-        default:  // noise
-            ok = ok && in.rawChar(ff) && in.number(p.rate) && in.integer(p.sampleCount);
-            break;
-    }
-    double n1 = 0.0, n2 = 0.0;
-    ok =
-        ok && in.integer(p.outputType) && in.integer(p.noiseType) && in.number(n1) && in.number(n2);
-    if (!ok) return 1;
-
-    p.frequencyUnit = fu;
-    p.phaseUnit = pu;
-    p.noiseType = ((p.noiseType % kNoiseTypeCount) + kNoiseTypeCount) % kNoiseTypeCount;
-    p.noiseParam1[p.noiseType] = n1;
-    p.noiseParam2[p.noiseType] = n2;
-    generatorParams(b) = p;
-    status().outputFormat = ff;
-    b.out = out;
-    unescapeEntry(b.out);
-    if (!resolveScriptNames()) return kScriptLineStopped;
-    if (check && check(mode) != 0) return 2;
+int32_t generatorRelease(int32_t) {
+    familyState<GenerationRun>().state = GeneratorState{};
     return 0;
 }
 

@@ -15,6 +15,7 @@
 
 #include "core/engine.h"
 #include "core/host.h"
+#include "core/pipeline.h"
 #include "ops/generate/generators.h"
 #include "ops/spectral/fft_core.h"
 #include "signal/access.h"
@@ -74,21 +75,31 @@ GeneratorState* stateOf(const ComputeArgs* args) {
     return args ? static_cast<GeneratorState*>(args->buffer) : nullptr;
 }
 
-// Writes v as record i of the output: REAL32 as it is, INTEGER16 as
-// trunc(v * 32767) with the given overflow handling.  1 when the record
-// could not be made resident (sigAccess has closed the output).
-int32_t storeSample(SignalDescriptor& out, int32_t i, double v, char overflowMode) {
-    if (sigAccess(out, i) != 0) return 1;
-    if (out.recordType == kOutputReal32) {
-        *out.at<float>(i) = static_cast<float>(v);
-    } else if (out.recordType == kOutputInteger16) {
-        const double u = v * 32767.0;
-        // Saturating, anything not at or above -32768 (a NaN too) is -32768.
-        if (overflowMode == 's' && !(u >= -32768.0))
-            *out.at<int16_t>(i) = -32768;
-        else
-            *out.at<int16_t>(i) = storeQ15(u, overflowMode);
-    }
+// A 16-bit word of v: trunc(v * 32767) with the given overflow handling.
+int16_t wordOf(double v, char overflowMode) {
+    const double u = v * 32767.0;
+    // Saturating, anything not at or above -32768 (a NaN too) is -32768.
+    if (overflowMode == 's' && !(u >= -32768.0)) return -32768;
+    return storeQ15(u, overflowMode);
+}
+
+// Writes value(i) as record i of every output record, span by span: REAL32
+// as it is, INTEGER16 by wordOf.  1 when a window could not be moved (the
+// output is then closed).
+template <typename Value>
+int32_t generate(SignalDescriptor& out, char overflowMode, Value value) {
+    if (out.recordType == kOutputReal32)
+        return forEachOutputSpan<float>(out, 0, out.recordCount,
+                                        [&](float* y, int32_t first, int32_t n) {
+                                            for (int32_t k = 0; k < n; ++k)
+                                                y[k] = static_cast<float>(value(first + k));
+                                        });
+    if (out.recordType == kOutputInteger16)
+        return forEachOutputSpan<int16_t>(out, 0, out.recordCount,
+                                          [&](int16_t* y, int32_t first, int32_t n) {
+                                              for (int32_t k = 0; k < n; ++k)
+                                                  y[k] = wordOf(value(first + k), overflowMode);
+                                          });
     return 0;
 }
 
@@ -238,15 +249,13 @@ int32_t periodicCompute(int32_t, const ComputeArgs* args) {
     const double phi = p.phaseUnit == 'd' ? p.phase * M_PI / 180.0 : p.phase;
     s.pairOpen = false;
     if (s.code == QF_OP_SWEPT_SINE) startSweep(s);
-    for (int32_t i = 0; i < out.recordCount; ++i) {
+    return generate(out, overflow, [&](int32_t i) {
         s.sample = i;
         const double x = i * s.omega0 - phi;
         double v = s.value(s, x) * p.amplitude;
         v = v + noise(s);
-        v = v + p.offset;
-        if (storeSample(out, i, v, overflow) != 0) return 1;
-    }
-    return 0;
+        return v + p.offset;
+    });
 }
 
 int32_t aperiodicCompute(int32_t, const ComputeArgs* args) {
@@ -281,16 +290,11 @@ int32_t aperiodicCompute(int32_t, const ComputeArgs* args) {
         default:
             break;
     }
-    int32_t result = 0;
-    for (int32_t i = 0; i < n; ++i) {
+    const int32_t result = generate(out, 's', [&](int32_t i) {
         s.sample = i;
-        double v = s.value(s, i);
-        v = v + noise(s);
-        if (storeSample(out, i, v, 's') != 0) {
-            result = 1;
-            break;
-        }
-    }
+        const double v = s.value(s, i);
+        return v + noise(s);
+    });
     s.window = nullptr;
     return result;
 }
@@ -301,11 +305,10 @@ int32_t noiseCompute(int32_t, const ComputeArgs* args) {
     GeneratorState& s = *state;
     SignalDescriptor& out = blockDescriptor(block(), 2);
     s.pairOpen = false;
-    for (int32_t i = 0; i < out.recordCount; ++i) {
+    return generate(out, 's', [&](int32_t i) {
         s.sample = i;
-        if (storeSample(out, i, noise(s), 's') != 0) return 1;
-    }
-    return 0;
+        return noise(s);
+    });
 }
 
 }  // namespace qf::gen

@@ -1,40 +1,233 @@
-// Signal generators 2010-2140: one record template with the shared
-// handlers, one line per code naming its kernel.
+// Signal generators 2010-2140: one description each, made from one table of
+// the generator parameters (their offsets, defaults and command-line
+// options) and a line per generator naming its dialog, parameters, script
+// fields and kernel.
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "core/engine.h"
 #include "core/operation.h"
 #include "ops/generate/generators.h"
+#include "signal/access.h"
+#include "signal/format.h"
 
 namespace qf {
 
-void registerGeneratorOperations() {
-    struct Entry {
-        int32_t code;
-        ComputeFn kernel;
+namespace {
+
+using namespace gen;
+
+#define G(field) QF_GENERATOR_FIELD(field)
+
+// Every generator parameter by the name a command line gives it.  Some
+// names mean different fields for different generators ("from" is the
+// sweep's start frequency and the ramp's first value).
+ParamSpec generatorParam(const std::string& name, int32_t code) {
+    const bool ramp = code == QF_OP_RAMP;
+    if (name == "frequency-unit") return charParam("frequency-unit", G(frequencyUnit)).fixed('h');
+    if (name == "phase-unit")
+        return charParam("phase-unit", G(phaseUnit))
+            .choices("degrees=d radians=r", true)
+            .fallback('r');
+    if (name == "type")
+        return intParam("type", G(outputType)).choices("int16=0 float=2", true).fallback(2);
+    if (name == "noise")
+        return noiseParam("noise", G(noiseType))
+            .fallbackText(code == QF_OP_NOISE ? "uniform:-1:1" : "none")
+            .help("uniform:LO:HI|normal:MEAN:VAR|poisson");
+    if (name == "rate") return doubleParam("rate", G(rate)).required().help("FS");
+    if (name == "samples")
+        return intParam("samples", G(sampleCount)).required().minimum(1).help("N");
+    if (name == "freq") return doubleParam("freq", G(frequency)).required().help("F");
+    if (name == "from")
+        return ramp ? doubleParam("from", G(rampStart)).fallback(0.0).help("START")
+                    : doubleParam("from", G(frequency)).required().help("F1");
+    if (name == "to")
+        return ramp ? doubleParam("to", G(rampEnd)).fallback(1.0).help("END")
+                    : doubleParam("to", G(endFrequency)).required().help("F2");
+    if (name == "length") return intParam("length", G(sweepLength)).required().minimum(1).help("L");
+    if (name == "sweeps") return intParam("sweeps", G(sweepCount)).fallback(1).minimum(1).help("K");
+    if (name == "log")
+        return intParam("log", G(sweepLog)).choices("log=1 linear=0", true).fallback(0);
+    if (name == "phase") return doubleParam("phase", G(phase)).fallback(0.0).help("P");
+    if (name == "amplitude") return doubleParam("amplitude", G(amplitude)).fallback(1.0).help("A");
+    if (name == "offset") return doubleParam("offset", G(offset)).fallback(0.0).help("O");
+    if (name == "delay") return intParam("delay", G(delay)).fallback(0).help("N0");
+    if (name == "window")
+        return intParam("window", G(windowNumber))
+            .choices(windowChoiceText())
+            .fallback(1)
+            .help("NAME|NUMBER");
+    if (name == "center") return intParam("center", G(sincCenter)).halfOf(G(sampleCount)).help("C");
+    if (name == "decay") return doubleParam("decay", G(decay)).fallback(0.01).help("D");
+    return ParamSpec{};
+}
+
+// The generators' check results, as their host dialogs word them.
+std::vector<CheckMessage> generatorChecks() {
+    auto m = [](int32_t code, const char* text) {
+        return CheckMessage{code, QF_MSG_ERROR, text, Then::AskAgain};
     };
-    static const Entry kEntries[] = {
-        {QF_OP_SINE, gen::periodicCompute},
-        {QF_OP_SWEPT_SINE, gen::periodicCompute},
-        {QF_OP_SQUARE, gen::periodicCompute},
-        {QF_OP_TRIANGLE, gen::periodicCompute},
-        {QF_OP_UNIT_SAMPLE, gen::aperiodicCompute},
-        {QF_OP_UNIT_STEP, gen::aperiodicCompute},
-        {QF_OP_WINDOW_FUNCTION, gen::aperiodicCompute},
-        {QF_OP_SINC, gen::aperiodicCompute},
-        {QF_OP_RAMP, gen::aperiodicCompute},
-        {QF_OP_EXP_FUNCTION, gen::aperiodicCompute},
-        {QF_OP_NOISE, gen::noiseCompute},
+    return {
+        m(60, "The delay must not be negative."),
+        m(80, "The amplitude must not be negative."),
+        m(81, "A 16-bit signal needs an amplitude of at most 1."),
+        m(90, "The offset must not be negative."),
+        m(91, "A 16-bit signal needs amplitude + offset of at most 1."),
+        m(100, "The sampling rate must be positive."),
+        m(110, "The frequency must be positive."),
+        m(111, "The frequency must be below half the sampling rate."),
+        m(112, "The end frequency must be below half the sampling rate."),
     };
-    OperationRecord shared = operationTemplate(0);
-    shared.getParams = gen::generatorGetParams;
-    shared.checkParams = gen::generatorCheckParams;
-    shared.execute = gen::generatorExecute;
-    shared.readScriptLine = gen::generatorReadScriptLine;
-    shared.writeScriptLine = gen::generatorWriteScriptLine;
-    for (const Entry& e : kEntries) {
-        OperationRecord r = shared;
-        r.code = e.code;
-        r.compute = e.kernel;
-        registerOperation(&r);
+}
+
+// The output gets a name and the current folder when the dialog opens.
+int32_t proposeOutput(CommandBlock& b) {
+    if (b.out.n[0] == '\0') std::strcpy(b.out.n, "output.tim");
+    stdGetCurrentDir(b.out.p, sizeof b.out.p);
+    return 0;
+}
+
+// Choosing no noise in the noise dialog leaves nothing to generate.
+int32_t someNoise(CommandBlock& b) {
+    return generatorParams(b).noiseType == kNoNoise ? 1 : 0;
+}
+
+struct Generator {
+    int32_t code;
+    const char* scriptName;
+    const char* command;
+    const char* help;
+    HostCheckedFn HostInterface::*dialog;
+    const char* title;
+    // The line after the output entry: parameter names, "+" glues a field
+    // to the one before, "ff" the output format letter; then the output
+    // type and the noise always follow.
+    const char* script;
+    // Command-line parameters besides the output type, noise and rate.
+    const char* options;
+    ComputeFn kernel;
+};
+
+const Generator kGenerators[] = {
+    {QF_OP_SINE, "Sinusoidal        ", "sine", "generate a sine wave",
+     &HostInterface::getSweptSineParams, "Generating Sinusoidal Wave",
+     "frequency-unit +phase-unit +ff freq rate samples phase amplitude offset",
+     "freq samples amplitude offset phase", periodicCompute},
+    {QF_OP_SWEPT_SINE, "Swept_Sine        ", "sweep",
+     "generate a swept sine (linear, or --log), K sweeps of L samples",
+     &HostInterface::getSweptSineParams, "Generating Swept Sine Wave",
+     "frequency-unit +phase-unit +ff from to rate length sweeps phase amplitude offset log",
+     "from to length sweeps log amplitude offset phase", periodicCompute},
+    {QF_OP_SQUARE, "Square            ", "square", "generate a square wave",
+     &HostInterface::getSweptSineParams, "Generating Square Wave",
+     "frequency-unit +phase-unit +ff freq rate samples phase amplitude offset",
+     "freq samples amplitude offset phase", periodicCompute},
+    {QF_OP_TRIANGLE, "Triangular        ", "triangle", "generate a triangular wave",
+     &HostInterface::getSweptSineParams, "Generating Triangular Wave",
+     "frequency-unit +phase-unit +ff freq rate samples phase amplitude offset",
+     "freq samples amplitude offset phase", periodicCompute},
+    {QF_OP_UNIT_SAMPLE, "Unit_Sample       ", "impulse", "generate a unit sample at index N0",
+     &HostInterface::getImpuParams, "Generating Unit Sample",
+     "frequency-unit +ff rate samples delay amplitude", "samples delay amplitude",
+     aperiodicCompute},
+    {QF_OP_UNIT_STEP, "Unit_Step         ", "step", "generate a unit step from index N0 on",
+     &HostInterface::getImpuParams, "Generating Unit Step",
+     "frequency-unit +ff rate samples delay amplitude", "samples delay amplitude",
+     aperiodicCompute},
+    {QF_OP_WINDOW_FUNCTION, "WinFunction       ", "window",
+     "generate one of the 16 analysis windows (default Hanning)", &HostInterface::getWinFunctParams,
+     "Generating Window Function", "frequency-unit +ff window rate samples", "samples window",
+     aperiodicCompute},
+    {QF_OP_SINC, "SincFunction      ", "sinc",
+     "generate a sinc function peaking at index C (default N/2)",
+     &HostInterface::getSincFunctParams, "Generating Sinc Function",
+     "frequency-unit +ff rate samples center", "samples center", aperiodicCompute},
+    {QF_OP_RAMP, "RampFunction      ", "ramp",
+     "generate a ramp from START towards END (default 0 to 1)", &HostInterface::getRampFunctParams,
+     "Generating Ramp Function", "frequency-unit +ff rate samples from to", "samples from to",
+     aperiodicCompute},
+    {QF_OP_EXP_FUNCTION, "ExpFunction       ", "exp", "generate A*exp(-D*n) (default D 0.01)",
+     &HostInterface::getExpFunctParams, "Generating Exp. Function",
+     "frequency-unit +ff rate samples amplitude decay", "samples amplitude decay",
+     aperiodicCompute},
+    {QF_OP_NOISE, "NoiseFunction     ", "noise", "generate noise (default uniform:-1:1)",
+     &HostInterface::getNoiseFunctParams, "Generating Noise Function",
+     "frequency-unit +ff rate samples", "samples", noiseCompute},
+};
+
+std::vector<std::string> words(const char* text) {
+    std::vector<std::string> w;
+    std::string cur;
+    for (const char* p = text;; ++p) {
+        if (*p == ' ' || *p == '\0') {
+            if (!cur.empty()) w.push_back(cur);
+            cur.clear();
+            if (*p == '\0') break;
+        } else {
+            cur += *p;
+        }
     }
+    return w;
+}
+
+int8_t indexOf(OperationDescription& d, const std::string& name) {
+    for (std::size_t i = 0; i < d.params.size(); ++i)
+        if (name == d.params[i].info.name) return static_cast<int8_t>(i);
+    d.params.push_back(generatorParam(name, d.code));
+    return static_cast<int8_t>(d.params.size() - 1);
+}
+
+OperationDescription describeGenerator(const Generator& g) {
+    OperationDescription d;
+    d.code = g.code;
+    d.scriptName = g.scriptName;
+    d.command = g.command;
+    d.help = g.help;
+    d.files = {outputFile(QF_ENTRY_OUT, QF_FILE_TIME, ".tim", "Output file", 0)};
+    // The command line's parameters first, in a usage line's order.
+    for (const char* name : {"rate"}) indexOf(d, name);
+    for (const std::string& name : words(g.options)) indexOf(d, name);
+    for (const char* name : {"frequency-unit", "phase-unit", "type", "noise"})
+        if (std::strcmp(name, "phase-unit") != 0 || std::strstr(g.script, "phase-unit"))
+            indexOf(d, name);
+    d.script.push_back({Field::Out});
+    for (std::string name : words(g.script)) {
+        const bool glued = name[0] == '+';
+        if (glued) name.erase(0, 1);
+        if (name == "ff") {
+            d.script.push_back({Field::OutputFormat, -1, glued});
+            continue;
+        }
+        const int8_t i = indexOf(d, name);
+        const bool isDouble = d.params[static_cast<std::size_t>(i)].info.type == QF_VALUE_DOUBLE;
+        d.script.push_back({Field::Param, i, glued, isDouble ? "%lg" : nullptr});
+    }
+    d.script.push_back({Field::Param, indexOf(d, "type")});
+    d.script.push_back({Field::Noise});
+    d.dialog = {.kind = DialogKind::HostChecked,
+                .title = g.title,
+                .checked = g.dialog,
+                .before = proposeOutput,
+                .after = g.code == QF_OP_NOISE ? someNoise : nullptr};
+    d.checks = generatorChecks();
+    d.show = Show::Waveform;
+    d.flags = kCreatesSignal;
+    d.handlers.checkParams = generatorCheckParams;
+    d.handlers.prepareOutput = generatorPrepareOutput;
+    d.handlers.compute = g.kernel;
+    d.handlers.release = generatorRelease;
+    d.pipeline.outputBuffer = 32768;
+    return d;
+}
+
+#undef G
+
+}  // namespace
+
+void registerGeneratorOperations() {
+    for (const Generator& g : kGenerators) registerDescribed(describeGenerator(g));
 }
 
 }  // namespace qf

@@ -21,8 +21,7 @@
 
 #include "core/engine.h"
 #include "core/host.h"
-#include "core/op_names.h"
-#include "script/script_text.h"
+#include "core/pipeline.h"
 #include "signal/access.h"
 #include "signal/format.h"
 #include "signal/numfmt.h"
@@ -49,13 +48,15 @@ struct FftState {
     const double* window = nullptr;  // the workspace's window array; null: none allocated
     int32_t frameCount = 0;
     int32_t frameIndex = 0;
-    bool fixedPointNoticeShown = false;  // shown once while the library is loaded
-    bool zeroPaddingNoticeShown = false;
+    static constexpr Lifetime kLifetime = Lifetime::Start;
+    void release() {
+        workspace.release();
+        window = nullptr;
+    }
 };
 
 FftState& state() {
-    static FftState s;
-    return s;
+    return familyState<FftState>();
 }
 
 SignalDescriptor& inputDescriptor() {
@@ -172,69 +173,62 @@ int32_t fftCheckParams(int32_t) {
     return 0;
 }
 
-int32_t fftGetParams(int32_t, CheckParamsFn check) {
-    CommandBlock& b = block();
-    StatusRecord& s = status();
-    FftState& st = state();
-    for (;;) {
-        paramInt(b, kFftWindowParam) = s.fftWindow;
-        paramInt(b, kFftSizeParam) = s.fftSize;
-        paramInt(b, kFftIntervalParam) = s.fftInterval;
-        const int32_t r = host().dspFFTGetPara ? host().dspFFTGetPara() : 1;
-        if (r != 0) return r;
-        s.fftWindow = paramInt(b, kFftWindowParam);
-        s.fftSize = paramInt(b, kFftSizeParam);
-        s.fftInterval = paramInt(b, kFftIntervalParam);
-        const int32_t c = check ? check(0) : 0;
-        switch (c) {
-            case kFftFixedPointInput:
-                if (board().acceleratorOn == 0 && s.noticeSetting == 0 &&
-                    !st.fixedPointNoticeShown) {
-                    emitText(QF_MSG_NOTICE, kFixedPointNotice);
-                    st.fixedPointNoticeShown = true;
-                }
-                return 0;
-            case kFftUnreadableInput:
-                emitMsg(QF_MSG_NOTICE, "Error reading '%s' or having unsupported data type.",
-                        b.in1.n);
-                continue;  // the dialog again
-            case kFftBadSize:
-                emitText(QF_MSG_NOTICE, kSizeMessage);
-                return 1;
-            case kFftZeroPadding:
-                if (!st.zeroPaddingNoticeShown) {
-                    emitText(QF_MSG_CAUTION, kZeroPaddingNotice);
-                    st.zeroPaddingNoticeShown = true;
-                }
-                return 0;
-            default:
-                return 0;
-        }
-    }
-}
-
 // ---------------------------------------------------------------------------
 // Execution
 
+// The output header of the frame file; the frame plan; the working arrays
+// and the window.  Frames are only computed at sizes the installed kernel
+// transforms.
 int32_t fftPrepareOutput(int32_t) {
     CommandBlock& b = block();
     FftState& st = state();
     st.window = nullptr;
-    if (!isTimeSignalType(inputDescriptor().recordType)) return 1;
-    if (st.workspace.allocate(paramInt(b, kFftSizeParam)) != 0) {
+    SignalDescriptor& in = inputDescriptor();
+    SignalDescriptor& out = outputDescriptor();
+    if (!isTimeSignalType(in.recordType)) return 1;
+    const int32_t n = paramInt(b, kFftSizeParam);
+    const int32_t interval = paramInt(b, kFftIntervalParam);
+    const int32_t window = paramInt(b, kFftWindowParam);
+    const Run* run = currentRun();
+    if (!fftSizeAccepted(n, run == nullptr || run->record.compute == fftCompute)) {
+        emitText(QF_MSG_NOTICE, kSizeMessage);
+        return 1;
+    }
+    const FftFramePlan plan = fftFramePlan(in.recordCount, n, interval);
+    const int64_t records = plan.count * n;
+    if (records > INT32_MAX) {
+        emitMsg(QF_MSG_ERROR,
+                "%lld FFT frames of %d points would exceed the %d records a signal file can hold.  "
+                "Operation aborted.",
+                static_cast<long long>(plan.count), n, INT32_MAX);
+        return 1;
+    }
+    if (st.workspace.allocate(n) != 0) {
         emitText(QF_MSG_ERROR, kOutOfMemory);
         return 1;
     }
     st.window = st.workspace.window.data();
-    outputDescriptor().recordType = kCReal128Rect;
-    const int32_t r =
-        computeWindow(paramInt(b, kFftWindowParam), st.workspace.size, st.workspace.window.data());
-    if (r != 0) {
+    if (computeWindow(window, st.workspace.size, st.workspace.window.data()) != 0) {
         // No frame is computed with a window that does not exist.
-        st.workspace.release();
-        st.window = nullptr;
+        st.release();
+        return 1;
     }
-    return r;
+    st.frameCount = static_cast<int32_t>(plan.count);
+    st.frameIndex = 0;
+    out.recordType = kCReal128Rect;
+    out.recordCount = static_cast<int32_t>(records);
+    setRemark(out, fftRemark(b.in1.n));
+    out.samplingRate = in.samplingRate;
+    out.signalFrequency = in.signalFrequency;
+    out.param1 = n;
+    out.param2 = interval;
+    out.param3 = window;
+    out.param4 = 0;
+    out.bufferBytes =
+        n <= kFftMaxBoardSize ? n * static_cast<int32_t>(sizeof(Bin)) : kFftLargeFrameBuffer;
+    fmt(runtime().description, sizeof runtime().description, "[%s] = FFT of [%s]", b.out.n,
+        b.in1.n);
+    return 0;
 }
 
 int32_t fftRelease(int32_t) {
@@ -272,151 +266,95 @@ int32_t fftCompute(int32_t, const ComputeArgs* args) {
     return inPlace ? 0 : storeFrame(out, frame, first, n);
 }
 
-int32_t fftExecute(int32_t mode, OperationRecord* record) {
-    CommandBlock& b = block();
-    StatusRecord& s = status();
+// Runs the kernel over the frame plan, one frame per call.
+int32_t fftWalk(Run& run, OperationRecord& record) {
     FftState& st = state();
     SignalDescriptor& in = inputDescriptor();
     SignalDescriptor& out = outputDescriptor();
-    in.openMark = 0;
-    out.openMark = 0;
-    s.busy = 'y';
-    auto finish = [&s](int32_t result) {
-        s.busy = 'n';
-        return result;
-    };
-
-    int32_t result = sigOpenRead(in, b.in1, kFftInputBuffer);
-    if (result != 0) {
-        sigClose(in);
-        return finish(result);
+    const int32_t n = paramInt(run.block, kFftSizeParam);
+    const FftFramePlan plan =
+        fftFramePlan(in.recordCount, n, paramInt(run.block, kFftIntervalParam));
+    ComputeArgs& args = run.args;
+    args.stages = fftStagesOf(n);
+    args.size = n;
+    args.window = st.window;
+    args.input = &in;
+    args.output = &out;
+    for (int32_t f = 0; f < st.frameCount; ++f) {
+        st.frameIndex = f;
+        if (sigAccess(out, static_cast<int32_t>(static_cast<int64_t>(f) * n)) != 0) return 1;
+        // A frame starting past the signal is all padding: the start is
+        // kept within the signal so that it fits the argument.
+        args.start = static_cast<int32_t>(std::min<int64_t>(plan.start(f), in.recordCount));
+        const int32_t r = record.compute(run.mode, &args);
+        if (r != 0) return r;
     }
-    const int32_t n = paramInt(b, kFftSizeParam);
-    const int32_t interval = paramInt(b, kFftIntervalParam);
-    const int32_t window = paramInt(b, kFftWindowParam);
-    const int32_t length = in.recordCount;
-
-    // Frames are only computed at sizes the installed kernel transforms.
-    if (!fftSizeAccepted(n, record->compute == fftCompute)) {
-        sigClose(in);
-        emitText(QF_MSG_NOTICE, kSizeMessage);
-        return finish(1);
-    }
-    const FftFramePlan plan = fftFramePlan(length, n, interval);
-    const int64_t records = plan.count * n;
-    if (records > INT32_MAX) {
-        sigClose(in);
-        emitMsg(QF_MSG_ERROR,
-                "%lld FFT frames of %d points would exceed the %d records a signal file can hold.  "
-                "Operation aborted.",
-                static_cast<long long>(plan.count), n, INT32_MAX);
-        return finish(1);
-    }
-    const int32_t stages = fftStagesOf(n);
-
-    result = record->prepareOutput(mode);
-    if (result != 0) {
-        sigClose(in);
-        return finish(result);
-    }
-
-    setRemark(out, fftRemark(b.in1.n));
-    out.samplingRate = in.samplingRate;
-    out.signalFrequency = in.signalFrequency;
-    out.param1 = n;
-    out.param2 = interval;
-    out.param3 = window;
-    out.param4 = 0;
-    const int32_t bufferBytes =
-        n <= kFftMaxBoardSize ? n * static_cast<int32_t>(sizeof(Bin)) : kFftLargeFrameBuffer;
-    result = sigOpenWrite(out, b.out, out.recordType, static_cast<int32_t>(records), s.outputFormat,
-                          bufferBytes);
-    if (result == 0) {
-        st.frameCount = static_cast<int32_t>(plan.count);
-        ComputeArgs args;
-        args.stages = stages;
-        args.size = n;
-        args.window = st.window;
-        args.input = &in;
-        args.output = &out;
-        for (int32_t f = 0; f < st.frameCount && result == 0; ++f) {
-            st.frameIndex = f;
-            if (sigAccess(out, static_cast<int32_t>(static_cast<int64_t>(f) * n)) != 0) {
-                result = 1;
-                break;
-            }
-            // A frame starting past the signal is all padding: the start is
-            // kept within the signal so that it fits the argument.
-            args.start = static_cast<int32_t>(std::min<int64_t>(plan.start(f), length));
-            result = record->compute(mode, &args);
-        }
-    }
-    if (result != 0)
-        sigDiscard(out);
-    else
-        result = sigClose(out);
-    sigClose(in);
-    record->release(mode);
-
-    if (result == 0) emitMsg(QF_MSG_DESCRIPTION, "[%s] = FFT of [%s]", b.out.n, b.in1.n);
-    return finish(result);
-}
-
-// ---------------------------------------------------------------------------
-// Script lines: "%04d %s    %s %s %d %ld %ld %s %s" with the input entry,
-// window number, N, frame interval and the output entry.
-
-int32_t fftWriteScriptLine(int32_t, std::FILE* scriptFile) {
-    if (scriptFile == nullptr) return 1;
-    CommandBlock& b = block();
-    const std::string line = scriptLinePrefix(QF_OP_FFT) +
-                             fmtString("%s %d %d %d %s\r\n", scriptEntry(b.in1).c_str(),
-                                       paramInt(b, kFftWindowParam), paramInt(b, kFftSizeParam),
-                                       paramInt(b, kFftIntervalParam), scriptEntry(b.out).c_str());
-    return std::fwrite(line.data(), 1, line.size(), scriptFile) == line.size() ? 0 : 1;
-}
-
-int32_t fftReadScriptLine(int32_t, const char* line, CheckParamsFn check) {
-    CommandBlock& b = block();
-    ScriptFields in(line);
-    if (!in.skipCodeAndName()) return 1;
-    if (!in.entry(b.in1) || !in.integer(paramInt(b, kFftWindowParam)) ||
-        !in.integer(paramInt(b, kFftSizeParam)) || !in.integer(paramInt(b, kFftIntervalParam)) ||
-        !in.entry(b.out) || in.converted() < 7)
-        return 1;
-    unescapeEntry(b.in1);
-    unescapeEntry(b.in2);
-    unescapeEntry(b.out);
-    if (!resolveScriptNames()) return kScriptLineStopped;
-    const int32_t c = check ? check(0) : 0;
-    return (c == 0 || c == kFftFixedPointInput || c == kFftZeroPadding) ? 0 : 2;
+    return 0;
 }
 
 // ---------------------------------------------------------------------------
 // Registration
 
-OperationRecord fftOperationRecord() {
-    OperationRecord r = operationTemplate(QF_OP_FFT);
-    r.getParams = fftGetParams;
-    r.checkParams = fftCheckParams;
-    r.execute = fftExecute;
-    r.prepareOutput = fftPrepareOutput;
-    r.compute = fftCompute;
-    r.release = fftRelease;
-    r.readScriptLine = fftReadScriptLine;
-    r.writeScriptLine = fftWriteScriptLine;
-    return r;
+namespace {
+
+bool fixedPointNoticeWanted(const CommandBlock&) {
+    return board().acceleratorOn == 0 && status().noticeSetting == 0;
 }
 
-void resetFftNotices() {
-    state().fixedPointNoticeShown = false;
-    state().zeroPaddingNoticeShown = false;
+}  // namespace
+
+OperationDescription fftDescription() {
+    OperationDescription d;
+    d.code = QF_OP_FFT;
+    d.scriptName = "FastFourierTransform ";
+    d.blanks = 4;
+    d.command = "fft";
+    d.help = "FFT frames of a time signal (N 32 ... 1048576, a power of two)";
+    d.files = {inputFile(QF_ENTRY_IN1, QF_FILE_TIME, ".tim", "Input file", 0),
+               outputFile(QF_ENTRY_OUT, QF_FILE_FRAMES, ".fre", "Output file", 1)};
+    d.params = {
+        intParam("window", kFftWindowParam)
+            .rememberedIn(&StatusRecord::fftWindow)
+            .choices(windowChoiceText())
+            .help("NAME|NUMBER"),
+        intParam("size", kFftSizeParam).rememberedIn(&StatusRecord::fftSize).help("N"),
+        intParam("interval", kFftIntervalParam).rememberedIn(&StatusRecord::fftInterval).help("I")};
+    d.script = {
+        {Field::In1}, {Field::Param, 0}, {Field::Param, 1}, {Field::Param, 2}, {Field::Out}};
+    d.scriptAccepts = {kFftFixedPointInput, kFftZeroPadding};
+    d.dialog = {.kind = DialogKind::HostEdit,
+                .edit = &HostInterface::dspFFTGetPara,
+                .storeBeforeCheck = true};
+    d.checks = {
+        {kFftFixedPointInput,
+         QF_MSG_NOTICE,
+         kFixedPointNotice,
+         Then::GoOn,
+         {},
+         nullptr,
+         true,
+         fixedPointNoticeWanted},
+        {kFftUnreadableInput,
+         QF_MSG_NOTICE,
+         "Error reading '%s' or having unsupported data type.",
+         Then::AskAgain,
+         {Arg::In1Name}},
+        {kFftBadSize, QF_MSG_NOTICE, kSizeMessage, Then::Fail},
+        {kFftZeroPadding, QF_MSG_CAUTION, kZeroPaddingNotice, Then::GoOn, {}, nullptr, true},
+    };
+    d.proposal = Proposal::SpectrumOutput;
+    d.show = Show::Magnitude;
+    d.realtime = Realtime::CloseWhenAccelerated;
+    d.handlers.checkParams = fftCheckParams;
+    d.handlers.prepareOutput = fftPrepareOutput;
+    d.handlers.compute = fftCompute;
+    d.handlers.release = fftRelease;
+    d.pipeline.walk = fftWalk;
+    return d;
 }
 
 void registerFftOperation() {
-    // The shown-once notices stay shown for as long as the library is loaded.
-    const OperationRecord r = fftOperationRecord();
-    registerOperation(&r);
+    registerDescribed(fftDescription());
 }
 
 }  // namespace qf

@@ -22,6 +22,7 @@
 #include <cstdio>
 
 #include "core/operation.h"
+#include "core/pipeline.h"
 #include "ops/spectral/fft_core.h"
 
 namespace qf {
@@ -42,9 +43,7 @@ constexpr int32_t kFftInputBuffer = 16384;       // bytes of the input window
 constexpr int32_t kFftLargeFrameBuffer = 32768;  // output window for frames above 2048
 
 // The handlers of the record.
-int32_t fftGetParams(int32_t mode, CheckParamsFn check);
 int32_t fftCheckParams(int32_t mode);
-int32_t fftExecute(int32_t mode, OperationRecord* record);
 int32_t fftPrepareOutput(int32_t mode);
 // The host frame kernel: transforms frame fftFrameIndex() of args->size
 // points starting at input sample args->start into output records
@@ -52,14 +51,11 @@ int32_t fftPrepareOutput(int32_t mode);
 // be read or written (the failure is reported).
 int32_t fftCompute(int32_t mode, const ComputeArgs* args);
 int32_t fftRelease(int32_t mode);
-int32_t fftReadScriptLine(int32_t mode, const char* line, CheckParamsFn check);
-int32_t fftWriteScriptLine(int32_t mode, std::FILE* scriptFile);
+// Calls the record's compute once per frame of the plan.
+int32_t fftWalk(Run& run, OperationRecord& record);
 
-// The 4050 record with the host kernel, and its registration.  The two
-// shown-once notices stay shown while the library is loaded.
-OperationRecord fftOperationRecord();
-// Clears the shown-once notices, as when the library is loaded.
-void resetFftNotices();
+// The 4050 description with the host kernel, and its registration.
+OperationDescription fftDescription();
 void registerFftOperation();
 
 // True when a frame of n points is transformed: 32 ... 2048, and with the

@@ -1,5 +1,10 @@
-// Sample-by-sample arithmetic with a constant and the elementary functions.
+// Sample-by-sample arithmetic: two signals, a signal and a constant, and the
+// elementary functions.
 //
+// Two signals (3010 x + y, 3020 x - y): 16-bit words through the fixed-point
+//   primitives with (16, 15) operands; reals in double.  Mixed types read the
+//   16-bit operand as w * 2^-15 and give REAL32.  Past the shorter input the
+//   longer one's samples are copied (converted the same way).
 // Constant arithmetic (3015 add, 3025 negate and add, 3035 multiply):
 //   y = f(c, x): c + x, c - x, c * x.  INTEGER16 samples go through the
 //   fixed-point primitives with c as a (32, 15) word (c * 32768 truncated);
@@ -9,13 +14,11 @@
 //   REAL32     y = A * g(a * x)
 //   INTEGER16  y = 32768 * A * g(x * alpha), alpha = a / 32768 as a float,
 //              stored by the overflow mode (saturate or keep the low bits).
-// The reciprocal of 0 is +-FLT_MAX with the sign of the last nonzero
-// argument of this run (positive before any).
 #include <cmath>
 #include <limits>
 
 #include "core/engine.h"
-#include "core/frame.h"
+#include "core/pipeline.h"
 #include "ops/time/kernels.h"
 #include "signal/fixedpoint.h"
 
@@ -23,20 +26,45 @@ namespace qf::timeops {
 
 namespace {
 
-int32_t fixedMul(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r, int wr,
-                 int fr) {
-    fxMul(a, wa, fa, b, wb, fb, r, wr, fr);
-    return 0;
-}
-
-double floatMul(double c, double x) {
-    return c * x;
-}
-
 constexpr double kFloatMax = std::numeric_limits<float>::max();
 
+// The sign the reciprocal gives 1/0: that of the last nonzero argument.
+struct ReciprocalSign {
+    static constexpr Lifetime kLifetime = Lifetime::Load;
+    double sign = 1.0;
+};
+
+// Checks the run's types: both INTEGER16 or both REAL32 (as the kernel reads them).
+bool sameTimeType(const SignalDescriptor& in, const SignalDescriptor& out) {
+    const int32_t t = out.recordType;
+    return kernelType(in) == t && (t == kInteger16 || t == kReal32);
+}
+
+// The parameter i of the running operation's description (fallback when
+// it has fewer).
+double describedDouble(std::size_t i, double fallback) {
+    const Run* run = currentRun();
+    if (run == nullptr || i >= run->description.params.size()) return fallback;
+    return paramDouble(run->block, run->description.params[i].info.offset);
+}
+
+}  // namespace
+
+void Add::fixed(const void* a, int wa, const void* b, int wb, int16_t* r) {
+    fxAdd(a, wa, 15, b, wb, 15, r, 16, 15);
+}
+void Subtract::fixed(const void* a, int wa, const void* b, int wb, int16_t* r) {
+    fxSub(a, wa, 15, b, wb, 15, r, 16, 15);
+}
+void Multiply::fixed(const void* a, int wa, const void* b, int wb, int16_t* r) {
+    fxMul(a, wa, 15, b, wb, 15, r, 16, 15);
+}
+
 double reciprocalOf(double x) {
-    return x == 0.0 ? kFloatMax : 1.0 / x;
+    double& sign = familyState<ReciprocalSign>().sign;
+    if (x == 0.0) return sign * kFloatMax;
+    sign = x < 0.0 ? -1.0 : 1.0;
+    return 1.0 / x;
 }
 double squareOf(double x) {
     return x * x;
@@ -54,121 +82,135 @@ double exponentialOf(double x) {
     return std::exp(x);
 }
 
-// The sign of the last nonzero argument the reciprocal saw, in this run or
-// an earlier one; the reciprocal of zero is the largest float of that sign.
-double g_reciprocalSign = 1.0;
+// ---------------------------------------------------------------------------
+// Two signals
 
-// g applied to one argument.
-struct Function {
-    double (*g)(double);
-    bool reciprocal;
-    double operator()(double arg) {
-        if (reciprocal) {
-            if (arg == 0.0) return g_reciprocalSign * kFloatMax;
-            g_reciprocalSign = arg < 0.0 ? -1.0 : 1.0;
-        }
-        return g(arg);
+template <typename Op>
+int32_t twoInputCompute(int32_t, const ComputeArgs*) {
+    SignalDescriptor& a = input(0);
+    SignalDescriptor& b = input(1);
+    SignalDescriptor& out = output();
+    const int32_t t1 = kernelType(a), t2 = kernelType(b);
+    const int32_t na = a.recordCount, nb = b.recordCount;
+    const int32_t n = na < nb ? na : nb;
+    const int32_t m = na < nb ? nb : na;
+    SignalDescriptor& longer = na >= nb ? a : b;
+    const int32_t tl = na >= nb ? t1 : t2;
+    const bool known = (t1 == kInteger16 || t1 == kReal32) && (t2 == kInteger16 || t2 == kReal32);
+    if (!known) return unknownDataType();
+    if (t1 == kInteger16 && t2 == kInteger16) {
+        if (out.recordType != kInteger16) return unknownDataType();
+        if (forEachSpan2<int16_t, int16_t, int16_t>(
+                a, b, out, 0, n,
+                [](const int16_t* x, const int16_t* y, int16_t* r, int32_t, int32_t k) {
+                    for (int32_t i = 0; i < k; ++i) Op::fixed(&x[i], 16, &y[i], 16, &r[i]);
+                }) != 0)
+            return 1;
+        return forEachSpan<int16_t, int16_t>(longer, out, n, m - n,
+                                             [](const int16_t* x, int16_t* y, int32_t, int32_t k) {
+                                                 for (int32_t i = 0; i < k; ++i) y[i] = x[i];
+                                             });
     }
-};
-
-}  // namespace
-
-void resetReciprocalSign() {
-    g_reciprocalSign = 1.0;
+    if (out.recordType != kReal32) return unknownDataType();
+    // 16-bit words are Q15 fractions: exactly 2^-15 each.
+    auto real = [](auto v) {
+        if constexpr (sizeof(v) == 2)
+            return q15ToReal(v);
+        else
+            return static_cast<double>(v);
+    };
+    auto both = [&](auto xTag, auto yTag) {
+        using X = decltype(xTag);
+        using Y = decltype(yTag);
+        return forEachSpan2<X, Y, float>(
+            a, b, out, 0, n, [&](const X* x, const Y* y, float* r, int32_t, int32_t k) {
+                for (int32_t i = 0; i < k; ++i)
+                    r[i] = static_cast<float>(Op::real(real(x[i]), real(y[i])));
+            });
+    };
+    int32_t r;
+    if (t1 == kReal32 && t2 == kReal32)
+        r = both(float{}, float{});
+    else if (t1 == kInteger16)
+        r = both(int16_t{}, float{});
+    else
+        r = both(float{}, int16_t{});
+    if (r != 0) return 1;
+    auto tail = [&](auto tag) {
+        using X = decltype(tag);
+        return forEachSpan<X, float>(longer, out, n, m - n,
+                                     [&](const X* x, float* y, int32_t, int32_t k) {
+                                         for (int32_t i = 0; i < k; ++i)
+                                             y[i] = static_cast<float>(real(x[i]));
+                                     });
+    };
+    return tl == kInteger16 ? tail(int16_t{}) : tail(float{});
 }
 
-ComputeArgs elementFunctions(int32_t code) {
-    ComputeArgs args;
-    switch (code) {
-        case 3015:
-            args.fixedFn = fixedAddElement;
-            args.floatBinary = floatAddElement;
-            break;
-        case 3025:
-            args.fixedFn = fixedSubElement;
-            args.floatBinary = floatSubElement;
-            break;
-        case 3035:
-            args.fixedFn = fixedMul;
-            args.floatBinary = floatMul;
-            break;
-        case 3040:
-            args.floatUnary = reciprocalOf;
-            break;
-        case 3050:
-            args.floatUnary = squareOf;
-            break;
-        case 3110:
-            args.floatUnary = sineOf;
-            break;
-        case 3120:
-            args.floatUnary = cosineOf;
-            break;
-        case 3130:
-            args.floatUnary = tangentOf;
-            break;
-        case 3200:
-            args.floatUnary = exponentialOf;
-            break;
-        default:
-            break;
-    }
-    return args;
-}
+// ---------------------------------------------------------------------------
+// A constant
 
-int32_t constantCompute(int32_t, const ComputeArgs* args) {
+template <typename Op>
+int32_t constantCompute(int32_t, const ComputeArgs*) {
     SignalDescriptor& in = input();
     SignalDescriptor& out = output();
-    const double c = paramDouble(block(), kP);
-    const int32_t type = out.recordType;
-    if (kernelType(in) != type || (type != kInteger16 && type != kReal32)) return unknownDataType();
-    if (args == nullptr || args->fixedFn == nullptr || args->floatBinary == nullptr) return 1;
-    int32_t c32 = 0;  // c as a (32, 15) word
-    fxStore(FxOperand{&c32, 32, 15}, c * 32768.0);
-    for (int32_t i = 0; i < out.recordCount; ++i) {
-        if (type == kInteger16) {
-            const int16_t* x = recordAt<int16_t>(in, i);
-            int16_t* y = x ? recordAt<int16_t>(out, i) : nullptr;
-            if (y == nullptr) return 1;
-            args->fixedFn(&c32, 32, 15, x, 16, 15, y, 16, 15);
-        } else {
-            const float* x = recordAt<float>(in, i);
-            float* y = x ? recordAt<float>(out, i) : nullptr;
-            if (y == nullptr) return 1;
-            *y = static_cast<float>(args->floatBinary(c, *x));
-        }
+    if (!sameTimeType(in, out)) return unknownDataType();
+    const double c = describedDouble(0, 0.0);
+    const int32_t count = out.recordCount;
+    if (out.recordType == kInteger16) {
+        int32_t c32 = 0;  // c as a (32, 15) word
+        fxStore(FxOperand{&c32, 32, 15}, c * 32768.0);
+        return forEachSpan<int16_t, int16_t>(
+            in, out, 0, count, [c32](const int16_t* x, int16_t* y, int32_t, int32_t n) {
+                for (int32_t i = 0; i < n; ++i) Op::fixed(&c32, 32, &x[i], 16, &y[i]);
+            });
     }
-    return 0;
+    return forEachSpan<float, float>(
+        in, out, 0, count, [c](const float* x, float* y, int32_t, int32_t n) {
+            for (int32_t i = 0; i < n; ++i)
+                y[i] = static_cast<float>(Op::real(c, static_cast<double>(x[i])));
+        });
 }
 
-int32_t functionCompute(int32_t, const ComputeArgs* args) {
-    CommandBlock& b = block();
+// ---------------------------------------------------------------------------
+// Elementary functions
+
+template <double (*G)(double)>
+int32_t functionCompute(int32_t, const ComputeArgs*) {
     SignalDescriptor& in = input();
     SignalDescriptor& out = output();
-    const int32_t code = b.opCode;
-    const int32_t type = out.recordType;
-    if (kernelType(in) != type || (type != kInteger16 && type != kReal32)) return unknownDataType();
-    if (args == nullptr || args->floatUnary == nullptr) return 1;
-    const double A = paramDouble(b, kP);
-    const double a = (code == 3040 || code == 3050) ? 1.0 : paramDouble(b, kP + 8);
-    Function g{args->floatUnary, code == 3040};
-    const float alpha = static_cast<float>(a / 32768.0);
-    const char overflow = status().overflowMode;
-    for (int32_t i = 0; i < out.recordCount; ++i) {
-        if (type == kInteger16) {
-            const int16_t* x = recordAt<int16_t>(in, i);
-            int16_t* y = x ? recordAt<int16_t>(out, i) : nullptr;
-            if (y == nullptr) return 1;
-            const float arg = static_cast<float>(*x) * alpha;
-            *y = storeQ15(32768.0 * A * g(arg), overflow);
-        } else {
-            const float* x = recordAt<float>(in, i);
-            float* y = x ? recordAt<float>(out, i) : nullptr;
-            if (y == nullptr) return 1;
-            *y = static_cast<float>(A * g(a * static_cast<double>(*x)));
-        }
+    if (!sameTimeType(in, out)) return unknownDataType();
+    const double A = describedDouble(0, 1.0);
+    const double a = describedDouble(1, 1.0);
+    const int32_t count = out.recordCount;
+    if (out.recordType == kInteger16) {
+        const float alpha = static_cast<float>(a / 32768.0);
+        const char overflow = status().overflowMode;
+        return forEachSpan<int16_t, int16_t>(
+            in, out, 0, count, [=](const int16_t* x, int16_t* y, int32_t, int32_t n) {
+                for (int32_t i = 0; i < n; ++i) {
+                    const float arg = static_cast<float>(x[i]) * alpha;
+                    y[i] = storeQ15(32768.0 * A * G(arg), overflow);
+                }
+            });
     }
-    return 0;
+    return forEachSpan<float, float>(
+        in, out, 0, count, [=](const float* x, float* y, int32_t, int32_t n) {
+            for (int32_t i = 0; i < n; ++i)
+                y[i] = static_cast<float>(A * G(a * static_cast<double>(x[i])));
+        });
 }
+
+template int32_t twoInputCompute<Add>(int32_t, const ComputeArgs*);
+template int32_t twoInputCompute<Subtract>(int32_t, const ComputeArgs*);
+template int32_t constantCompute<Add>(int32_t, const ComputeArgs*);
+template int32_t constantCompute<Subtract>(int32_t, const ComputeArgs*);
+template int32_t constantCompute<Multiply>(int32_t, const ComputeArgs*);
+template int32_t functionCompute<reciprocalOf>(int32_t, const ComputeArgs*);
+template int32_t functionCompute<squareOf>(int32_t, const ComputeArgs*);
+template int32_t functionCompute<sineOf>(int32_t, const ComputeArgs*);
+template int32_t functionCompute<cosineOf>(int32_t, const ComputeArgs*);
+template int32_t functionCompute<tangentOf>(int32_t, const ComputeArgs*);
+template int32_t functionCompute<exponentialOf>(int32_t, const ComputeArgs*);
 
 }  // namespace qf::timeops

@@ -16,10 +16,6 @@ SignalDescriptor& output() {
     return blockDescriptor(block(), 2);
 }
 
-int32_t kernelType(const SignalDescriptor& d) {
-    return d.recordType == kRealtimeInt16 ? kInteger16 : d.recordType;
-}
-
 int32_t unknownDataType() {
     emitMsg(QF_MSG_ERROR, "Unknown data type.");
     return 1;

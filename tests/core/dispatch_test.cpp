@@ -71,17 +71,24 @@ TEST(OperationTable, RegisterReplacesInPlaceAndLookupCopies) {
     EXPECT_NE(findOperation(100), nullptr);
 }
 
-TEST(OperationTable, DefaultsAndCapacity) {
+TEST(OperationTable, DefaultsAndNoCapacityLimit) {
     registerOperation(nullptr);
     OperationRecord t = operationTemplate(1);
     EXPECT_EQ(t.getParams(0, t.checkParams), 1);  // a dialog-less operation is cancelled
-    for (int i = 0; i < kOperationCapacity; ++i) {
+    // The table takes every registration: none is dropped past 100.
+    for (int i = 0; i < 150; ++i) {
         OperationRecord r = operationTemplate(i + 1);
         EXPECT_EQ(registerOperation(&r), 0);
     }
-    OperationRecord extra = operationTemplate(5000);
-    EXPECT_EQ(registerOperation(&extra), 1);
-    EXPECT_EQ(operationTable().count, kOperationCapacity);
+    EXPECT_EQ(operationTable().count, 150);
+    EXPECT_NE(findOperation(150), nullptr);
+    // A description the engine cannot use is refused, and the table says so.
+    OperationDescription bad;
+    bad.code = 7000;
+    bad.script = {{Field::Param, 3}};
+    EXPECT_EQ(registerDescribed(bad), 1);
+    EXPECT_TRUE(operationTable().failed);
+    EXPECT_EQ(findOperation(7000), nullptr);
 }
 
 TEST_F(Dispatch, UnknownCodeReturnsOneAndLeavesBlock) {
@@ -156,24 +163,37 @@ static int32_t captureNames(int32_t, CheckParamsFn) {
     return 1;  // stop there
 }
 
-TEST_F(Dispatch, ProposedNamesPerCode) {
-    // The name `code` proposes in `seen` when started with `in1`.
-    auto propose = [&](int32_t code, const char* in1, const nameNpath& seen) {
-        define(code, captureNames, defaultExecute);
+TEST_F(Dispatch, ProposedNamesFollowTheDescription) {
+    // The name an operation with `proposal` proposes in `seen` when started
+    // with `in1`.
+    auto propose = [&](Proposal proposal, const char* in1, const nameNpath& seen) {
+        OperationDescription d;
+        d.code = 7100;
+        d.proposal = proposal;
+        d.handlers.getParams = captureNames;
+        registerDescribed(d);
         std::memset(&block, 0, sizeof block);
         std::strcpy(block.in1.n, in1);
-        block.opCode = code;
+        block.opCode = 7100;
         RunOp(&block);
         return std::string(seen.n);
     };
-    EXPECT_EQ(propose(QF_OP_FFT, "sig.tim", g_seenOut), "sig.fre");
-    EXPECT_EQ(propose(QF_OP_FFT, "noext", g_seenOut), "noext");
-    EXPECT_EQ(propose(QF_OP_LPC_ANALYSIS, "speech.tim", g_seenOut), "speech.lpc");
-    EXPECT_EQ(propose(QF_OP_INVERSE_FFT, "sig.tim", g_seenIn1), "sig.fre");
-    EXPECT_EQ(propose(3015, "sig.wav", g_seenIn1), "sig.tim");
-    EXPECT_EQ(propose(3015, "sig.TIM", g_seenIn1), "sig.tim");  // compared case-sensitively
-    EXPECT_EQ(propose(3015, "plain", g_seenIn1), "plain");
+    EXPECT_EQ(propose(Proposal::SpectrumOutput, "sig.tim", g_seenOut), "sig.fre");
+    EXPECT_EQ(propose(Proposal::SpectrumOutput, "noext", g_seenOut), "noext");
+    EXPECT_EQ(propose(Proposal::CoefficientOutput, "speech.tim", g_seenOut), "speech.lpc");
+    EXPECT_EQ(propose(Proposal::FrameInput, "sig.tim", g_seenIn1), "sig.fre");
+    EXPECT_EQ(propose(Proposal::TimeInput, "sig.wav", g_seenIn1), "sig.tim");
+    EXPECT_EQ(propose(Proposal::TimeInput, "sig.TIM", g_seenIn1), "sig.tim");  // case-sensitive
+    EXPECT_EQ(propose(Proposal::TimeInput, "plain", g_seenIn1), "plain");
     // Filtering: the signal moves to in2 and in1 gets the last filter file.
-    EXPECT_EQ(propose(QF_OP_FILTER, "noisy.tim", g_seenIn2), "noisy.tim");
+    EXPECT_EQ(propose(Proposal::Filter, "noisy.tim", g_seenIn2), "noisy.tim");
     EXPECT_STREQ(g_seenIn1.n, "");
+}
+
+TEST_F(Dispatch, RegisteredOperationsProposeAsDescribed) {
+    std::strcpy(block.in1.n, "sig.tim");
+    block.opCode = QF_OP_FFT;
+    TestHost::instance().answerCancel();
+    RunOp(&block);
+    EXPECT_STREQ(block.out.n, "sig.fre");
 }

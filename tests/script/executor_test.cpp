@@ -7,6 +7,7 @@
 #include "core/engine.h"
 #include "core/frame.h"
 #include "core/operation.h"
+#include "script/lines.h"
 #include "script/script_text.h"
 #include "support/engine_test.h"
 
@@ -54,10 +55,11 @@ class Replay : public EngineTest {
         const std::pair<int32_t, ReadScriptLineFn> ops[] = {
             {3090, genericReadScriptLine}, {2010, readOutputOnly}, {3035, readWholeLine}};
         for (const auto& [code, read] : ops) {
-            OperationRecord r = operationTemplate(code);
-            r.execute = captureExecute;
-            r.readScriptLine = read;
-            registerOperation(&r);
+            OperationDescription d = *describe(code);
+            d.handlers.checkParams = defaultCheckParams;  // the files need not exist
+            d.handlers.execute = captureExecute;
+            d.handlers.readScriptLine = read;
+            registerDescribed(d);
         }
     }
     // Replays `name`, written with `text` first unless that is empty.

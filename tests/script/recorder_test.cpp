@@ -8,6 +8,7 @@
 #include "core/engine.h"
 #include "core/frame.h"
 #include "core/operation.h"
+#include "script/lines.h"
 #include "support/engine_test.h"
 
 using namespace qf;
@@ -24,11 +25,10 @@ class Recorder : public EngineTest {
     void SetUp() override {
         EngineTest::SetUp();
         // A flip whose execute does nothing: only its script line matters.
-        OperationRecord r = operationTemplate(3090);
-        r.getParams = noParams;
-        r.execute = doNothing;
-        r.writeScriptLine = genericWriteScriptLine;
-        registerOperation(&r);
+        OperationDescription flip = *describe(3090);
+        flip.handlers.getParams = noParams;
+        flip.handlers.execute = doNothing;
+        registerDescribed(flip);
     }
     void TearDown() override {
         block.opCode = QF_OP_RECORD_STOP;

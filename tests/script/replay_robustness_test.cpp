@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/engine.h"
+#include "script/lines.h"
 #include "signal/access.h"
 #include "support/engine_test.h"
 

@@ -92,6 +92,8 @@ class SignalAccess : public ::testing::Test {
         test::writeFile(path(name), text);
     }
     bool exists(const std::string& name) const { return test::fileExists(path(name)); }
+    // Where an output of that name is written until it is closed.
+    std::string partial(const std::string& name) { return sigTemporaryPath(entry(name)); }
     static std::vector<std::string> errors() { return TestHost::instance().messages(0); }
     static std::string lastError() { return TestHost::instance().lastMessage(0); }
     std::string invalidHeader(const std::string& name) const {
@@ -294,9 +296,10 @@ TEST_F(SignalAccess, WindowsMoveAndHoldWhatFits) {
         *w.at<float>(i) = float(i);
     }
     const std::size_t head = static_cast<std::size_t>(w.dataOffset);
-    EXPECT_EQ(bytes("big.tim").size(), head);
+    EXPECT_EQ(test::readFile(partial("big.tim")).size(), head);
+    EXPECT_FALSE(exists("big.tim"));  // only complete outputs take their name
     ASSERT_EQ(sigAccess(w, 5000), 0);
-    EXPECT_EQ(std::tuple(w.windowStart, bytes("big.tim").size()),
+    EXPECT_EQ(std::tuple(w.windowStart, test::readFile(partial("big.tim")).size()),
               std::tuple(4096, head + 4096 * 17));
     *w.at<float>(5000) = -1.0f;
     ASSERT_EQ(sigAccess(w, 9999), 0);  // window 8192..9999 keeps it all
@@ -469,20 +472,24 @@ TEST_F(SignalAccess, OutputLifetime) {
     SignalDescriptor w = header("x", 1.0);
     ASSERT_EQ(sigOpenWrite(w, entry("f.tim"), kInteger16, 1000, 'b', 64), 0);
     // The stream can no longer be written.
-    ASSERT_NE(std::freopen(path("f.tim").c_str(), "rb", w.stream), nullptr);
+    ASSERT_NE(std::freopen(partial("f.tim").c_str(), "rb", w.stream), nullptr);
     for (int32_t i = 0; i < 32; ++i) ASSERT_EQ(sigAccess(w, i), 0);
     EXPECT_EQ(sigAccess(w, 32), 1);
     EXPECT_EQ(lastError(), "Error writing output file '" + path("f.tim") + "'");
     EXPECT_EQ(std::tuple(w.isOpen(), w.buffer == nullptr, exists("f.tim")),
               std::tuple(false, true, false));
+    EXPECT_FALSE(test::fileExists(partial("f.tim")));
     EXPECT_EQ(sigDiscard(w), 1);
     EXPECT_EQ(sigClose(w), 0);
 
+    // A failed last write leaves an earlier file of the name as it was.
+    file("g.tim", "earlier");
     ASSERT_EQ(sigOpenWrite(w, entry("g.tim"), kReal32, 10, 'a', 64), 0);
-    ASSERT_NE(std::freopen(path("g.tim").c_str(), "rb", w.stream), nullptr);
+    ASSERT_NE(std::freopen(partial("g.tim").c_str(), "rb", w.stream), nullptr);
     EXPECT_EQ(sigClose(w), 1);
     EXPECT_EQ(lastError(), "Error writing output file '" + path("g.tim") + "'");
-    EXPECT_FALSE(exists("g.tim"));
+    EXPECT_EQ(bytes("g.tim"), "earlier");
+    EXPECT_FALSE(test::fileExists(partial("g.tim")));
 
     std::string text = written("in.tim", kInteger16, 1000, 'a', 64);
     SignalDescriptor r{};
@@ -494,10 +501,12 @@ TEST_F(SignalAccess, OutputLifetime) {
     EXPECT_EQ(sigClose(r), 0);
     // Discarding removes an output, not an input.
     w = header("x", 1.0);
+    file("d.tim", "kept");
     ASSERT_EQ(sigOpenWrite(w, entry("d.tim"), kInteger16, 100, 'a', 64), 0);
-    EXPECT_TRUE(exists("d.tim"));
+    EXPECT_TRUE(test::fileExists(partial("d.tim")));
     EXPECT_EQ(sigDiscard(w), 0);
-    EXPECT_EQ(std::tuple(exists("d.tim"), w.isOpen()), std::tuple(false, false));
+    EXPECT_EQ(std::tuple(bytes("d.tim"), test::fileExists(partial("d.tim")), w.isOpen()),
+              std::tuple("kept", false, false));
     EXPECT_EQ(sigDiscard(w), 1);
     // A new output replaces an existing file.
     file("keep.tim", std::string(100000, 'z'));

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "core/engine.h"
 #include "support/test_host.h"
 
 namespace qf::test {
@@ -17,6 +18,8 @@ class EngineTest : public ::testing::Test {
         home = makeTempDir();
         dir = makeTempDir();
         ASSERT_EQ(::chdir(dir.c_str()), 0);
+        // Every test starts as if the library had just been loaded.
+        resetForLoad();
         ASSERT_EQ(startEngine(home), 0);
     }
     void TearDown() override { ExitQuillfen(); }

@@ -15,6 +15,7 @@
 #include "core/engine.h"
 #include "core/operation.h"
 #include "ops/time/signal_bytes.h"
+#include "script/lines.h"
 
 using namespace qf;
 using namespace qf::gen;

@@ -18,6 +18,7 @@
 
 #include "core/engine.h"
 #include "core/operation.h"
+#include "script/lines.h"
 #include "support/engine_test.h"
 
 using namespace qf;
@@ -99,10 +100,6 @@ void expectFrame(const Spectrum& s, int32_t f, int32_t n, const std::vector<doub
 
 class FftOp : public EngineTest {
   protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        resetFftNotices();
-    }
     void TearDown() override {
         registerFftOperation();
         EngineTest::TearDown();
@@ -342,9 +339,9 @@ TEST_F(FftOp, RegisteredWithTheHostKernelWhichAnAcceleratorKernelMayReplace) {
 
     // An accelerator kernel gets the frames and is limited to 2048 points.
     writeTestSignal("s.tim", 3000, 2);
-    OperationRecord record = fftOperationRecord();
-    record.compute = fakeAccelerator;
-    registerOperation(&record);
+    OperationDescription accelerated = fftDescription();
+    accelerated.handlers.compute = fakeAccelerator;
+    registerDescribed(accelerated);
     g_kernelCalls.clear();
     EXPECT_FALSE(fftHostKernelInstalled());
     EXPECT_EQ(run("s.tim", "big.fre", kWindowRectangular, 4096, 4096), 1);
@@ -391,7 +388,7 @@ TEST_F(FftOp, ScriptLinesRoundTripAndRefuseBadLines) {
 
     std::FILE* f = std::fopen((work + "line.scr").c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    ASSERT_EQ(fftWriteScriptLine(0, f), 0);
+    ASSERT_EQ(genericWriteScriptLine(0, f), 0);
     std::fclose(f);
     std::string escaped = dir;
     std::replace(escaped.begin(), escaped.end(), ' ', '*');
@@ -402,7 +399,7 @@ TEST_F(FftOp, ScriptLinesRoundTripAndRefuseBadLines) {
 
     std::memset(&block, 0, sizeof block);
     block.opCode = QF_OP_FFT;
-    EXPECT_EQ(fftReadScriptLine(0, line.c_str(), fftCheckParams), 0);
+    EXPECT_EQ(genericReadScriptLine(0, line.c_str(), fftCheckParams), 0);
     EXPECT_EQ(fields(), expectedFields);
 
     // Lines that do not parse give 1, lines the check refuses its result; the
@@ -417,6 +414,6 @@ TEST_F(FftOp, ScriptLinesRoundTripAndRefuseBadLines) {
         {head + "s.tim 0 512 256 " + work + " o.fre", 0},                     // zero padding
     };
     for (const auto& [text, result] : cases)
-        EXPECT_EQ(fftReadScriptLine(0, text.c_str(), fftCheckParams), result) << text;
+        EXPECT_EQ(genericReadScriptLine(0, text.c_str(), fftCheckParams), result) << text;
     EXPECT_TRUE(messages(QF_MSG_CAUTION).empty());
 }

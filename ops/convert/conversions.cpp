@@ -193,16 +193,48 @@ int32_t intFloatCompute(int32_t, const ComputeArgs*) {
     return 0;
 }
 
+// 6050, 6060: a readable time signal, spectrum or recording (102 otherwise).
+int32_t conversionCheck(int32_t) {
+    if (!readInputHeader(block().in1)) return 1;
+    const int32_t type = slot(0).recordType;
+    return inList(type, {kInteger16, kReal32, kCInt32Rect, kCReal128Rect, kRealtimeInt16}) ? 0
+                                                                                           : 102;
+}
+
+OperationDescription conversion(int32_t code, const char* scriptName, const char* command,
+                                const char* help, const char* title, const char* outExt) {
+    OperationDescription d;
+    d.code = code;
+    d.scriptName = scriptName;
+    d.command = command;
+    d.help = help;
+    d.files = {inputFile(QF_ENTRY_IN1, QF_FILE_TIME | QF_FILE_FRAMES, ".tim", "Input file", 0),
+               outputFile(QF_ENTRY_OUT, QF_FILE_TIME | QF_FILE_FRAMES, outExt, "Output file", 1)};
+    d.dialog = {.kind = DialogKind::Files, .title = title};
+    d.checks = twoFileChecks();
+    d.script = {{Field::In1}, {Field::Out}};
+    d.show = Show::Waveform;
+    d.handlers.checkParams = conversionCheck;
+    return d;
+}
+
 }  // namespace
 
 void registerConversionOperations() {
-    OperationRecord text = frameRecord(6050, twoFileDialog, singleInputCheck, copyCompute);
-    text.prepareOutput = asciiBinaryPrepareOutput;
-    registerOperation(&text);
+    OperationDescription text =
+        conversion(QF_OP_ASCII_BINARY, "ASCII_Binary_Cvt  ", "convert-format",
+                   "rewrite a signal file in the other data format (text or binary)",
+                   "ASCII <-> Binary", ".tim.fre");
+    text.handlers.prepareOutput = asciiBinaryPrepareOutput;
+    text.handlers.compute = copyCompute;
+    registerDescribed(std::move(text));
 
-    OperationRecord number = frameRecord(6060, twoFileDialog, singleInputCheck, intFloatCompute);
-    number.prepareOutput = intFloatPrepareOutput;
-    registerOperation(&number);
+    OperationDescription number = conversion(
+        QF_OP_INT_FLOAT, "Int_Float_Cvt     ", "convert-numbers",
+        "16-bit fractional samples to float, or float to 16-bit", "Fixed <-> float", ".tim");
+    number.handlers.prepareOutput = intFloatPrepareOutput;
+    number.handlers.compute = intFloatCompute;
+    registerDescribed(std::move(number));
 }
 
 }  // namespace qf

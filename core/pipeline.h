@@ -1,0 +1,106 @@
+// The one execute pipeline of operations that read signal files and write
+// new ones:
+//
+//   1. open the inputs the description names (16384-byte windows as a rule)
+//   2. let the family describe the outputs (prepareOutput: record type and
+//      count, header fields, remark, description line; it may ask for a
+//      file format or window size of its own)
+//   3. create each output under a temporary name in its destination folder
+//   4. run the kernel (compute, or the family's walk calling compute per frame)
+//   5. always release the family's working storage (release)
+//   6. success: close the outputs, renaming each over its target, then send
+//      the description line; failure or refusal: remove the temporary
+//      files, so every file that existed before is as it was
+//
+// Kernels work on spans of records (forEachSpan and friends), window by
+// window, not one record lookup per sample.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "core/operation.h"
+#include "signal/access.h"
+#include "signal/descriptor.h"
+
+namespace qf {
+
+// One run of the pipeline.
+struct Run {
+    CommandBlock& block;
+    const OperationDescription& description;
+    OperationRecord& record;
+    int32_t mode = 0;
+    ComputeArgs args;  // handed to compute; prepareOutput may set its buffer
+
+    SignalDescriptor& slot(int32_t entry) const { return blockDescriptor(block, entry); }
+};
+
+// The execute handler of every pipeline operation.
+int32_t pipelineExecute(int32_t mode, OperationRecord* record);
+// The run in progress (null outside execute).
+Run* currentRun();
+
+// ---------------------------------------------------------------------------
+// Spans
+
+// Records of d resident from index i on (at least 1 once sigAccess succeeded).
+inline int32_t residentFrom(const SignalDescriptor& d, int32_t i) {
+    const int64_t end = static_cast<int64_t>(d.windowStart) + d.windowCapacity;
+    return static_cast<int32_t>(std::max<int64_t>(end - i, 0));
+}
+
+// Walks records [first, first + count) of one output window by window:
+// f(Out* y, int32_t index, int32_t n).  1 when a window could not be moved
+// (the failure is reported and the descriptor closed).
+template <typename Out, typename F>
+int32_t forEachOutputSpan(SignalDescriptor& out, int32_t first, int32_t count, F f) {
+    const int64_t end = static_cast<int64_t>(first) + count;
+    for (int64_t i = first; i < end;) {
+        const int32_t at = static_cast<int32_t>(i);
+        if (sigAccess(out, at) != 0) return 1;
+        const int32_t n = static_cast<int32_t>(std::min<int64_t>(end - i, residentFrom(out, at)));
+        if (n < 1) return 1;
+        f(out.at<Out>(at), at, n);
+        i += n;
+    }
+    return 0;
+}
+
+// The same over one input and one output read and written at the same
+// indices: f(const In* x, Out* y, int32_t index, int32_t n).
+template <typename In, typename Out, typename F>
+int32_t forEachSpan(SignalDescriptor& in, SignalDescriptor& out, int32_t first, int32_t count,
+                    F f) {
+    const int64_t end = static_cast<int64_t>(first) + count;
+    for (int64_t i = first; i < end;) {
+        const int32_t at = static_cast<int32_t>(i);
+        if (sigAccess(in, at) != 0 || sigAccess(out, at) != 0) return 1;
+        const int64_t n = std::min<int64_t>({end - i, residentFrom(in, at), residentFrom(out, at)});
+        if (n < 1) return 1;
+        f(static_cast<const In*>(in.at<In>(at)), out.at<Out>(at), at, static_cast<int32_t>(n));
+        i += n;
+    }
+    return 0;
+}
+
+// Two inputs and one output at the same indices:
+// f(const A* a, const B* b, Out* y, int32_t index, int32_t n).
+template <typename A, typename B, typename Out, typename F>
+int32_t forEachSpan2(SignalDescriptor& a, SignalDescriptor& b, SignalDescriptor& out, int32_t first,
+                     int32_t count, F f) {
+    const int64_t end = static_cast<int64_t>(first) + count;
+    for (int64_t i = first; i < end;) {
+        const int32_t at = static_cast<int32_t>(i);
+        if (sigAccess(a, at) != 0 || sigAccess(b, at) != 0 || sigAccess(out, at) != 0) return 1;
+        const int64_t n = std::min<int64_t>(
+            {end - i, residentFrom(a, at), residentFrom(b, at), residentFrom(out, at)});
+        if (n < 1) return 1;
+        f(static_cast<const A*>(a.at<A>(at)), static_cast<const B*>(b.at<B>(at)), out.at<Out>(at),
+          at, static_cast<int32_t>(n));
+        i += n;
+    }
+    return 0;
+}
+
+}  // namespace qf
