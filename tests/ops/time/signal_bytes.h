@@ -176,6 +176,7 @@ class OperationTest : public ::testing::Test {
     void SetUp() override {
         home = makeTempDir();
         dir = makeTempDir();
+        resetForLoad();  // as if the library had just been loaded
         ASSERT_EQ(startEngine(home), 0);
         std::memset(&block, 0, sizeof block);
     }
