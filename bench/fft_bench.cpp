@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_files.h"
 #include "core/engine.h"
+#include "core/pipeline.h"
 #include "ops/spectral/fft_core.h"
 #include "ops/spectral/fft_op.h"
 
@@ -110,44 +112,6 @@ BENCHMARK(BM_FftFramesInMemory)->Unit(benchmark::kMillisecond);
 
 // ---- The operation from file to file ----------------------------------------
 
-// A fresh directory for one benchmark's signal files ("" on failure).
-std::string makeBenchDirectory() {
-    const char* base = std::getenv("TMPDIR");
-    std::string t = std::string(base && *base ? base : "/tmp") + "/qf-fft-bench-XXXXXX";
-    std::vector<char> buf(t.begin(), t.end());
-    buf.push_back('\0');
-    const char* made = ::mkdtemp(buf.data());
-    return made ? std::string(made) + "/" : std::string();
-}
-
-// A binary REAL32 signal file of `samples` uniform values in [-1, 1),
-// written in blocks so that making it costs no memory.
-bool writeSignalFile(const std::string& path, int32_t samples) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const std::string header =
-        "Remark                : bench\r\n"
-        "Number of record      : " +
-        std::to_string(samples) +
-        "\r\n"
-        "Record type number    : REAL32\r\n"
-        "Signal frequency      : 0 Hz\r\n"
-        "Sampling rate         : 8000 Hz\r\n"
-        "File format           : Binary\r\n"
-        "Data begin            #\r\x1a";
-    bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size();
-    std::mt19937_64 rng(3);
-    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-    std::vector<float> block(1 << 16);
-    for (int32_t done = 0; ok && done < samples;) {
-        const int32_t n = std::min<int32_t>(samples - done, static_cast<int32_t>(block.size()));
-        for (int32_t i = 0; i < n; ++i) block[i] = dist(rng);
-        ok = std::fwrite(block.data(), sizeof(float), n, f) == static_cast<std::size_t>(n);
-        done += n;
-    }
-    return std::fclose(f) == 0 && ok;
-}
-
 // Resident memory from /proc/self/status ("VmRSS", "VmHWM") in KiB, -1 if
 // it cannot be read.
 long statusKiB(const char* key) {
@@ -177,10 +141,10 @@ bool resetPeakResident() {
 // in use before (both MiB); the rise must not grow with the signal.
 void BM_FftFramesFileToFile(benchmark::State& state) {
     const int32_t samples = int32_t{1} << state.range(0);
-    const std::string dir = makeBenchDirectory();
+    const std::string dir = qfbench::makeBenchDirectory("fft-bench");
     const std::string input = "signal.tim";
     const std::string output = "signal.fre";
-    if (dir.empty() || !writeSignalFile(dir + input, samples)) {
+    if (dir.empty() || !qfbench::writeSignalFile(dir + input, samples)) {
         state.SkipWithError("cannot write the input signal file");
         return;
     }
@@ -199,7 +163,8 @@ void BM_FftFramesFileToFile(benchmark::State& state) {
     qf::paramInt(b, qf::kFftSizeParam) = 1024;
     qf::paramInt(b, qf::kFftIntervalParam) = 1024;
     qf::status().outputFormat = 'b';
-    qf::OperationRecord record = qf::fftOperationRecord();
+    qf::buildOperationTable();
+    qf::OperationRecord record = *qf::findOperation(QF_OP_FFT);
 
     const bool peakReset = resetPeakResident();
     const long before = statusKiB("VmRSS");
@@ -209,7 +174,7 @@ void BM_FftFramesFileToFile(benchmark::State& state) {
         state.PauseTiming();
         std::remove((dir + output).c_str());
         state.ResumeTiming();
-        if (qf::fftExecute(0, &record) != 0) {
+        if (qf::pipelineExecute(0, &record) != 0) {
             state.SkipWithError("the FFT operation failed");
             break;
         }
