@@ -10,6 +10,7 @@
 //   remembered  the parameters' remembered values: their fallbacks at start-up
 //   recorder    closed at shut-down and at every start-up
 //   replay      cleared at every start-up and when the outermost replay ends
+//   run         the pipeline run in progress (set and cleared by the run)
 //   families    each family's own state, by the lifetime it declares:
 //               Lifetime::Start cleared at every start-up, Lifetime::Load kept
 //               while the library is loaded (shown-once notices)
@@ -116,6 +117,7 @@ struct EngineState {
     RecorderState recorder;
     ReplayState replay;
     FamilyStates families;
+    struct Run* run = nullptr;  // the pipeline run in progress
 };
 
 EngineState& engine();

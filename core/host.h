@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "quillfen/quillfen.h"
+#include "signal/report.h"  // kOutOfMemoryText
 
 namespace qf {
 
@@ -23,8 +24,6 @@ HostInterface& host();
 // required callbacks bound, and names the first one missing.
 int bindHost(void* module, const char** missing = nullptr);
 bool hostBound();
-
-constexpr const char* kOutOfMemoryText = "Out of working memory.  Operation aborted.";
 
 // Formats into the shared message buffer and sends it with stdEmitMsg.
 int32_t emitMsg(int32_t kind, const char* fmt, ...) __attribute__((format(printf, 2, 3)));

@@ -9,8 +9,6 @@ namespace qf {
 
 namespace {
 
-Run* g_current = nullptr;
-
 constexpr int32_t kSignalKinds = QF_FILE_TIME | QF_FILE_FRAMES | QF_FILE_LPC;
 
 bool isSignalFile(const QfFileInfo& f, int32_t flag) {
@@ -40,15 +38,15 @@ class RunFiles {
         for (int k = 0; k < QF_DESCRIPTOR_COUNT; ++k) run.slot(k).openMark = 0;
         status().busy = 'y';
         runtime().description[0] = '\0';
-        previous_ = g_current;
-        g_current = &run;
+        previous_ = engine().run;
+        engine().run = &run;
     }
     ~RunFiles() {
         for (const QfFileInfo& f : run_.description.files)
             if (isSignalFile(f, QF_FILE_OUTPUT)) sigDiscard(run_.slot(f.entry));
         for (int k = 0; k < QF_DESCRIPTOR_COUNT; ++k) sigClose(run_.slot(k));
         status().busy = 'n';
-        g_current = previous_;
+        engine().run = previous_;
     }
     RunFiles(const RunFiles&) = delete;
     RunFiles& operator=(const RunFiles&) = delete;
@@ -85,8 +83,11 @@ class RunFiles {
         return 0;
     }
 
-    // Closes every output, each renamed over its target.
+    // Closes the inputs, then every output, each renamed over its target
+    // (an in-place run replaces a file no longer open).
     int32_t commit() {
+        for (const QfFileInfo& f : run_.description.files)
+            if (isSignalFile(f, QF_FILE_INPUT)) sigClose(run_.slot(f.entry));
         int32_t result = 0;
         for (const QfFileInfo& f : run_.description.files) {
             if (!isSignalFile(f, QF_FILE_OUTPUT)) continue;
@@ -107,7 +108,7 @@ class RunFiles {
 }  // namespace
 
 Run* currentRun() {
-    return g_current;
+    return engine().run;
 }
 
 int32_t pipelineExecute(int32_t mode, OperationRecord* record) {

@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "core/operation.h"
 #include "core/settings.h"
+#include "core/signal_wiring.h"
 #include "platform/platform.h"
 #include "signal/numfmt.h"
 
@@ -15,6 +16,8 @@ using namespace qf;
 extern "C" {
 
 QF_EXPORT int32_t InitQuillfen(const char* hostModule, const char* homePath) {
+    // Signal files report through the engine from here on.
+    wireSignalLayer();
     EngineRuntime& rt = runtime();
     std::memset(rt.homeDir, 0, sizeof rt.homeDir);
     if (homePath) std::strncpy(rt.homeDir, homePath, sizeof rt.homeDir - 1);

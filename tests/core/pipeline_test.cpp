@@ -4,8 +4,9 @@
 // was, and no partial or temporary file behind.  Each pipeline user (the
 // frame operations, the generators, the FFT and the conversions) is run
 // with its kernel replaced by one that writes some records and then fails.
-#include <gtest/gtest.h>
+#include "core/pipeline.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,7 +15,6 @@
 #include <string>
 
 #include "core/engine.h"
-#include "core/pipeline.h"
 #include "ops/spectral/fft_op.h"
 #include "ops/time/signal_bytes.h"
 

@@ -17,6 +17,19 @@ TEST(StartUp, MissingHostModuleBindsNothing) {
     EXPECT_EQ(InitQuillfen("libnot-loaded-anywhere.so", "/tmp/"), 1);
 }
 
+TEST(StartUp, AHostWithoutEveryCallbackStopsStartUpWithAMessage) {
+    // The C library is loaded, and exports none of the callbacks.
+    std::string home = makeTempDir();
+    EXPECT_EQ(InitQuillfen("libc.so.6", home.c_str()), 2);
+    EXPECT_NE(readFile(home + "quillfen.log")
+                  .find("The host does not export 'stdEmitMsg'.  The engine cannot start."),
+              std::string::npos);
+    // A proper host starts the engine again.
+    ASSERT_EQ(startEngine(home), 0);
+    EXPECT_GT(operationTable().count, 0);
+    ExitQuillfen();
+}
+
 TEST(StartUp, HostModuleIsFoundByItsNameInEitherCase) {
     // The test program itself, named as a host would name its executable.
     void* program = platform::findLoadedModule(nullptr);
