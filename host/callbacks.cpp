@@ -9,6 +9,9 @@
 #include <thread>
 
 #include "host/qf.h"
+#include "quillfen/operations.h"
+
+extern "C" int32_t stdEmitMsg(int32_t kind, const char* text);
 
 namespace qfhost {
 
@@ -41,6 +44,24 @@ int32_t answerDialog() {
     if (s.dialogCalls > 1) return 1;
     if (s.pendingFill) s.pendingFill(s.block());
     return 0;
+}
+
+// A terminal cannot change its answer: a refusal ends the operation with
+// the check's code.
+int32_t answerCheckedDialog(QfCheckParamsFn check) {
+    const int32_t r = answerDialog();
+    if (r != 0 || check == nullptr) return r;
+    const int32_t c = check(0);
+    if (c != 0) {
+        char text[1024];
+        int32_t kind = qfCheckMessage(currentSession().block().opCode, c, text, sizeof text);
+        if (kind < 0) {
+            std::snprintf(text, sizeof text, "The parameters were refused (code %d).", c);
+            kind = QF_MSG_ERROR;
+        }
+        stdEmitMsg(kind, text);
+    }
+    return c;
 }
 
 }  // namespace qfhost

@@ -11,9 +11,10 @@ namespace qfhost {
 // of an operation (0 = OK).  A dialog shown again means the engine refused
 // the answer; a terminal cannot change it, so that is a cancel.
 int32_t answerDialog();
-// The generator dialogs: fill the block, then run the engine's check the way
-// the graphical dialog does; a refusal is printed and cancels.
-int32_t answerGeneratorDialog(QfCheckParamsFn check);
+// A dialog given the operation's check (the generators'): fills the block,
+// then runs the check the way the graphical dialog's OK button does; a
+// refusal is printed as the engine words it and cancels.
+int32_t answerCheckedDialog(QfCheckParamsFn check);
 // Text from scripts and files as it may go to a terminal: control
 // characters other than tab and line feed become '?'.
 std::string printable(const char* text);

@@ -15,7 +15,7 @@
     QF_CHECKED(name)
 #define QF_GENERATOR(name)                                                  \
     extern "C" QF_EXPORT int32_t name(const char*, QfCheckParamsFn check) { \
-        return qfhost::answerGeneratorDialog(check);                        \
+        return qfhost::answerCheckedDialog(check);                          \
     }                                                                       \
     QF_CHECKED(name)
 #define QF_IGNORED(name, params)               \

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -49,9 +50,17 @@ Args splitWords(const std::string& line) {
     return words;
 }
 
+// One line per command: its name and what it does.
+void listCommands() {
+    int width = 14;
+    for (const Command& c : registry()) width = std::max(width, static_cast<int>(c.name.size()));
+    for (const Command& c : registry())
+        std::printf("  %-*s %s\n", width, c.name.c_str(), c.help.c_str());
+}
+
 void printHelp() {
     std::printf("usage: qf COMMAND [ARGUMENTS]\n\ncommands:\n");
-    for (const Command& c : registry()) std::printf("  %-14s %s\n", c.name.c_str(), c.help.c_str());
+    listCommands();
     std::printf("\n'qf help COMMAND' shows a command's arguments.\n");
 }
 
@@ -65,7 +74,7 @@ int helpCommand(Session&, const Args& args) {
         std::fprintf(stderr, "qf: no command '%s'\n", args[0].c_str());
         return 2;
     }
-    std::printf("qf %s %s\n  %s\n", c->name.c_str(), c->usage.c_str(), c->help.c_str());
+    std::printf("qf %s %s\n  %s\n", c->name.c_str(), usageOf(*c).c_str(), c->help.c_str());
     return 0;
 }
 
@@ -117,10 +126,6 @@ CommandRegistrar::CommandRegistrar(std::vector<Command> commands) {
     for (Command& c : commands) registry().push_back(std::move(c));
 }
 
-const std::vector<Command>& allCommands() {
-    return registry();
-}
-
 const Command* findCommand(const std::string& name) {
     for (const Command& c : registry())
         if (c.name == name) return &c;
@@ -147,9 +152,10 @@ int dispatch(Session& s, const Args& words) {
 int main(int argc, char** argv) {
     using namespace qfhost;
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        // The engine runs to tell its operations' commands.
+        Session session(false);
         std::printf("qf - the Quillfen signal workbench on the command line\n\n");
-        for (const Command& c : allCommands())
-            std::printf("  %-14s %s\n", c.name.c_str(), c.help.c_str());
+        listCommands();
         return argc < 2 ? 2 : 0;
     }
     // Ctrl-C only raises a flag: reads and writes go on (the terminal
@@ -160,11 +166,9 @@ int main(int argc, char** argv) {
     sigemptyset(&sa.sa_mask);
     ::sigaction(SIGINT, &sa, nullptr);
     Args words(argv + 1, argv + argc);
+    // qf's own commands are known before the engine starts; the operations'
+    // commands once it runs.
     const Command* c = findCommand(words[0]);
-    if (!c) {
-        std::fprintf(stderr, "qf: no command '%s' (try 'qf help')\n", words[0].c_str());
-        return 2;
-    }
-    Session session(c->oneShotNote);
+    Session session(c && c->oneShotNote);
     return dispatch(session, words);
 }

@@ -1,5 +1,7 @@
 // qf: the command-line host of the Quillfen engine.  Each command fills a
-// command block the way a dialog would and runs it through RunOp.
+// command block the way a dialog would and runs it through RunOp.  Besides
+// qf's own commands, every operation the engine describes with a command
+// name is a command, its arguments taken from the description.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +26,8 @@ using Fill = std::function<void(CommandBlock&)>;
 
 class Session {
   public:
-    // Starts the engine; home is where quillfen.sav and quillfen.log live.
+    // Starts the engine (home is where quillfen.sav and quillfen.log live)
+    // and adds the commands of its described operations.
     explicit Session(bool announce);
     ~Session();
 
@@ -54,18 +57,23 @@ Session& currentSession();
 
 struct Command {
     std::string name;
-    std::string usage;  // "IN.tim OUT.tim [--flag]"
+    std::string usage;  // "IN.tim OUT.tim [--flag]"; empty: that of `operation`
     std::string help;   // one line
     std::function<int(Session&, const Args&)> run;
     bool oneShotNote = false;  // say that a one-shot run uses a fresh engine
+    int32_t operation = 0;     // the operation whose arguments the command takes
 };
 
 // Commands register themselves from their own files.
 struct CommandRegistrar {
     explicit CommandRegistrar(std::vector<Command> commands);
 };
-const std::vector<Command>& allCommands();
 const Command* findCommand(const std::string& name);
+// Adds a command for every described operation that names one (once the
+// engine runs); a name qf already uses stays qf's.
+void addOperationCommands();
+// A command's arguments for its usage line.
+std::string usageOf(const Command& c);
 
 // Option parsing helpers: "--name value" pairs and plain positionals.
 struct Options {
@@ -84,9 +92,14 @@ struct Options {
 };
 double parseNumber(const std::string& text, const std::string& what);
 int32_t parseInteger(const std::string& text, const std::string& what);
-void needPositional(const Options& o, std::size_t n, const Command& c);
-// An analysis window given by name (any letter case) or by number 0-15.
-int32_t windowFromText(const std::string& text);
+
+// Runs a described operation from a command line as `name` (usage errors
+// are thrown).  `precheck`, given the first input file as the command line
+// names it, may refuse the run with a nonzero status before the engine
+// sees it.
+using Precheck = std::function<int(const std::string& input)>;
+int runOperation(Session& s, int32_t code, const std::string& name, const Args& args,
+                 const Precheck& precheck = {});
 
 // Runs one command line (already split into words) in the session.
 int dispatch(Session& s, const Args& words);

@@ -52,6 +52,7 @@ Session::Session(bool announce) : block_(new CommandBlock{}) {
     // qf works where it was started, whatever the settings restored.
     if (::chdir(startDir_.c_str()) != 0) {
     }
+    addOperationCommands();
     if (announce) std::printf("(a fresh engine runs this command)\n");
 }
 
@@ -163,10 +164,6 @@ int32_t Options::integer(const std::string& name, int32_t fallback) const {
     for (const auto& v : values_)
         if (v.first == name) return parseInteger(v.second, "--" + name);
     return fallback;
-}
-
-void needPositional(const Options& o, std::size_t n, const Command& c) {
-    if (o.positional.size() != n) throw UsageError{"usage: qf " + c.name + " " + c.usage};
 }
 
 }  // namespace qfhost
