@@ -35,6 +35,7 @@ ParamSpec generatorParam(const std::string& name, int32_t code) {
     if (name == "noise")
         return noiseParam("noise", G(noiseType))
             .fallbackText(code == QF_OP_NOISE ? "uniform:-1:1" : "none")
+            .choices("none=0 uniform=1 normal=2 poisson=3")
             .help("uniform:LO:HI|normal:MEAN:VAR|poisson");
     if (name == "rate") return doubleParam("rate", G(rate)).required().help("FS");
     if (name == "samples")
@@ -192,6 +193,22 @@ OperationDescription describeGenerator(const Generator& g) {
     for (const char* name : {"frequency-unit", "phase-unit", "type", "noise"})
         if (std::strcmp(name, "phase-unit") != 0 || std::strstr(g.script, "phase-unit"))
             indexOf(d, name);
+    // The check reads the amplitude, offset and delay of every generator: a
+    // generator that takes none of them has them at their neutral values.
+    const struct {
+        const char* name;
+        int32_t offset;
+        double neutral;
+    } neutral[] = {{"amplitude", G(amplitude), 1.0}, {"offset", G(offset), 0.0},
+                   {"delay", G(delay), 0.0}};
+    for (const auto& n : neutral) {
+        bool described = false;
+        for (const ParamSpec& p : d.params) described = described || p.info.offset == n.offset;
+        if (!described)
+            d.params.push_back((std::strcmp(n.name, "delay") == 0 ? intParam(n.name, n.offset)
+                                                                  : doubleParam(n.name, n.offset))
+                                   .fixed(n.neutral));
+    }
     d.script.push_back({Field::Out});
     for (std::string name : words(g.script)) {
         const bool glued = name[0] == '+';

@@ -312,15 +312,16 @@ OperationDescription fftDescription() {
     d.help = "FFT frames of a time signal (N 32 ... 1048576, a power of two)";
     d.files = {inputFile(QF_ENTRY_IN1, QF_FILE_TIME, ".tim", "Input file", 0),
                outputFile(QF_ENTRY_OUT, QF_FILE_FRAMES, ".fre", "Output file", 1)};
+    // A command line gives the size and interval first.
     d.params = {
+        intParam("size", kFftSizeParam).rememberedIn(&StatusRecord::fftSize).help("N"),
+        intParam("interval", kFftIntervalParam).rememberedIn(&StatusRecord::fftInterval).help("I"),
         intParam("window", kFftWindowParam)
             .rememberedIn(&StatusRecord::fftWindow)
             .choices(windowChoiceText())
-            .help("NAME|NUMBER"),
-        intParam("size", kFftSizeParam).rememberedIn(&StatusRecord::fftSize).help("N"),
-        intParam("interval", kFftIntervalParam).rememberedIn(&StatusRecord::fftInterval).help("I")};
+            .help("NAME|NUMBER")};
     d.script = {
-        {Field::In1}, {Field::Param, 0}, {Field::Param, 1}, {Field::Param, 2}, {Field::Out}};
+        {Field::In1}, {Field::Param, 2}, {Field::Param, 0}, {Field::Param, 1}, {Field::Out}};
     d.scriptAccepts = {kFftFixedPointInput, kFftZeroPadding};
     d.dialog = {.kind = DialogKind::HostEdit,
                 .edit = &HostInterface::dspFFTGetPara,

@@ -90,10 +90,10 @@ void function(int32_t code, const char* scriptName, const char* command, const c
     OperationDescription d = timeOp(code, scriptName, command, help);
     d.files = {in1("X(t)"), out(label2, 1)};
     if (inner)
-        d.params = {doubleParam("A", QF_P_OUTER).fallback(1.0).help("outer scale"),
-                    doubleParam("a", QF_P_INNER).fallback(1.0).help("inner scale")};
+        d.params = {doubleParam("A", QF_P_OUTER).fallback(1.0).help("A"),
+                    doubleParam("a", QF_P_INNER).fallback(1.0).help("a")};
     else
-        d.params = {doubleParam("a", QF_P_SCALE).fallback(1.0).help("scale")};
+        d.params = {doubleParam("a", QF_P_SCALE).fallback(1.0).help("A")};
     d.dialog = {.kind = DialogKind::Files, .title = title};
     d.checks = twoFileChecks();
     if (inner)
@@ -205,7 +205,7 @@ void registerTimeOperations() {
         OperationDescription d =
             timeOp(3060, "SquareRoot        ", "sqrt", "a * sqrt(|x|) with the sign of x (a = 1)");
         d.files = {in1("X(t)"), out("a*sqrt(X(t))", 1)};
-        d.params = {doubleParam("a", QF_P_SCALE).fallback(1.0).help("scale")};
+        d.params = {doubleParam("a", QF_P_SCALE).fallback(1.0).help("A")};
         d.dialog = {.kind = DialogKind::Files, .title = "Square Root"};
         d.checks = ownInputChecks(103);
         d.script = {{Field::In1}, {Field::Param, 0}, {Field::Out}};
