@@ -13,13 +13,10 @@
 #include <new>
 #include <string>
 
-#include "core/engine.h"
-#include "core/host.h"
-#include "core/log.h"
-#include "graph/seams.h"
 #include "platform/fs.h"
 #include "signal/format.h"
 #include "signal/numfmt.h"
+#include "signal/report.h"
 
 namespace qf {
 
@@ -27,7 +24,6 @@ namespace {
 
 constexpr std::size_t kStreamBufferBytes = 4096;
 constexpr int64_t kHeaderSpare = 2048;  // bytes added to the data for the space check
-constexpr const char* kOutOfMemory = kOutOfMemoryText;
 
 std::string fullPath(const nameNpath& f) {
     return std::string(f.p, strnlen(f.p, sizeof f.p)) + std::string(f.n, strnlen(f.n, sizeof f.n));
@@ -59,10 +55,6 @@ void copyEntry(nameNpath& to, const nameNpath& from) {
     to.p[sizeof to.p - 1] = '\0';
 }
 
-bool sameEntry(const nameNpath& a, const nameNpath& b) {
-    return strncmp(a.n, b.n, sizeof a.n) == 0 && strncmp(a.p, b.p, sizeof a.p) == 0;
-}
-
 // Closes the stream and frees the buffer; the descriptor is closed after.
 void release(SignalDescriptor& d) {
     if (d.stream) std::fclose(d.stream);
@@ -70,6 +62,20 @@ void release(SignalDescriptor& d) {
     std::free(d.buffer);
     d.buffer = nullptr;
     d.openMark = 0;
+}
+
+// Coefficient positions need an order; a recording at most 32 channels.
+bool headerFieldsWritable(HeaderLines lines, const SignalDescriptor& d) {
+    switch (lines) {
+        case HeaderLines::Coefficients:
+            return d.param1 >= 1;
+        case HeaderLines::Channels:
+            return d.param1 >= 0 && d.param1 <= kMaxChannels;
+        case HeaderLines::Common:
+        case HeaderLines::Frames:
+            break;
+    }
+    return true;
 }
 
 // Allocates the window buffer: at least one record, zero-filled.
@@ -143,32 +149,26 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
     if (!isFileRecordType(recordType)) {
         const char* name = recordTypeName(recordType);
         if (name)
-            logPrintf("Unsupported type %s.  ", name);
+            signalTrace("Unsupported type %s.  ", name);
         else
-            logPrintf("Unsupported type %d.  ", recordType);
+            signalTrace("Unsupported type %d.  ", recordType);
         return 1;
     }
-    if (recordType == kLpcCoeffReal8) format = 'a';
+    const RecordTraits& traits = recordTraits(recordType);
+    if (traits.frameLines) format = 'a';  // frame lines exist in text only
     copyEntry(d.file, file);
     d.openMark = 0;
     d.stream = nullptr;
     d.buffer = nullptr;
 
-    // Coefficient positions need an order; a recording at most 32 channels.
-    if (recordCount < 0 || (recordType == kLpcCoeffReal8 && d.param1 < 1) ||
-        (recordType == kRealtimeInt16 && (d.param1 < 0 || d.param1 > kMaxChannels))) {
-        emitMsg(QF_MSG_ERROR, "Invalid file header in '%s%s'\n", d.file.p, d.file.n);
+    if (recordCount < 0 || !headerFieldsWritable(traits.header, d)) {
+        signalMessage(QF_MSG_ERROR, "Invalid file header in '%s%s'\n", d.file.p, d.file.n);
         return 1;
     }
 
     // A graph showing the file being replaced closes now and is re-plotted
     // when the new file is complete.
-    if (PlotData* graph = findPlotDataByName(d.file)) {
-        StatusRecord& s = status();
-        s.replotOpCode = graphOpCode(graph);
-        copyEntry(s.replotFile, d.file);
-        if (graphWindow(graph)) dropGraphWindow(graph);
-    }
+    signalReplacing(d.file);
 
     d.format = (format >= 'A' && format <= 'Z') ? static_cast<char>(format - 'A' + 'a') : format;
     if (d.format != 'b') d.format = 'a';
@@ -182,7 +182,7 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
     d.dataOffset = 0;
 
     if (bufferBytes >= 1 && !allocateWindow(d, bufferBytes)) {
-        emitMsg(QF_MSG_ERROR, "%s", kOutOfMemory);
+        signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
         return 2;
     }
 
@@ -201,11 +201,11 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
         if (available < needed) {
             release(d);
             char drive[3];
-            emitMsg(QF_MSG_ERROR,
-                    "There isn't sufficient disk space available on %s drive.  %lld bytes "
-                    "available; %lld bytes needed.",
-                    driveText(d.file.p, drive), static_cast<long long>(available),
-                    static_cast<long long>(needed));
+            signalMessage(QF_MSG_ERROR,
+                          "There isn't sufficient disk space available on %s drive.  %lld bytes "
+                          "available; %lld bytes needed.",
+                          driveText(d.file.p, drive), static_cast<long long>(available),
+                          static_cast<long long>(needed));
             return 2;
         }
     }
@@ -213,7 +213,7 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
     std::FILE* f = std::fopen(path.c_str(), "w+b");
     if (!f) {
         release(d);
-        emitMsg(QF_MSG_ERROR, "Cannot open %s for write.", target.c_str());
+        signalMessage(QF_MSG_ERROR, "Cannot open %s for write.", target.c_str());
         return 1;
     }
     std::setvbuf(f, nullptr, _IOFBF, kStreamBufferBytes);
@@ -222,7 +222,7 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
         std::fclose(f);
         release(d);
         platform::removeFile(path.c_str());
-        emitMsg(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
+        signalMessage(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
         return 1;
     }
     d.stream = f;
@@ -240,7 +240,7 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
     const std::string path = fullPath(d.file);
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
-        emitMsg(QF_MSG_ERROR, "Invalid file name or path\n%s", path.c_str());
+        signalMessage(QF_MSG_ERROR, "Invalid file name or path\n%s", path.c_str());
         return 1;
     }
     std::setvbuf(f, nullptr, _IOFBF, kStreamBufferBytes);
@@ -256,37 +256,38 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
     };
 
     if (h.recordCount <= 1) {
-        emitMsg(QF_MSG_ERROR, "Input file is too short.");
+        signalMessage(QF_MSG_ERROR, "Input file is too short.");
         return refuse(2);
     }
     if (h.recordType < 0) {
-        emitMsg(QF_MSG_ERROR, "'%s%s' does not have a valid record type.", d.file.p, d.file.n);
+        signalMessage(QF_MSG_ERROR, "'%s%s' does not have a valid record type.", d.file.p,
+                      d.file.n);
         return refuse(1);
     }
     if (!isFileRecordType(h.recordType)) {
-        emitMsg(QF_MSG_ERROR, "Unsupported type '%s' in '%s%s'\n", recordTypeName(h.recordType),
-                d.file.p, d.file.n);
+        signalMessage(QF_MSG_ERROR, "Unsupported type '%s' in '%s%s'\n",
+                      recordTypeName(h.recordType), d.file.p, d.file.n);
         return refuse(1);
     }
     if (std::ferror(f)) {
-        emitMsg(QF_MSG_ERROR, "Disk error reading '%s%s' (ferror = %d)\n", d.file.p, d.file.n,
-                std::ferror(f));
+        signalMessage(QF_MSG_ERROR, "Disk error reading '%s%s' (ferror = %d)\n", d.file.p, d.file.n,
+                      std::ferror(f));
         return refuse(1);
     }
     if (h.assigned != requiredHeaderValues(h.recordType) || !headerValuesUsable(h) || hashAt < 0) {
-        emitMsg(QF_MSG_ERROR, "Invalid file header in '%s%s'\n", d.file.p, d.file.n);
+        signalMessage(QF_MSG_ERROR, "Invalid file header in '%s%s'\n", d.file.p, d.file.n);
         return refuse(1);
     }
     applyHeader(h, d);
 
     if (d.format != 'a' && d.format != 'b') {
-        emitMsg(QF_MSG_ERROR, "Unsupported file format in '%s'", path.c_str());
+        signalMessage(QF_MSG_ERROR, "Unsupported file format in '%s'", path.c_str());
         return refuse(1);
     }
     int64_t length = -1;
     if (platform::fileSeekEnd(f)) length = platform::fileTell(f);
     if (length < 0) {
-        emitMsg(QF_MSG_ERROR, "Error reading input file '%s%s'", d.file.p, d.file.n);
+        signalMessage(QF_MSG_ERROR, "Error reading input file '%s%s'", d.file.p, d.file.n);
         return refuse(1);
     }
 
@@ -314,13 +315,13 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
 
     if (!allocateWindow(d, bufferBytes)) {
         release(d);
-        emitMsg(QF_MSG_ERROR, "%s", kOutOfMemory);
+        signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
         return 2;
     }
     if (d.windowCapacity < 1) d.windowCapacity = 1;
     if (tooShort) {
         // The descriptor stays open; the caller's sigClose closes it.
-        emitMsg(QF_MSG_ERROR, "'%s' is invalid (file length too short.)", path.c_str());
+        signalMessage(QF_MSG_ERROR, "'%s' is invalid (file length too short.)", path.c_str());
         return 1;
     }
     if (sigReadWindow(d, 0) != 0) {
@@ -332,7 +333,7 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
 
 int32_t sigReadWindow(SignalDescriptor& d, int32_t index) {
     auto fail = [&d]() {
-        emitMsg(QF_MSG_ERROR, "Error reading input file '%s%s'", d.file.p, d.file.n);
+        signalMessage(QF_MSG_ERROR, "Error reading input file '%s%s'", d.file.p, d.file.n);
         return 1;
     };
     if (!d.isOpen() || !d.stream || !d.buffer || index < 0) return fail();
@@ -352,7 +353,7 @@ int32_t sigReadWindow(SignalDescriptor& d, int32_t index) {
     const int64_t bytes = recordPosition(d, static_cast<int64_t>(start) + n) - from;
     std::unique_ptr<char[]> text = scratch(bytes);
     if (!text) {
-        emitMsg(QF_MSG_ERROR, "%s", kOutOfMemory);
+        signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
         return 1;
     }
     if (std::fread(text.get(), 1, static_cast<std::size_t>(bytes), d.stream) !=
@@ -364,7 +365,7 @@ int32_t sigReadWindow(SignalDescriptor& d, int32_t index) {
 
 int32_t sigWriteWindow(SignalDescriptor& d, int32_t index) {
     auto fail = [&d]() {
-        emitMsg(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
+        signalMessage(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
         return 1;
     };
     if (!d.isOpen() || !d.stream) return fail();
@@ -382,7 +383,7 @@ int32_t sigWriteWindow(SignalDescriptor& d, int32_t index) {
             const int64_t bytes = recordPosition(d, static_cast<int64_t>(d.windowStart) + n) - from;
             std::unique_ptr<char[]> text = scratch(bytes);
             if (!text) {
-                emitMsg(QF_MSG_ERROR, "%s", kOutOfMemory);
+                signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
                 return 1;
             }
             formatTextRecords(d, d.buffer, d.windowStart, n, text.get());
@@ -423,7 +424,7 @@ int32_t sigClose(SignalDescriptor& d) {
         const int closed = std::fclose(d.stream);
         d.stream = nullptr;
         if (closed != 0 && writing && result == 0) {
-            emitMsg(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
+            signalMessage(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
             result = 1;
         }
     }
@@ -431,15 +432,13 @@ int32_t sigClose(SignalDescriptor& d) {
     if (writing) {
         const std::string temporary = sigTemporaryPath(d.file);
         if (result == 0 && !platform::replaceFile(temporary.c_str(), fullPath(d.file).c_str())) {
-            emitMsg(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
+            signalMessage(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
             result = 1;
         }
-        if (result != 0) {
+        if (result != 0)
             platform::removeFile(temporary.c_str());
-        } else {
-            const StatusRecord& s = status();
-            if (s.replotOpCode != 0 && sameEntry(s.replotFile, d.file)) replotNotedGraph();
-        }
+        else
+            signalWritten(d.file);
     }
     return result;
 }
@@ -455,39 +454,9 @@ int32_t sigDiscard(SignalDescriptor& d) {
 }
 
 int32_t sigOpenMemory(SignalDescriptor& d, int32_t recordType, int32_t recordCount) {
-    int32_t size;
-    switch (recordType) {
-        case 12:
-        case 16:
-        case 36:
-            size = 12;
-            break;
-        case 13:
-        case 17:
-        case 37:
-            size = 24;
-            break;
-        case 14:
-        case 18:
-            size = 16;
-            break;
-        case 15:
-        case 19:
-            size = 32;
-            break;
-        case 20:
-            size = 2;
-            break;
-        case 21:
-        case 22:
-        case 23:
-        case 29:
-        case 30:
-            size = 4;
-            break;
-        default:
-            return 3;
-    }
+    const RecordTraits& traits = recordTraits(recordType);
+    if (traits.use != RecordUse::Memory) return 3;
+    const int32_t size = traits.size;
     const int64_t bytes = static_cast<int64_t>(recordCount) * size;
     if (recordCount < 0 || bytes > INT32_MAX) return 2;
     void* buffer = std::calloc(static_cast<std::size_t>(std::max<int64_t>(bytes, 1)), 1);
@@ -502,7 +471,7 @@ int32_t sigOpenMemory(SignalDescriptor& d, int32_t recordType, int32_t recordCou
     d.recordSize = size;
     d.recordWidth = size;
     d.dataOffset = 0;
-    d.recordCount = recordType == 29 ? recordCount / 2 : recordCount;
+    d.recordCount = recordCount / traits.countPerRecord;
     d.windowCapacity = d.recordCount;
     d.windowStart = 0;
     d.bufferBytes = static_cast<int32_t>(bytes);

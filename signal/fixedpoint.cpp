@@ -6,8 +6,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/engine.h"
-
 namespace qf {
 
 namespace {
@@ -90,11 +88,6 @@ FxOperand op(const void* p, int w, int f) {
 }
 
 }  // namespace
-
-FxModes engineModes() {
-    const StatusRecord& s = status();
-    return FxModes{s.overflowMode, s.roundingMode};
-}
 
 int64_t fxLoad(FxOperand x) {
     int w = clampWidth(x.width);

@@ -33,14 +33,12 @@ struct FxOperand {
     int frac;    // f, fraction bits (any value, also negative or > w)
 };
 
-// The two fixed-point modes of the status record.
+// The two fixed-point modes (the engine keeps its current ones in the status
+// record and hands them over with every call).
 struct FxModes {
     char overflow;  // 's' saturate, anything else wraps
     char rounding;  // 'e' ties to even, 'r' ties away from zero, else truncate
 };
-
-// The modes currently set in the engine's status record.
-FxModes engineModes();
 
 // Reads the stored integer of an operand (sign-extended).
 int64_t fxLoad(FxOperand x);
@@ -67,17 +65,15 @@ void fxLimit(FxOperand x, FxOperand r, int registerWidth, FxModes modes);
 
 // The same primitives called with (pointer, width, fraction bits) triples,
 // e.g. fxAdd(&in1[i], 16, 15, &in2[i], 16, 15, &out[i], 16, 15).  The
-// rounding and overflow primitives use the engine's modes unless given.
+// rounding and overflow primitives take the modes last.
 void fxAdd(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r, int wr, int fr);
 void fxSub(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r, int wr, int fr);
 void fxMul(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r, int wr, int fr);
 void fxDiv(const void* a, int wa, int fa, const void* b, int wb, int fb, void* r, int wr, int fr);
-void fxConvert(const void* x, int wx, int fx, void* r, int wr, int fr,
-               FxModes modes = engineModes());
-void fxScale(const void* x, int wx, int fx, void* r, int wr, int fr, int shift,
-             FxModes modes = engineModes());
+void fxConvert(const void* x, int wx, int fx, void* r, int wr, int fr, FxModes modes);
+void fxScale(const void* x, int wx, int fx, void* r, int wr, int fr, int shift, FxModes modes);
 void fxLimit(const void* x, int wx, int fx, void* r, int wr, int fr, int registerWidth,
-             FxModes modes = engineModes());
+             FxModes modes);
 
 // 16-bit fractional words: w stands for w / 32768.
 // p already scaled by 32768 (or 32767): in overflow mode 's' p >= 32767 gives

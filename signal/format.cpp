@@ -1,4 +1,6 @@
-// Signal file format: tables, header text, record layouts and positions.
+// Signal file format: the record type table, header text, record layouts
+// and positions.  Every per-type fact lives in the table (kRecordTraits);
+// the functions here read it rather than knowing types by number.
 //
 // Text records (widths include CR LF):
 //   INTEGER16, REALTIMEINT16  "%04.4hX"               6 bytes  "FFFF" = -1
@@ -20,7 +22,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <type_traits>
 
 #include "signal/numfmt.h"
 
@@ -28,51 +32,123 @@ namespace qf {
 
 namespace {
 
-struct RecordTypeEntry {
-    const char* name;
-    const char* description;  // null: the name
-};
+constexpr int32_t valueBytes(TextValue v) {
+    return v == TextValue::Hex16 ? 2 : v == TextValue::Real32 ? 4 : v == TextValue::Real64 ? 8 : 0;
+}
 
-constexpr RecordTypeEntry kRecordTypes[kRecordTypeCount] = {
-    {"INTEGER16", "16 bit fractional"},
-    {"INTEGER32", "32 bit fractional"},
-    {"REAL32", "IEEE 32 bit float"},
-    {"REAL64", "IEEE 64 bit double"},
-    {"corrINT2       4", nullptr},
-    {"corrINT4       5", nullptr},
-    {"corrREAL4      6", nullptr},
-    {"corrREAL8      7", nullptr},
-    {"CINT32RECT(W)", "complex 16 bit fractional"},
-    {"freqINT8rec    9", nullptr},
-    {"CREAL64RECT(W)", "complex 32 bit float"},
-    {"CREAL128RECT(W)", "complex 64 bit double"},
-    {"iir1INT2      12", nullptr},
-    {"iir1INT4      13", nullptr},
-    {"iir1REAL4     14", nullptr},
-    {"iir1REAL8     15", nullptr},
-    {"iir2INT2      16", nullptr},
-    {"iir2INT4      17", nullptr},
-    {"iir2REAL4     18", nullptr},
-    {"iir2REAL8     19", nullptr},
-    {"fir4INT2      20", nullptr},
-    {"fir4INT4      21", nullptr},
-    {"fir4REAL4     22", nullptr},
-    {"fir4REAL8     23", nullptr},
-    {"freqINT4pol   24", nullptr},
-    {"freqINT8pol   25", nullptr},
-    {"CREAL64POLAR(W) 26", nullptr},
-    {"CREAL128POLAR(W)27", nullptr},
-    {"REALTIMEINT16", nullptr},
-    {"              29", nullptr},
-    {"              30", nullptr},
-    {"              31", nullptr},
-    {"LPCCoeffINT2  32", nullptr},
-    {"LPCCoeffINT4  33", nullptr},
-    {"LPCCoeffREAL4 34", nullptr},
-    {"LPCCoeffREAL8 35", nullptr},
-    {"              36", nullptr},
-    {"              37", nullptr},
+// Characters of one value in a text record (fmtRecordExp writes P + 8).
+constexpr int32_t valueWidth(TextValue v, int32_t precision) {
+    return v == TextValue::Hex16 ? 4 : v == TextValue::None ? 0 : precision + 8;
+}
+
+constexpr RecordTraits named(const char* name, const char* description = nullptr) {
+    RecordTraits t;
+    t.name = name;
+    t.description = description;
+    return t;
+}
+
+constexpr RecordTraits fileType(const char* name, const char* description, int32_t size,
+                                int32_t textWidth, TextValue value, int32_t values,
+                                int32_t precision, HeaderLines header) {
+    RecordTraits t = named(name, description);
+    t.use = RecordUse::File;
+    t.size = size;
+    t.textWidth = textWidth;
+    t.value = value;
+    t.values = values;
+    t.precision = precision;
+    t.header = header;
+    // Lines 1 to 6, then the type's own lines (channel lines not counted).
+    t.headerValues = header == HeaderLines::Channels ? 8 : header == HeaderLines::Common ? 6 : 9;
+    return t;
+}
+
+constexpr RecordTraits withFrameLines(RecordTraits t) {
+    t.frameLines = true;
+    return t;
+}
+
+constexpr RecordTraits memoryArray(const char* name, int32_t size, int32_t countPerRecord = 1) {
+    RecordTraits t = named(name);
+    t.use = RecordUse::Memory;
+    t.size = size;
+    t.countPerRecord = countPerRecord;
+    return t;
+}
+
+constexpr TextValue kWord = TextValue::Hex16, kFloat = TextValue::Real32,
+                    kDouble = TextValue::Real64;
+constexpr HeaderLines kCommon = HeaderLines::Common, kFrames = HeaderLines::Frames,
+                      kChannels = HeaderLines::Channels, kLpc = HeaderLines::Coefficients;
+
+// Every record type by number.  A type without a name of its own is named
+// by its number at the end of a 16-character field.  A file type gives its
+// name, description (null: the name), record size in bytes, text record
+// width including CR LF, value kind, values per record, digits after the
+// point of a real value, and header lines; a memory array its name, record
+// size and how many counted values make one record.
+// clang-format off
+constexpr RecordTraits kRecordTraits[kRecordTypeCount] = {
+    fileType("INTEGER16",        "16 bit fractional",          2,  6, kWord,   1,  0, kCommon),
+    named(   "INTEGER32",        "32 bit fractional"),
+    fileType("REAL32",           "IEEE 32 bit float",          4, 17, kFloat,  1,  7, kCommon),
+    named(   "REAL64",           "IEEE 64 bit double"),
+    named(   "corrINT2       4"),
+    named(   "corrINT4       5"),
+    named(   "corrREAL4      6"),
+    named(   "corrREAL8      7"),
+    fileType("CINT32RECT(W)",    "complex 16 bit fractional",  4, 12, kWord,   2,  0, kFrames),
+    named(   "freqINT8rec    9"),
+    named(   "CREAL64RECT(W)",   "complex 32 bit float"),
+    fileType("CREAL128RECT(W)",  "complex 64 bit double",     16, 50, kDouble, 2, 15, kFrames),
+    memoryArray("iir1INT2      12", 12),
+    memoryArray("iir1INT4      13", 24),
+    memoryArray("iir1REAL4     14", 16),
+    memoryArray("iir1REAL8     15", 32),
+    memoryArray("iir2INT2      16", 12),
+    memoryArray("iir2INT4      17", 24),
+    memoryArray("iir2REAL4     18", 16),
+    memoryArray("iir2REAL8     19", 32),
+    memoryArray("fir4INT2      20",  2),
+    memoryArray("fir4INT4      21",  4),
+    memoryArray("fir4REAL4     22",  4),
+    memoryArray("fir4REAL8     23",  4),
+    named(   "freqINT4pol   24"),
+    named(   "freqINT8pol   25"),
+    named(   "CREAL64POLAR(W) 26"),
+    named(   "CREAL128POLAR(W)27"),
+    fileType("REALTIMEINT16",    nullptr,                      2,  6, kWord,   1,  0, kChannels),
+    memoryArray("              29",  4, 2),
+    memoryArray("              30",  4),
+    named(   "              31"),
+    named(   "LPCCoeffINT2  32"),
+    named(   "LPCCoeffINT4  33"),
+    named(   "LPCCoeffREAL4 34"),
+    withFrameLines(
+    fileType("LPCCoeffREAL8 35", nullptr,                      8, 25, kDouble, 1, 15, kLpc)),
+    memoryArray("              36", 12),
+    memoryArray("              37", 24),
 };
+// clang-format on
+
+// A file type's record is its values, and its text record the values'
+// fields with " j" between them and CR LF after them.
+constexpr bool consistent(const RecordTraits& t) {
+    if (t.use != RecordUse::File)
+        return t.textWidth == 0 && t.value == TextValue::None && !t.frameLines;
+    return t.values >= 1 && t.size == t.values * valueBytes(t.value) &&
+           t.textWidth == t.values * valueWidth(t.value, t.precision) + 2 * (t.values - 1) + 2;
+}
+static_assert(std::all_of(std::begin(kRecordTraits), std::end(kRecordTraits), consistent),
+              "record sizes and text widths follow the values");
+static_assert(kRecordTraits[kInteger16].use == RecordUse::File &&
+                  kRecordTraits[kReal32].use == RecordUse::File &&
+                  kRecordTraits[kCInt32Rect].use == RecordUse::File &&
+                  kRecordTraits[kCReal128Rect].use == RecordUse::File &&
+                  kRecordTraits[kRealtimeInt16].use == RecordUse::File &&
+                  kRecordTraits[kLpcCoeffReal8].frameLines,
+              "the record type numbers name their table entries");
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -317,38 +393,79 @@ const char* skipJ(const char* p, const char* end) {
     return p < end && *p == 'j' ? p + 1 : nullptr;
 }
 
-template <typename T>
-void byteSwap(T* v, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char b[sizeof(T)];
-        std::memcpy(b, &v[i], sizeof(T));
-        std::reverse(b, b + sizeof(T));
-        std::memcpy(&v[i], b, sizeof(T));
+// Value i of a record array, written as a text field.
+char* putValue(char* o, const RecordTraits& t, const void* records, std::size_t i) {
+    switch (t.value) {
+        case TextValue::Hex16:
+            return putHex16(o, static_cast<const int16_t*>(records)[i]);
+        case TextValue::Real32:
+            return o + fmtRecordExp(o, static_cast<const float*>(records)[i], t.precision);
+        case TextValue::Real64:
+            return o + fmtRecordExp(o, static_cast<const double*>(records)[i], t.precision);
+        case TextValue::None:
+            break;
     }
+    return o;
+}
+
+// Value i of a record array, read from the field at p; a null p (the field
+// is missing) reads as 0.  Returns where the field ended, or null.
+const char* parseValue(const char* p, const char* end, const RecordTraits& t, void* records,
+                       std::size_t i) {
+    auto read = [p, end](auto& v) -> const char* {
+        if (p == nullptr) {
+            v = 0;
+            return nullptr;
+        }
+        if constexpr (std::is_same_v<std::remove_reference_t<decltype(v)>, int16_t>)
+            return parseHex16(p, end, v);
+        else
+            return parseReal(p, end, v);
+    };
+    switch (t.value) {
+        case TextValue::Hex16:
+            return read(static_cast<int16_t*>(records)[i]);
+        case TextValue::Real32:
+            return read(static_cast<float*>(records)[i]);
+        case TextValue::Real64:
+            return read(static_cast<double*>(records)[i]);
+        case TextValue::None:
+            break;
+    }
+    return nullptr;
+}
+
+// Reverses the bytes of each of n values of `width` bytes.
+void byteSwap(void* values, std::size_t n, std::size_t width) {
+    unsigned char* b = static_cast<unsigned char*>(values);
+    for (std::size_t i = 0; i < n; ++i) std::reverse(b + i * width, b + (i + 1) * width);
 }
 
 }  // namespace
 
+const RecordTraits& recordTraits(int32_t type) {
+    static constexpr RecordTraits kNone{};
+    return type >= 0 && type < kRecordTypeCount ? kRecordTraits[type] : kNone;
+}
+
 const char* recordTypeName(int32_t type) {
-    return type >= 0 && type < kRecordTypeCount ? kRecordTypes[type].name : nullptr;
+    return recordTraits(type).name;
 }
 
 const char* recordTypeDescription(int32_t type) {
-    if (type < 0 || type >= kRecordTypeCount) return nullptr;
-    const RecordTypeEntry& e = kRecordTypes[type];
-    return e.description ? e.description : e.name;
+    const RecordTraits& t = recordTraits(type);
+    return t.description ? t.description : t.name;
 }
 
 int32_t recordTypeFromWord(std::string_view word) {
     if (word.empty()) return -1;
     for (int32_t t = 0; t < kRecordTypeCount; ++t)
-        if (firstWord(kRecordTypes[t].name) == word) return t;
+        if (firstWord(kRecordTraits[t].name) == word) return t;
     return -1;
 }
 
 bool isFileRecordType(int32_t type) {
-    return type == kInteger16 || type == kReal32 || type == kCInt32Rect || type == kCReal128Rect ||
-           type == kRealtimeInt16 || type == kLpcCoeffReal8;
+    return recordTraits(type).use == RecordUse::File;
 }
 
 void setRemark(SignalDescriptor& d, std::string_view remark) {
@@ -378,26 +495,11 @@ int32_t windowNumber(std::string_view name) {
 }
 
 bool recordSizes(int32_t type, int32_t& size, int32_t& textWidth) {
-    switch (type) {
-        case kInteger16:
-        case kRealtimeInt16:
-            size = 2, textWidth = 6;
-            return true;
-        case kReal32:
-            size = 4, textWidth = 17;
-            return true;
-        case kCInt32Rect:
-            size = 4, textWidth = 12;
-            return true;
-        case kCReal128Rect:
-            size = 16, textWidth = 50;
-            return true;
-        case kLpcCoeffReal8:
-            size = 8, textWidth = 25;
-            return true;
-        default:
-            return false;
-    }
+    const RecordTraits& t = recordTraits(type);
+    if (t.use != RecordUse::File) return false;
+    size = t.size;
+    textWidth = t.textWidth;
+    return true;
 }
 
 int64_t recordPosition(const SignalDescriptor& d, int64_t i) {
@@ -435,16 +537,15 @@ std::string headerText(const SignalDescriptor& d) {
     s += fmtString("Signal frequency      : %lg Hz\r\n", d.signalFrequency);
     s += fmtString("Sampling rate         : %lg Hz\r\n", d.samplingRate);
     s += fmtString("File format           : %s\r\n", d.format == 'b' ? "Binary" : "ASCII");
-    switch (d.recordType) {
-        case kCInt32Rect:
-        case kCReal128Rect: {
+    switch (recordTraits(d.recordType).header) {
+        case HeaderLines::Frames: {
             const char* w = windowName(d.param3);
             s += fmtString("Frame size            : %d\r\n", d.param1);
             s += fmtString("Frame interval        : %d\r\n", d.param2);
             s += fmtString("Window function       : %s\r\n", w ? w : "Unknown");
             break;
         }
-        case kRealtimeInt16: {
+        case HeaderLines::Channels: {
             s += fmtString("Number of channels    : %d\r\n", d.param1);
             s += fmtString("ADC/DAC device code   : %d\r\n", d.param2);
             const int lines = std::clamp(d.param1, 0, kMaxChannels);
@@ -455,7 +556,7 @@ std::string headerText(const SignalDescriptor& d) {
                                static_cast<int>(d.channelSource[c]));
             break;
         }
-        case kLpcCoeffReal8:
+        case HeaderLines::Coefficients:
             s += fmtString("LPC Order             : %d\r\n", d.param1);
             s += fmtString("Frame Size            : %d\r\n", d.param2);
             s += fmtString("Frame Interval        : %d\r\n", d.param3);
@@ -482,9 +583,8 @@ HeaderScan scanHeader(std::string_view header) {
         ++h.assigned;
         if (h.format >= 'A' && h.format <= 'Z') h.format = static_cast<char>(h.format - 'A' + 'a');
     }
-    switch (h.recordType) {
-        case kCInt32Rect:
-        case kCReal128Rect:
+    switch (recordTraits(h.recordType).header) {
+        case HeaderLines::Frames:
             h.assigned += fieldInteger(c, h.param[0]);
             h.assigned += fieldInteger(c, h.param[1]);
             if (fieldWord(c, h.windowWord, sizeof h.windowWord)) {
@@ -492,10 +592,10 @@ HeaderScan scanHeader(std::string_view header) {
                 h.window = windowNumber(h.windowWord);
             }
             break;
-        case kLpcCoeffReal8:
+        case HeaderLines::Coefficients:
             for (int k = 0; k < 3; ++k) h.assigned += fieldInteger(c, h.param[k]);
             break;
-        case kRealtimeInt16: {
+        case HeaderLines::Channels: {
             h.assigned += fieldInteger(c, h.param[0]);
             h.assigned += fieldInteger(c, h.param[1]);
             const int64_t channels = h.param[0] == 0 ? 1 : h.param[0];
@@ -513,32 +613,22 @@ HeaderScan scanHeader(std::string_view header) {
 }
 
 int requiredHeaderValues(int32_t type) {
-    switch (type) {
-        case kCInt32Rect:
-        case kCReal128Rect:
-        case kLpcCoeffReal8:
-            return 9;
-        case kRealtimeInt16:
-            return 8;
-        default:
-            return 6;
-    }
+    return recordTraits(type).headerValues;
 }
 
 bool headerValuesUsable(const HeaderScan& h) {
     auto in32 = [](int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; };
     if (h.recordCount < 0 || h.recordCount > INT32_MAX) return false;
-    switch (h.recordType) {
-        case kCInt32Rect:
-        case kCReal128Rect:
+    switch (recordTraits(h.recordType).header) {
+        case HeaderLines::Frames:
             // A frame holds at least one record and no more than the header
             // counts; an interval may be negative (one frame from a sample).
             return h.param[0] >= 1 && h.param[0] <= h.recordCount && in32(h.param[1]);
-        case kLpcCoeffReal8:
+        case HeaderLines::Coefficients:
             // Record positions divide by the order.
             return h.param[0] >= 1 && 2 * h.param[0] <= h.recordCount && in32(h.param[1]) &&
                    in32(h.param[2]);
-        case kRealtimeInt16:
+        case HeaderLines::Channels:
             return h.param[0] >= 0 && h.param[0] <= kMaxChannels && in32(h.param[1]);
         default:
             return true;
@@ -562,19 +652,18 @@ void applyHeader(const HeaderScan& h, SignalDescriptor& d) {
     auto p32 = [&](int k) {
         return static_cast<int32_t>(std::clamp<int64_t>(h.param[k], INT32_MIN, INT32_MAX));
     };
-    switch (h.recordType) {
-        case kCInt32Rect:
-        case kCReal128Rect:
+    switch (recordTraits(h.recordType).header) {
+        case HeaderLines::Frames:
             d.param1 = p32(0);
             d.param2 = p32(1);
             d.param3 = h.window;
             break;
-        case kLpcCoeffReal8:
+        case HeaderLines::Coefficients:
             d.param1 = p32(0);
             d.param2 = p32(1);
             d.param3 = p32(2);
             break;
-        case kRealtimeInt16: {
+        case HeaderLines::Channels: {
             d.param1 = h.param[0] == 0 ? 1 : p32(0);
             d.param2 = p32(1);
             if (d.param1 > 0 && h.channelLines >= d.param1) {
@@ -593,6 +682,7 @@ void applyHeader(const HeaderScan& h, SignalDescriptor& d) {
 
 void formatTextRecords(const SignalDescriptor& d, const void* records, int32_t first, int32_t n,
                        char* out) {
+    const RecordTraits& t = recordTraits(d.recordType);
     char* o = out;
     const bool frames = hasFrameLines(d);
     const int32_t p = d.param1;
@@ -606,35 +696,12 @@ void formatTextRecords(const SignalDescriptor& d, const void* records, int32_t f
             std::memcpy(o, line, kLpcHeaderLineWidth);
             o += kLpcHeaderLineWidth;
         }
-        switch (d.recordType) {
-            case kInteger16:
-            case kRealtimeInt16:
-                o = putHex16(o, static_cast<const int16_t*>(records)[k]);
-                break;
-            case kReal32:
-                o += fmtRecordExp(o, static_cast<const float*>(records)[k], 7);
-                break;
-            case kCInt32Rect: {
-                const int16_t* v = static_cast<const int16_t*>(records) + 2 * k;
-                o = putHex16(o, v[0]);
+        for (int32_t v = 0; v < t.values; ++v) {
+            if (v > 0) {
                 *o++ = ' ';
                 *o++ = 'j';
-                o = putHex16(o, v[1]);
-                break;
             }
-            case kCReal128Rect: {
-                const double* v = static_cast<const double*>(records) + 2 * k;
-                o += fmtRecordExp(o, v[0], 15);
-                *o++ = ' ';
-                *o++ = 'j';
-                o += fmtRecordExp(o, v[1], 15);
-                break;
-            }
-            case kLpcCoeffReal8:
-                o += fmtRecordExp(o, static_cast<const double*>(records)[k], 15);
-                break;
-            default:
-                break;
+            o = putValue(o, t, records, static_cast<std::size_t>(k) * t.values + v);
         }
         o = putCrLf(o);
     }
@@ -642,6 +709,7 @@ void formatTextRecords(const SignalDescriptor& d, const void* records, int32_t f
 
 void parseTextRecords(const SignalDescriptor& d, const char* text, std::size_t len, int32_t first,
                       int32_t n, void* records) {
+    const RecordTraits& t = recordTraits(d.recordType);
     const int64_t base = recordPosition(d, first);
     const bool frames = hasFrameLines(d);
     const int32_t p = d.param1;
@@ -652,37 +720,11 @@ void parseTextRecords(const SignalDescriptor& d, const char* text, std::size_t l
         const int64_t stop = std::min<int64_t>(at + d.recordWidth, static_cast<int64_t>(len));
         const char* s = text + std::min<int64_t>(at, static_cast<int64_t>(len));
         const char* e = text + std::max<int64_t>(stop, s - text);
-        switch (d.recordType) {
-            case kInteger16:
-            case kRealtimeInt16:
-                parseHex16(s, e, static_cast<int16_t*>(records)[k]);
-                break;
-            case kReal32:
-                parseReal(s, e, static_cast<float*>(records)[k]);
-                break;
-            case kCInt32Rect: {
-                int16_t* v = static_cast<int16_t*>(records) + 2 * k;
-                const char* q = skipJ(parseHex16(s, e, v[0]), e);
-                if (q)
-                    parseHex16(q, e, v[1]);
-                else
-                    v[1] = 0;
-                break;
-            }
-            case kCReal128Rect: {
-                double* v = static_cast<double*>(records) + 2 * k;
-                const char* q = skipJ(parseReal(s, e, v[0]), e);
-                if (q)
-                    parseReal(q, e, v[1]);
-                else
-                    v[1] = 0.0;
-                break;
-            }
-            case kLpcCoeffReal8:
-                parseReal(s, e, static_cast<double*>(records)[k]);
-                break;
-            default:
-                break;
+        // A complex record's imaginary part follows " j"; without it, it is 0.
+        const char* q = s;
+        for (int32_t v = 0; v < t.values; ++v) {
+            if (v > 0) q = skipJ(q, e);
+            q = parseValue(q, e, t, records, static_cast<std::size_t>(k) * t.values + v);
         }
     }
 }
@@ -691,27 +733,11 @@ void toLittleEndian(int32_t type, void* records, int32_t n) {
     if constexpr (std::endian::native == std::endian::little) {
         (void)type, (void)records, (void)n;
     } else {
+        const RecordTraits& t = recordTraits(type);
+        if (t.use != RecordUse::File) return;
         const std::size_t count = n > 0 ? static_cast<std::size_t>(n) : 0;
-        switch (type) {
-            case kInteger16:
-            case kRealtimeInt16:
-                byteSwap(static_cast<int16_t*>(records), count);
-                break;
-            case kCInt32Rect:
-                byteSwap(static_cast<int16_t*>(records), 2 * count);
-                break;
-            case kReal32:
-                byteSwap(static_cast<uint32_t*>(records), count);
-                break;
-            case kCReal128Rect:
-                byteSwap(static_cast<uint64_t*>(records), 2 * count);
-                break;
-            case kLpcCoeffReal8:
-                byteSwap(static_cast<uint64_t*>(records), count);
-                break;
-            default:
-                break;
-        }
+        byteSwap(records, count * static_cast<std::size_t>(t.values),
+                 static_cast<std::size_t>(valueBytes(t.value)));
     }
 }
 

@@ -32,6 +32,47 @@ enum RecordType : int32_t {
     kLpcCoeffReal8 = 35,
 };
 constexpr int32_t kRecordTypeCount = 38;
+
+// What a record type is for.
+enum class RecordUse : uint8_t {
+    None,    // named in the table only
+    File,    // a signal file type: read and written through a window
+    Memory,  // a memory-only array of filter coefficients (sigOpenMemory)
+};
+// How one value of a text record is written and read.
+enum class TextValue : uint8_t {
+    None,
+    Hex16,   // a 16-bit word, "%04.4hX": four hex digits ("FFFF" = -1)
+    Real32,  // a float, "% W.PE" as fmtRecordExp writes it
+    Real64,  // a double, the same
+};
+// The header lines after the six every file has.
+enum class HeaderLines : uint8_t {
+    Common,        // none
+    Frames,        // frame size, frame interval, window function
+    Channels,      // number of channels, device code, one calibration line each
+    Coefficients,  // LPC order, frame size, frame interval
+};
+
+// The facts of one record type; recordTraits(type) gives them.
+struct RecordTraits {
+    const char* name = nullptr;         // table name; its first word names the type
+    const char* description = nullptr;  // shown to users; null: the name
+    RecordUse use = RecordUse::None;
+    int32_t size = 0;       // bytes of a record in memory (and in a binary file)
+    int32_t textWidth = 0;  // bytes of a text record including CR LF
+    TextValue value = TextValue::None;
+    int32_t values = 0;     // values per record: 2 for complex (real " j" imaginary)
+    int32_t precision = 0;  // digits after the point of a real value
+    int headerValues = 6;   // values a valid header assigns
+    HeaderLines header = HeaderLines::Common;
+    bool frameLines = false;     // text records in groups of the order, each after a
+                                 // frame line; always written as text
+    int32_t countPerRecord = 1;  // memory arrays: counted values that make a record
+};
+// The table entry of a type; an entry of no use and no name outside 0..37.
+const RecordTraits& recordTraits(int32_t type);
+
 constexpr int32_t kWindowCount = 16;
 // The analysis windows' names, as frame spectrum headers write them.
 inline constexpr const char* kWindowNames[kWindowCount] = {
@@ -83,7 +124,7 @@ inline int32_t lpcHeaderLineWidth(const SignalDescriptor& d) {
 }
 // True when the descriptor's text records are interleaved with frame lines.
 inline bool hasFrameLines(const SignalDescriptor& d) {
-    return d.recordType == kLpcCoeffReal8 && d.format != 'b' && d.param1 > 0;
+    return recordTraits(d.recordType).frameLines && d.format != 'b' && d.param1 > 0;
 }
 
 // The complete header text of a file for the descriptor's type, format and

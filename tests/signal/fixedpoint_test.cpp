@@ -13,6 +13,7 @@
 #include <string>
 
 #include "core/engine.h"
+#include "core/signal_wiring.h"
 
 namespace qf {
 namespace {
@@ -248,13 +249,13 @@ TEST(FixedPointConvert, CallFormUsesEngineModes) {
     int16_t r = 0;
     status().overflowMode = 'w';
     status().roundingMode = 'e';
-    fxConvert(&x, 32, 23, &r, 16, 15);
+    fxConvert(&x, 32, 23, &r, 16, 15, engineModes());
     EXPECT_EQ(r, 16384);
     status().overflowMode = 's';
-    fxConvert(&x, 32, 23, &r, 16, 15);
+    fxConvert(&x, 32, 23, &r, 16, 15, engineModes());
     EXPECT_EQ(r, 32767);
     status().roundingMode = 'r';
-    fxConvert(&h, 16, 1, &r, 16, 0);
+    fxConvert(&h, 16, 1, &r, 16, 0, engineModes());
     EXPECT_EQ(r, 3);
 }
 
