@@ -17,7 +17,7 @@
 //   101 in1 cannot be read, 102 its type is not INTEGER16, REAL32 or
 //   single-channel REALTIMEINT16, 103 it is a multi-channel recording;
 //   201-203 the same about in2, 301 the two sampling rates differ (the
-//   operation goes on).  Operation-specific: 104 (3260 N outside 2..16380,
+//   operation goes on).  Single operations: 104 (3260 N outside 2..16380,
 //   3280 X1 < X2, 3310 L outside -32..32, 3320 a 16-bit input), 105 (3280
 //   X1 or X2 outside -1..1 for 16-bit samples), 201 (3290 unstable: the
 //   operation goes on with its outputs limited).
