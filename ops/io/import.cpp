@@ -206,6 +206,18 @@ int32_t plan(ImportRun& r, std::FILE* f, int64_t bytes, const std::string& path,
             out.recordType = wordsType(channels);
             return 0;
         case QF_FORMAT_AUDIO: {
+            // A WAVE file's chunks are checked here: the library would take
+            // a data chunk longer than the file.
+            char riff[12] = {};
+            if (std::fread(riff, 1, sizeof riff, f) == sizeof riff &&
+                std::memcmp(riff, "RIFF", 4) == 0 && std::memcmp(riff + 8, "WAVE", 4) == 0) {
+                WaveFormat w;
+                const WaveRead read = readWaveFormat(f, bytes, w);
+                if (read == WaveRead::ShortRead)
+                    return refuse("Error reading Windows WAVE file '%s'", path);
+                if (read != WaveRead::Ok)
+                    return refuse("'%s' is not a valid Windows WAVE file.", path);
+            }
             AudioReader audio;
             std::string why;
             if (!audio.open(path, why)) {
@@ -430,7 +442,8 @@ int32_t importCompute(int32_t, const ComputeArgs*) {
         const int32_t m = r.audioChannels;
         std::vector<float> frames;
         int64_t have = 0, used = 0;  // frames in the buffer, frames taken
-        bool pick = r.pick >= 0;
+        const bool pick = r.pick >= 0;
+        bool shortfall = false;
         auto sample = [&](int64_t i, float& v) {
             const int64_t frame = pick ? i : i / m;
             const int32_t channel = pick ? r.pick : static_cast<int32_t>(i % m);
@@ -440,23 +453,29 @@ int32_t importCompute(int32_t, const ComputeArgs*) {
                 have = audio.read(frames.data(), 4096);
                 if (have <= 0) {
                     have = 0;
-                    v = 0.0f;  // the library gave fewer frames than announced
+                    v = 0.0f;
+                    shortfall = true;  // fewer frames than the file announced: cut short
                     return;
                 }
             }
             v = frames[static_cast<std::size_t>((frame - used) * m + channel)];
         };
+        int32_t result;
         if (pick)
-            return forEachOutputSpan<float>(out, 0, count, [&](float* y, int32_t at, int32_t n) {
+            result = forEachOutputSpan<float>(out, 0, count, [&](float* y, int32_t at, int32_t n) {
                 for (int32_t j = 0; j < n; ++j) sample(at + j, y[j]);
             });
-        return forEachOutputSpan<int16_t>(out, 0, count, [&](int16_t* y, int32_t at, int32_t n) {
-            for (int32_t j = 0; j < n; ++j) {
-                float v;
-                sample(at + j, v);
-                y[j] = realToQ15(static_cast<double>(v), overflow);
-            }
-        });
+        else
+            result =
+                forEachOutputSpan<int16_t>(out, 0, count, [&](int16_t* y, int32_t at, int32_t n) {
+                    for (int32_t j = 0; j < n; ++j) {
+                        float v;
+                        sample(at + j, v);
+                        y[j] = realToQ15(static_cast<double>(v), overflow);
+                    }
+                });
+        if (result == 0 && shortfall) return readError(r.path);
+        return result;
     }
 
     File f(std::fopen(r.path.c_str(), "rb"));

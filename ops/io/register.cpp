@@ -34,7 +34,7 @@ void registerIoOperations() {
         d.command = "import";
         d.help = "turn raw, text, WAVE or any audio file into a signal file (format from the name)";
         d.files = {
-            inputFile(QF_ENTRY_IN1, QF_FILE_FOREIGN, ".*", "Import file", 0, false),
+            inputFile(QF_ENTRY_IN1, QF_FILE_FOREIGN, "", "Import file", 0, false),
             outputFile(QF_ENTRY_OUT, QF_FILE_TIME | QF_FILE_FRAMES, ".tim", "Signal file", 1)};
         d.params = {
             doubleParam("rate", QF_P_IMPORT_RATE).fallback(0.0).help("FS"),
@@ -46,7 +46,10 @@ void registerIoOperations() {
             intParam("complex", QF_P_IMPORT_COMPLEX).choices("complex=1", true).fallback(0),
             intParam("interval", QF_P_IMPORT_FRAME_INTERVAL).fallback(0).help("I"),
             intParam("frame", QF_P_IMPORT_FRAME_SIZE).fallback(0).help("N"),
-            intParam("window", QF_P_IMPORT_WINDOW).choices(windowChoiceText()).fallback(0),
+            intParam("window", QF_P_IMPORT_WINDOW)
+                .choices(windowChoiceText())
+                .fallback(0)
+                .help("NAME"),
             intParam("channel", QF_P_IMPORT_PICK_CHANNEL).fallback(0).help("K"),
         };
         d.dialog = {.kind = DialogKind::Nothing, .title = "Import"};
@@ -68,7 +71,7 @@ void registerIoOperations() {
         d.help = "write a signal as raw, text, WAVE, FLAC, filter coefficients or assembler data";
         d.files = {
             inputFile(QF_ENTRY_IN1, QF_FILE_TIME | QF_FILE_FRAMES, ".tim", "Signal file", 0, false),
-            outputFile(QF_ENTRY_OUT, QF_FILE_FOREIGN, ".*", "Export file", 1)};
+            outputFile(QF_ENTRY_OUT, QF_FILE_FOREIGN, "", "Export file", 1)};
         d.params = {
             intParam("format", QF_P_IO_FORMAT)
                 .choices(kExportFormats)
