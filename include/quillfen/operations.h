@@ -42,12 +42,12 @@ enum QfFileKind {
 };
 
 enum QfFileFlags {
-    QF_FILE_INPUT = 1,         /* read by the operation */
-    QF_FILE_OUTPUT = 2,        /* written by the operation */
+    QF_FILE_INPUT = 1,          /* read by the operation */
+    QF_FILE_OUTPUT = 2,         /* written by the operation */
     QF_FILE_SINGLE_CHANNEL = 4, /* a multi-channel recording is refused */
     QF_FILE_LIST = 8            /* one file or more (at most QF_FILE_LIST_MAX): a host's dialog
-                                   puts them into the file table it is handed and their count
-                                   into the QF_PARAM_COUNT parameter */
+                                   puts them into the file table it is handed, their count into
+                                   the QF_PARAM_COUNT parameter */
 };
 enum { QF_FILE_LIST_MAX = 32 };
 
