@@ -182,8 +182,20 @@ TEST_F(FrameOps, DecomposeNamesWithoutRoomOrWithoutAnExtension) {
     EXPECT_EQ(run(QF_OP_DECOMPOSE, "Y.fre", "plain"), 1);
     EXPECT_TRUE(messages(-1).empty());
     EXPECT_FALSE(exists("plain"));
-    // A frame file of another type is asked for again.
+    // A refused run leaves both earlier parts as they were: a script line is
+    // read without the check, and the run refuses a time signal.
     put("t.fre", real32File({1.0f, 2.0f, 3.0f}));
+    put("or.tim", "older real part");
+    put("oi.tim", "older imaginary part");
+    const OperationRecord* r = findOperation(QF_OP_DECOMPOSE);
+    runtime().block = &block;
+    block.opCode = QF_OP_DECOMPOSE;
+    const std::string line = "5120 DecomposeFFT_XjY         " + dir + " t.fre " + dir + " o.tim";
+    ASSERT_EQ(r->readScriptLine(0, line.c_str(), r->checkParams), 0);
+    EXPECT_EQ(r->execute(0, const_cast<OperationRecord*>(r)), 1);
+    EXPECT_EQ(readFile(dir + "or.tim"), "older real part");
+    EXPECT_EQ(readFile(dir + "oi.tim"), "older imaginary part");
+    // A frame file of another type is asked for again.
     EXPECT_NE(run(QF_OP_DECOMPOSE, "t.fre", "o.tim"), 0);
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_NOTICE),
               "Supported number types are complex 16-bit fractional fixed point and 32-bit "
