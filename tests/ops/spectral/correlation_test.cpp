@@ -232,6 +232,10 @@ TEST_F(Correlation, SkipAndLengthAreAdjustedWithANotice) {
     ASSERT_EQ(autocorr("x.tim", "a.tim", 28, 0), 0);
     EXPECT_EQ(messages(QF_MSG_NOTICE), std::vector<std::string>{kSkipReset});
     EXPECT_EQ(get("a.tim").count(), 59);
+    // The reset ends the check before the length is seen: a length past the
+    // end is still taken to the end.
+    ASSERT_EQ(autocorr("x.tim", "a.tim", 28, 50), 0);
+    EXPECT_EQ(get("a.tim").count(), 59);
     // S = 10 with N = L: N = 20.
     ASSERT_EQ(autocorr("x.tim", "b.tim", 10, 30), 0);
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_NOTICE), kLengthCut);

@@ -177,9 +177,11 @@ TEST_F(FrameOps, DecomposeNamesWithoutRoomOrWithoutAnExtension) {
     ASSERT_EQ(run(QF_OP_DECOMPOSE, "Y.fre", stem + "Z.tim"), 0);
     EXPECT_TRUE(exists(stem + "x.tim"));
     EXPECT_TRUE(exists(stem + "y.tim"));
-    // Without a '.' nothing is written and nothing is said.
+    // Without a '.' nothing is written and nothing is said; so too for a
+    // name too long for one more character whose only '.' comes first.
     TestHost::instance().reset();
     EXPECT_EQ(run(QF_OP_DECOMPOSE, "Y.fre", "plain"), 1);
+    EXPECT_EQ(run(QF_OP_DECOMPOSE, "Y.fre", "." + std::string(254, 'b')), 1);
     EXPECT_TRUE(messages(-1).empty());
     EXPECT_FALSE(exists("plain"));
     // A refused run leaves both earlier parts as they were: a script line is
