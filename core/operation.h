@@ -355,5 +355,6 @@ void registerGeneratorOperations();
 void registerTimeOperations();
 void registerSpectralOperations();
 void registerConversionOperations();
+void registerFilterOperations();  // filtering with coefficient files
 
 }  // namespace qf
