@@ -5,9 +5,10 @@
 //   y(n) = sum_{k=0}^{T-1} h[k] d[k]      summed in the order k = 0, 1, ...
 // The delay line is not moved sample by sample: the last T - 1 samples stay
 // in front of the samples of the current piece, so d[k] of output i is
-// line[i - k].  Float sums are formed for eight outputs at a time, each
+// line[i - k].  Float sums are formed for sixteen outputs at a time, each
 // output keeping its own accumulator and its own order of additions, so
-// every result is the one the sample-by-sample sum gives.
+// every result is the one the sample-by-sample sum gives (a sum rounded to
+// float and held in a double is that float exactly).
 //
 // Fixed-point sums.  The products (16,15)x(16,15) -> (64,31) are 2 h x and
 // (32,23)x(16,15) -> (64,47) are 512 h x, exact in a double; a sum of them
@@ -27,12 +28,16 @@
 
 #include "ops/filter/kernels.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qf::filter {
 
 namespace {
 
-constexpr int32_t kChunk = 4096;  // samples filtered per pass over the taps
-constexpr int32_t kTogether = 8;  // outputs summed side by side
+constexpr int32_t kChunk = 4096;   // samples filtered per pass over the taps
+constexpr int32_t kTogether = 16;  // outputs summed side by side
 constexpr int64_t kExactSum = int64_t{1} << 53;
 
 // The scale of a float output: taps are Q15, Q23 or plain floats.
@@ -40,29 +45,53 @@ float tapScale(int32_t type) {
     return type == kFirQ15 ? 0x1p-15f : type == kFirQ23 ? 0x1p-23f : 1.0f;
 }
 
-// Float sums of one piece: y[i] = scale x sum_k h[k] line[i - k], each
-// product in double, the sum rounded to float after every addition.
+// One float sum step: the sum rounded to float after adding the double
+// product, sum = float(sum + h d), kept as a double.
+inline double sumStep(double sum, double h, double d) {
+    return static_cast<double>(static_cast<float>(sum + h * d));
+}
+
+#if defined(__SSE2__)
+// kTogether outputs side by side, two per register.
 template <typename H>
-void floatSums(const H* h, int32_t taps, const float* line, float* y, int32_t n, float scale) {
+void togetherSums(const H* h, int32_t taps, const double* at, double* acc) {
+    __m128d s[kTogether / 2];
+    for (__m128d& v : s) v = _mm_setzero_pd();
+    for (int32_t k = 0; k < taps; ++k) {
+        const __m128d hk = _mm_set1_pd(static_cast<double>(h[k]));
+        const double* d = at - k;
+        for (int32_t r = 0; r < kTogether / 2; ++r)
+            s[r] = _mm_cvtps_pd(
+                _mm_cvtpd_ps(_mm_add_pd(s[r], _mm_mul_pd(hk, _mm_loadu_pd(d + 2 * r)))));
+    }
+    for (int32_t r = 0; r < kTogether / 2; ++r) _mm_storeu_pd(acc + 2 * r, s[r]);
+}
+#else
+template <typename H>
+void togetherSums(const H* h, int32_t taps, const double* at, double* acc) {
+    for (int32_t j = 0; j < kTogether; ++j) acc[j] = 0.0;
+    for (int32_t k = 0; k < taps; ++k) {
+        const double hk = static_cast<double>(h[k]);
+        for (int32_t j = 0; j < kTogether; ++j) acc[j] = sumStep(acc[j], hk, at[j - k]);
+    }
+}
+#endif
+
+// Float sums of one piece: y[i] = scale x sum_k h[k] line[i - k], the
+// samples held as doubles (exactly their float values).
+template <typename H>
+void floatSums(const H* h, int32_t taps, const double* line, float* y, int32_t n, float scale) {
     int32_t i = 0;
+    double acc[kTogether];
     for (; i + kTogether <= n; i += kTogether) {
-        float acc[kTogether] = {};
-        const float* at = line + i;
-        for (int32_t k = 0; k < taps; ++k) {
-            const double hk = static_cast<double>(h[k]);
-            const float* d = at - k;
-            for (int32_t j = 0; j < kTogether; ++j)
-                acc[j] = static_cast<float>(static_cast<double>(acc[j]) +
-                                            hk * static_cast<double>(d[j]));
-        }
-        for (int32_t j = 0; j < kTogether; ++j) y[i + j] = acc[j] * scale;
+        togetherSums(h, taps, line + i, acc);
+        for (int32_t j = 0; j < kTogether; ++j) y[i + j] = static_cast<float>(acc[j]) * scale;
     }
     for (; i < n; ++i) {
-        float acc = 0.0f;
+        double sum = 0.0;
         for (int32_t k = 0; k < taps; ++k)
-            acc = static_cast<float>(static_cast<double>(acc) +
-                                     static_cast<double>(h[k]) * static_cast<double>(line[i - k]));
-        y[i] = acc * scale;
+            sum = sumStep(sum, static_cast<double>(h[k]), line[i - k]);
+        y[i] = static_cast<float>(sum) * scale;
     }
 }
 
@@ -116,7 +145,8 @@ class DelayLine {
         : keep_(std::max(taps - 1, 0)), line_(static_cast<std::size_t>(keep_ + kChunk), S{}) {}
     // Puts m samples (m <= kChunk) after the kept ones; returns the place of
     // the first (line[-k] is k samples earlier).
-    const S* load(const S* x, int32_t m) {
+    template <typename X>
+    const S* load(const X* x, int32_t m) {
         std::copy(x, x + m, line_.begin() + keep_);
         return line_.data() + keep_;
     }
@@ -137,15 +167,15 @@ class FirDirect final : public FilterKernel {
         : taps_(f.data<H>(), f.data<H>() + f.records()),
           scale_(tapScale(f.type())),
           modes_(modes),
-          floats_(f.records()),
+          samples_(f.records()),
           words_(f.records()) {}
 
     void run(const float* x, float* y, int32_t n) override {
         const int32_t t = static_cast<int32_t>(taps_.size());
         for (int32_t done = 0; done < n;) {
             const int32_t m = std::min(n - done, kChunk);
-            floatSums(taps_.data(), t, floats_.load(x + done, m), y + done, m, scale_);
-            floats_.advance(m);
+            floatSums(taps_.data(), t, samples_.load(x + done, m), y + done, m, scale_);
+            samples_.advance(m);
             done += m;
         }
     }
@@ -175,7 +205,7 @@ class FirDirect final : public FilterKernel {
     std::vector<H> taps_;
     float scale_;
     FxModes modes_;
-    DelayLine<float> floats_;
+    DelayLine<double> samples_;  // float samples, as doubles
     DelayLine<int16_t> words_;
 };
 
