@@ -138,6 +138,8 @@ enum QfParamOffsets {
     QF_P_FFT_WINDOW = 13008,
     QF_P_FFT_SIZE = 13012,
     QF_P_FFT_INTERVAL = 13016
+    /* 4005 (filtering) takes no parameters: in1 is the filter coefficient
+     * file (.flt), in2 the signal to filter and out the filtered signal. */
 };
 
 /* 2010-2140: the generator parameters from byte 13008 on. */
