@@ -235,12 +235,15 @@ int32_t readFir(CoefficientText& in, const std::string& design, LoadedFilter& fi
     std::string line, unused;
     double value = 0.0;
     int64_t taps = 0, bits = 0;
-    if (!in.line(line) || !numberAtColumn29(line, value)) return kFilterNotCoefficients;
-    const double rate = rateOf(value, line);
+    if (!in.line(line)) return kFilterNotCoefficients;
+    // A rate that cannot be read is 0 (filtering then warns about it).
+    const double rate = numberAtColumn29(line, value) ? rateOf(value, line) : 0.0;
     if (!in.line(line) || !parseInteger(line, taps) || !in.line(unused))
         return kFilterNotCoefficients;
-    if (!in.line(line) || !parseInteger(line, bits) || !in.line(unused))
-        return kFilterNotCoefficients;
+    // Bits that cannot be read are 0: floating-point taps do not use them,
+    // fixed-point taps of 0 bits are refused below.
+    if (!in.line(line) || !in.line(unused)) return kFilterNotCoefficients;
+    if (!parseInteger(line, bits)) bits = 0;
     int32_t count = 0;
     if (!boundedCount(taps, count)) return kFilterNotCoefficients;
     filter.bits = low32(bits);
@@ -397,14 +400,18 @@ int32_t readIir(CoefficientText& in, LoadedFilter& filter) {
     double value = 0.0;
     for (int n = 3; n <= 7; ++n)
         if (!in.line(line)) return kFilterNotCoefficients;
-    if (!in.line(unitLine) || !in.line(line) || !numberAtColumn29(line, value))
-        return kFilterNotCoefficients;
-    const double rate = rateOf(value, unitLine);
-    int64_t order = 0, sections = 0, bits = 0;
-    if (!in.line(line) || !in.line(line) || !countAtColumn22(line, order) || !in.line(line) ||
-        !countAtColumn22(line, sections) || !in.line(line) || !countAtColumn22(line, bits))
-        return kFilterNotCoefficients;
-    filter.bits = low32(bits);
+    if (!in.line(unitLine) || !in.line(line)) return kFilterNotCoefficients;
+    const double rate = numberAtColumn29(line, value) ? rateOf(value, unitLine) : 0.0;
+    // Order, sections and bits; each is needed only by some structures.
+    int64_t counts[3] = {-1, -1, 0};  // -1: not readable
+    if (!in.line(line)) return kFilterNotCoefficients;
+    for (int64_t& c : counts) {
+        if (!in.line(line)) return kFilterNotCoefficients;
+        int64_t v = 0;
+        if (countAtColumn22(line, v)) c = v;
+    }
+    const int64_t order = counts[0], sections = counts[1];
+    filter.bits = low32(counts[2]);
 
     if (!in.line(line) || !in.lastLineComplete()) return kFilterNotCoefficients;
     const Quantization q = quantizationOf(line);

@@ -131,6 +131,14 @@ TEST_F(CoefficientFile, FloatingPointFirFilesLoadTheirTapsAndRate) {
     EXPECT_EQ(f.type(), kFirLattice);
     EXPECT_EQ(f.records(), 2);
     EXPECT_DOUBLE_EQ(f.d.samplingRate, 1000.0);
+
+    // A rate or bit count that cannot be read is 0; floating-point taps do
+    // not need the bits.
+    load(firHeader("FIR DESIGN FLOATING POINT", "RATE 8000 HERTZ", "   1", "  ??") +
+             std::vector<std::string>{"1"},
+         f, kFilterLoaded);
+    EXPECT_EQ(f.d.samplingRate, 0.0);
+    EXPECT_EQ(f.bits, 0);
 }
 
 TEST_F(CoefficientFile, FixedPointFirTapsAreTheHexWordsShiftedWithinTheirWidth) {
@@ -322,9 +330,6 @@ TEST_F(CoefficientFile, EveryRefusalHasItsStatus) {
         {"header only",
          {"FILTER COEFFICIENT FILE", "FIR DESIGN FLOATING POINT"},
          kFilterNotCoefficients},
-        {"rate line too short",
-         firHeader("FIR DESIGN FLOATING POINT", "RATE 8000 HERTZ", "   3", "  32") + floats,
-         kFilterNotCoefficients},
         {"fewer taps than announced",
          firHeader("FIR DESIGN FLOATING POINT", kHertz, "   4", "  32") + floats,
          kFilterNotCoefficients},
@@ -368,12 +373,21 @@ TEST_F(CoefficientFile, EveryRefusalHasItsStatus) {
         {"fewer section values than announced", iirHeader(kFixed, kCascade1, 2, 2, 16) + floats,
          kFilterNotCoefficients},
         {"2^31 sections", iirHeader(kFixed, kCascade1, 2, 2, 16) + floats, kFilterNotCoefficients},
+        {"no section count", iirHeader(kFixed, kCascade1, 2, 2, 16) + floats,
+         kFilterNotCoefficients},
+        {"no order for a lattice", iirHeader(kFloating, kLattice, 2, 2, 16) + floats,
+         kFilterNotCoefficients},
+        {"no bit count for a fixed-point cascade", iirHeader(kFixed, kCascade1, 2, 2, 16) + floats,
+         kFilterUnsupported},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::vector<std::string> text = c.text;
-        if (std::string(c.what) == "2^31 sections")
-            text[11] = "NUMBER OF SECTIONS    2147483648     80000000h";
+        const std::string what = c.what;
+        if (what == "2^31 sections") text[11] = "NUMBER OF SECTIONS    2147483648     80000000h";
+        if (what == "no section count") text[11] = "NUMBER OF SECTIONS";
+        if (what == "no order for a lattice") text[10] = "FILTER ORDER IS FOUR";
+        if (what == "no bit count for a fixed-point cascade") text[12] = "QUANTIZATION BITS    ?";
         load(text, c.status);
     }
     // The unsupported bit count is logged.
