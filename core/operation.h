@@ -365,5 +365,6 @@ void registerSpectralOperations();
 void registerConversionOperations();
 void registerMultichannelOperations();  // 6110, 6120
 void registerIoOperations();            // 1140, 1150
+void registerFilterOperations();  // filtering with coefficient files
 
 }  // namespace qf

@@ -203,6 +203,8 @@ enum QfParamOffsets {
     QF_P_CORR_LENGTH_B = 13020,
     /* 4080: DCT size N (int32), the FFT size field */
     QF_P_DCT_SIZE = 13012,
+    /* 4005 (filtering) takes no parameters: in1 is the filter coefficient
+     * file (.flt), in2 the signal to filter and out the filtered signal. */
 };
 
 /* Format codes of 1140 and 1150 beside the numbered text, raw and WAVE
