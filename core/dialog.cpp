@@ -221,6 +221,20 @@ int32_t checkMessageText(const OperationDescription& d, const CheckMessage& m,
     return m.kind;
 }
 
+// Tells hosts which check, and which parameter, the message about to be
+// sent is about (qfRunState).
+void noteCheck(const OperationDescription& d, const CheckMessage& m) {
+    QfRunState& s = engine().hostFacing.state;
+    s.check = m.result;
+    s.param = nullptr;
+    if (m.about == 0) return;
+    for (const ParamSpec& p : d.params)
+        if (p.info.offset == m.about && (p.info.flags & QF_PARAM_FIXED) == 0) {
+            s.param = p.info.name;
+            return;
+        }
+}
+
 bool reportCheck(const OperationDescription& d, int32_t result) {
     const CheckMessage* m = d.check(result);
     if (m == nullptr) return false;
@@ -232,6 +246,7 @@ bool reportCheck(const OperationDescription& d, int32_t result) {
     }
     EngineRuntime& rt = runtime();
     checkMessageText(d, *m, b, rt.message, sizeof rt.message);
+    noteCheck(d, *m);
     emitText(m->kind, rt.message);
     return true;
 }
@@ -293,6 +308,7 @@ QF_EXPORT int32_t qfCheckMessage(int32_t code, int32_t result, char* text, int32
     const qf::OperationDescription* d = qf::describe(code);
     const qf::CheckMessage* m = d ? d->check(result) : nullptr;
     if (m == nullptr || text == nullptr || size < 1) return -1;
+    qf::noteCheck(*d, *m);
     return qf::checkMessageText(*d, *m, qf::block(), text, static_cast<std::size_t>(size));
 }
 

@@ -24,6 +24,8 @@ double rememberedValue(int32_t code, int32_t offset);
 // its kind, or -1 when the result has no message.
 int32_t checkMessageText(const OperationDescription& d, const CheckMessage& m,
                          const CommandBlock& b, char* text, std::size_t size);
+// Notes the check and the parameter it is about for hosts (qfRunState).
+void noteCheck(const OperationDescription& d, const CheckMessage& m);
 // Sends the message of a check result (once-only and conditional messages
 // as described); false when nothing was sent.
 bool reportCheck(const OperationDescription& d, int32_t result);

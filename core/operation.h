@@ -231,6 +231,7 @@ struct CheckMessage {
     double (*computed)(const CommandBlock&) = nullptr;
     bool once = false;                            // shown once while the library is loaded
     bool (*when)(const CommandBlock&) = nullptr;  // shown only when this says so
+    int32_t about = 0;  // block offset of the parameter the result is about (0: none)
 };
 
 enum class DialogKind : uint8_t {
@@ -283,7 +284,7 @@ struct OperationDescription {
     std::vector<QfFileInfo> files;  // in dialog order
     std::vector<ParamSpec> params;
     std::vector<ScriptField> script;     // the generic line after the name
-    bool scriptEndsAtOutput = false;     // a line with more fields is malformed
+    bool scriptEndsAtOutput = false;     // (every described line with more fields is malformed)
     std::vector<int32_t> scriptAccepts;  // check results a script line runs with
     DialogSpec dialog;
     std::vector<CheckMessage> checks;

@@ -282,6 +282,7 @@ int32_t fftWalk(Run& run, OperationRecord& record) {
     args.output = &out;
     for (int32_t f = 0; f < st.frameCount; ++f) {
         st.frameIndex = f;
+        if (userStopped()) return 1;
         if (sigAccess(out, static_cast<int32_t>(static_cast<int64_t>(f) * n)) != 0) return 1;
         // A frame starting past the signal is all padding: the start is
         // kept within the signal so that it fits the argument.

@@ -127,6 +127,10 @@ TEST_F(Replay, MalformedParameterAndExecutionErrors) {
     EXPECT_EQ(replay("m.scr", "3090 Flip   ./ onlyone.tim\n"), 1);
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
               "Error in script line 1.\n'3090 Flip   ./ onlyone.tim'");
+    // A field more than the line takes: the fields are not where they belong.
+    EXPECT_EQ(replay("x.scr", "* flips\n3090 Flip ./ a.tim ./ b.tim ./ c.tim\n"), 1);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
+              "Error in script line 2.\n'3090 Flip ./ a.tim ./ b.tim ./ c.tim'");
 
     OperationRecord r = *findOperation(3090);
     r.checkParams = refuseCheck;
@@ -138,7 +142,7 @@ TEST_F(Replay, MalformedParameterAndExecutionErrors) {
     r.checkParams = defaultCheckParams;
     r.execute = failExecute;
     registerOperation(&r);
-    std::string longLine = "3090 Flip ./ a.tim ./ b.tim" + std::string(300, ' ') + "x";
+    std::string longLine = "3090 Flip ./ a.tim ./ b.tim" + std::string(300, ' ');
     EXPECT_EQ(replay("e.scr", longLine + "\n"), 1);
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
               "Error executing command in script line 1.\n'" + longLine.substr(0, 180) + "'");
@@ -147,14 +151,20 @@ TEST_F(Replay, MalformedParameterAndExecutionErrors) {
 TEST_F(Replay, OverlongNamesAndLinesAreMalformedNotOverflows) {
     const std::string line = "3090 Flip ./ a.tim ./ b.tim";
     EXPECT_EQ(replay("l.scr", line + std::string(3000, ' ') + "\n"), 0);  // only blanks lost
-    // A name too long for its entry; a line cut short of more than blanks.
-    for (const std::string& bad : {"3090 Flip ./ " + std::string(600, 'n') + ".tim ./ b.tim",
-                                   line + std::string(3000, ' ') + "x"}) {
-        EXPECT_EQ(replay("o.scr", bad + "\n"), 1);
-        EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
-                  "Error in script line 1.\n'" + bad.substr(0, 180) + "'");
+    // A name too long for its entry.
+    const std::string bad = "3090 Flip ./ " + std::string(600, 'n') + ".tim ./ b.tim";
+    EXPECT_EQ(replay("o.scr", bad + "\n"), 1);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
+              "Error in script line 1.\n'" + bad.substr(0, 180) + "'");
+    // A line with more than blanks past the limit has no end the replay can
+    // trust: it stops there, whatever kind of line it is.
+    for (const std::string& text : {line + "\n* " + std::string(3000, 'r') + "\n" + line + "\n",
+                                    line + "\n" + line + std::string(3000, ' ') + "x\n"}) {
+        EXPECT_EQ(replay("o.scr", text), 1);
+        EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR).substr(0, 46),
+                  "Script line 2 is longer than 2174 characters.\n");
     }
-    EXPECT_EQ(g_ran.size(), 1u);
+    EXPECT_EQ(g_ran.size(), 3u);
 }
 
 TEST_F(Replay, MessagesPausesAndNestedScripts) {
