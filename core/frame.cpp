@@ -146,15 +146,6 @@ void frameLabels(SignalDescriptor& out, const std::string& remark, const std::st
     fmt(runtime().description, sizeof runtime().description, "%s", line.c_str());
 }
 
-std::string constantText(double c, int32_t outputType) {
-    // The integer part as a 32-bit value (clamped: the cast of a larger
-    // value is undefined).
-    const double whole =
-        std::isnan(c) ? 0.0 : std::clamp(std::trunc(c), -2147483648.0, 2147483647.0);
-    return outputType == kInteger16 ? fmtString("%.4lg", c)
-                                    : fmtString("%ld", static_cast<long>(whole));
-}
-
 double cint16Magnitude(const int16_t* record) {
     double re = record[0], im = record[1];
     return std::sqrt(re * re + im * im) / 32768.0;
