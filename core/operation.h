@@ -178,6 +178,24 @@ struct ParamSpec {
         info.help = text;
         return *this;
     }
+    // What a host shows to teach the parameter: what it is, its unit, an
+    // example value, other names it goes by.
+    ParamSpec& about(const char* text, const char* unit = nullptr, const char* example = nullptr) {
+        info.about = text;
+        info.unit = unit;
+        info.example = example;
+        return *this;
+    }
+    ParamSpec& aliases(const char* names) {
+        info.aliases = names;
+        return *this;
+    }
+    // Not given while the parameter at `offset` is: it takes that value.
+    ParamSpec& follows(int32_t offset) {
+        info.flags |= QF_PARAM_FOLLOWS;
+        info.follows = offset;
+        return *this;
+    }
 };
 ParamSpec intParam(const char* name, int32_t offset);
 ParamSpec doubleParam(const char* name, int32_t offset);
