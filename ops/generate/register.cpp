@@ -62,7 +62,7 @@ ParamSpec generatorParam(const std::string& name, int32_t code) {
             .fallback(8000)
             .minimum(1)
             .help("N")
-            .about("the number of samples", "samples", "1024");
+            .about("the number of samples", nullptr, "1024");
     }
     if (name == "frequency")
         return doubleParam("frequency", G(frequency))

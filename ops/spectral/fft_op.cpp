@@ -318,7 +318,7 @@ OperationDescription fftDescription() {
     d.params = {intParam("size", kFftSizeParam)
                     .rememberedIn(&StatusRecord::fftSize)
                     .help("N")
-                    .about("points per frame, a power of two from 32 to 1048576", "points", "256"),
+                    .about("points per frame, a power of two from 32 to 1048576", nullptr, "256"),
                 intParam("interval", kFftIntervalParam)
                     .rememberedIn(&StatusRecord::fftInterval)
                     .follows(kFftSizeParam)
