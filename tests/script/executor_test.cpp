@@ -1,6 +1,7 @@
 // Script replay: line kinds, gates, failures with line numbers, nesting,
 // and the resolution of file names read from script lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <vector>
 
@@ -279,4 +280,66 @@ TEST_F(Replay, MessageLineTextAnswersALaterPrompt) {
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_SCRIPT), "\t0.25 is the gain");
     ASSERT_EQ(g_lines.size(), 1u);
     EXPECT_EQ(g_lines[0], "3035 Gain 0.25 ./ a.tim");
+}
+
+TEST_F(Replay, ByteOrderMarkAndLineEndsOfEveryKind) {
+    // A UTF-8 mark before the first line; CR LF, LF and CR alone.
+    EXPECT_EQ(replay("e.scr",
+                     "\xEF\xBB\xBF"
+                     "3090 Flip ./ a.tim ./ b.tim\r\n"
+                     "3090 Flip ./ b.tim ./ c.tim\r"
+                     "* remark\r"
+                     "3090 Flip ./ c.tim ./ d.tim\n"
+                     "3090 Flip ./ d.tim ./ e.tim"),
+              0);
+    ASSERT_EQ(g_ran.size(), 4u);
+    EXPECT_EQ(g_ran[0], dir + "a.tim -> " + dir + "b.tim");
+    EXPECT_EQ(g_ran[3], dir + "d.tim -> " + dir + "e.tim");
+}
+
+TEST_F(Replay, AFileThatIsNoScriptIsRefused) {
+    const std::string signal = "Remark                : Sine Wave\r\nNumber of record      : 3\r\n";
+    const std::string binary = std::string(
+                                   "\x7f"
+                                   "ELF\x02\x01\x01",
+                                   7) +
+                               std::string(40, '\0');
+    for (const std::string& text :
+         {signal, std::string("\n\n  hello\n3090 Flip ./ a ./ b\n"), binary}) {
+        TestHost::instance().reset();
+        EXPECT_EQ(replay("n.scr", text), 1);
+        EXPECT_NE(TestHost::instance().lastMessage(QF_MSG_ERROR).find("is not a script"),
+                  std::string::npos);
+    }
+    // A folder opens but does not read.
+    ASSERT_EQ(::mkdir((dir + "folder.scr").c_str(), 0755), 0);
+    EXPECT_EQ(replay("folder.scr", ""), 1);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
+              "'" + dir + "folder.scr' cannot be read as a script.");
+    // Blank lines and a first line of any script kind are fine.
+    EXPECT_EQ(replay("ok.scr", "\n  \n  * remark first\n@ 0\n"), 0);
+    EXPECT_EQ(replay("empty.scr", "\n"), 0);
+    EXPECT_TRUE(g_ran.empty());
+}
+
+TEST_F(Replay, AMissingNestedScriptStopsTheReplayAtItsLine) {
+    EXPECT_EQ(replay("outer.scr",
+                     "3090 Flip ./ a.tim ./ b.tim\n"
+                     "> ./ absent.scr\n"
+                     "3090 Flip ./ b.tim ./ c.tim\n"),
+              1);
+    EXPECT_EQ(g_ran.size(), 1u);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
+              "Cannot open script '" + dir + "absent.scr' in script line 2.\n'> ./ absent.scr'");
+}
+
+TEST_F(Replay, ALineWithNoEndStopsInsteadOfReadingOn) {
+    // An endless stream, as the script and as a nested one.
+    ASSERT_EQ(::symlink("/dev/zero", (dir + "zero.scr").c_str()), 0);
+    EXPECT_EQ(replay("zero.scr", ""), 1);
+    EXPECT_EQ(replay("outer.scr", "* reads /dev/zero next\n> ./ zero.scr\n3090 Flip ./ a ./ b\n"),
+              1);
+    EXPECT_TRUE(g_ran.empty());
+    EXPECT_NE(TestHost::instance().lastMessage(QF_MSG_ERROR).find("longer than 2174 characters"),
+              std::string::npos);
 }
