@@ -36,8 +36,11 @@ SignalPtr openSignal(Session& s, const std::string& path, QfSignalInfo& info) {
         std::fprintf(stderr, "qf: cannot read '%s': %s\n", path.c_str(), why.c_str());
         return nullptr;
     }
+    // The engine says why it refuses a file; qf says so only when it did not.
+    const int said = s.errorMessages;
     SignalPtr signal(qfSignalOpen(full.c_str(), &info));
-    if (!signal) std::fprintf(stderr, "qf: '%s' is not a signal file qf can read\n", path.c_str());
+    if (!signal && s.errorMessages == said)
+        std::fprintf(stderr, "qf: '%s' is not a signal file qf can read\n", path.c_str());
     return signal;
 }
 

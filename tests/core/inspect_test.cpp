@@ -13,7 +13,7 @@ using namespace qf::test::sig;
 
 namespace {
 
-class Inspect : public OperationTest {
+class SignalApi : public OperationTest {
   protected:
     // Every value of the file's records, read `chunk` records at a time.
     std::vector<double> values(const std::string& name, QfSignalInfo& info, int32_t chunk = 3) {
@@ -35,7 +35,7 @@ class Inspect : public OperationTest {
 
 }  // namespace
 
-TEST_F(Inspect, SixteenBitWordsAreFractionsInEitherFormat) {
+TEST_F(SignalApi, SixteenBitWordsAreFractionsInEitherFormat) {
     const std::vector<int16_t> w = {0, 16384, -32768, 32767, -1, 1, 12345};
     for (bool binary : {true, false}) {
         put("w.tim", int16File(w, 1000.0, binary));
@@ -53,7 +53,7 @@ TEST_F(Inspect, SixteenBitWordsAreFractionsInEitherFormat) {
     }
 }
 
-TEST_F(Inspect, FloatsComplexBinsAndRecordings) {
+TEST_F(SignalApi, FloatsComplexBinsAndRecordings) {
     put("f.tim", real32File({0.1f, -2.5f, 1e-30f}));
     QfSignalInfo info{};
     EXPECT_EQ(values("f.tim", info), (std::vector<double>{0.1f, -2.5f, 1e-30f}));
@@ -83,7 +83,7 @@ TEST_F(Inspect, FloatsComplexBinsAndRecordings) {
     EXPECT_EQ(info.channels, 2);
 }
 
-TEST_F(Inspect, ReadsPastTheEndStopAndRefusedFilesAreReported) {
+TEST_F(SignalApi, ReadsPastTheEndStopAndRefusedFilesAreReported) {
     put("w.tim", int16File({1, 2, 3, 4}));
     QfSignalInfo info{};
     QfSignal* s = qfSignalOpen((dir + "w.tim").c_str(), &info);

@@ -69,7 +69,8 @@ QfResult runShell(const std::string& dir, const std::string& home, const std::st
 QfResult runQfInterrupted(const std::string& dir, const std::string& home,
                           const std::vector<std::string>& args, const std::string& marker,
                           const std::string& input) {
-    const std::string in = dir + ".qf-stdin", out = dir + ".qf-stdout", err = dir + ".qf-stderr";
+    // Kept beside the home, so that `dir` shows only what qf makes.
+    const std::string in = home + "stdin.txt", out = home + "stdout.txt", err = home + "stderr.txt";
     writeFile(in, input);
     QfResult r;
     const pid_t pid = ::fork();

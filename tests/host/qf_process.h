@@ -20,8 +20,9 @@ QfResult runQf(const std::string& dir, const std::string& home, const std::strin
                const std::string& input = "");
 
 // Runs `qf <args>` and sends it Ctrl-C (SIGINT) once a file whose name
-// starts with `marker` appears in `dir` (an output being written), or the
-// moment it starts when `marker` is empty.  Standard input is `input`.
+// starts with `marker` appears in `dir` (an output being written under its
+// temporary name), or the moment it starts when `marker` is empty.
+// Standard input is `input`.
 QfResult runQfInterrupted(const std::string& dir, const std::string& home,
                           const std::vector<std::string>& args, const std::string& marker,
                           const std::string& input = "");
