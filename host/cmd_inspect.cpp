@@ -60,6 +60,13 @@ std::string decimal(double v, bool single) {
     return std::string(text, r.ptr);
 }
 
+// Ctrl-C between two chunks of records.
+bool stopped() {
+    if (!interrupted()) return false;
+    std::fprintf(stderr, "qf: interrupted\n");
+    return true;
+}
+
 std::string number(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.9g", v);
@@ -112,7 +119,7 @@ int infoOf(Session& s, const std::string& path) {
     double low = INFINITY, high = -INFINITY, sum = 0.0, squares = 0.0;
     int64_t n = 0;
     for (int32_t first = 0; first < info.recordCount; first += kChunk) {
-        if (interrupted()) return kExitInterrupted;
+        if (stopped()) return kExitInterrupted;
         const int32_t got = qfSignalValues(signal.get(), first, kChunk, v.data());
         if (got < 0) return kExitFailed;
         for (int32_t i = 0; i < got; ++i) {
@@ -171,7 +178,7 @@ int printCommand(Session& s, const Args& args) {
     std::vector<double> v(static_cast<std::size_t>(kChunk) * info.valuesPerRecord);
     int64_t left = std::min<int64_t>(count, info.recordCount - static_cast<int64_t>(from));
     for (int32_t first = from; left > 0;) {
-        if (interrupted()) return kExitInterrupted;
+        if (stopped()) return kExitInterrupted;
         const int32_t want = static_cast<int32_t>(std::min<int64_t>(left, kChunk));
         const int32_t got = qfSignalValues(signal.get(), first, want, v.data());
         if (got <= 0) return got < 0 ? kExitFailed : kExitOk;

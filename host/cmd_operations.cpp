@@ -1,9 +1,12 @@
 // The operations as qf commands, read from the engine's descriptions.  A
 // command line gives an operation's files and positional parameters as
 // plain words in their order, and every other parameter as an option
-// "--name VALUE"; a switch parameter takes one option per choice word
-// ("--int16", "--float").  The command block is filled the way the
-// operation's dialog would be, then the operation runs.
+// "--name VALUE" (or "--name=VALUE", or one of its aliases); a switch
+// parameter takes one option per choice word ("--int16", "--float").
+// Files are checked first, so a missing input is named with the system's
+// reason.  The command block is filled the way the operation's dialog
+// would be, then the operation runs.  `qf help NAME` teaches each
+// parameter from what its description says about it.
 #include <algorithm>
 #include <cctype>
 #include <cstddef>

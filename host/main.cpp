@@ -147,7 +147,7 @@ InputRead readInputLine(std::string& line) {
 }
 
 // Commands line by line from standard input, in one engine.  Exit status:
-// 1 when any command failed (--stop-on-error: the first one's), 130 when
+// 1 when any command failed (--stop-on-error: stops there), 130 when
 // Ctrl-C stopped a shell reading from a file or pipe.  On a terminal Ctrl-C
 // stops the command that runs, or drops the line typed so far.
 int shellCommand(Session& s, const Args& args) {
@@ -192,7 +192,7 @@ int shellCommand(Session& s, const Args& args) {
         }
         if (status != kExitOk) {
             failed = true;
-            if (stopOnError) return status;
+            if (stopOnError) break;
         }
     }
     return failed ? kExitFailed : kExitOk;
