@@ -624,6 +624,8 @@ int runOperation(Session& s, int32_t code, const std::string& name, const Args& 
     for (const auto& [entry, path] : files) {
         const QfFileInfo* f = fileOf(*op, entry);
         const bool input = f && (f->flags & QF_FILE_INPUT);
+        // An input some parameters leave unread is the engine's to judge.
+        if (input && (f->flags & QF_FILE_OPTIONAL)) continue;
         const std::string full = s.resolve(path);
         const std::string why = input ? unreadableReason(full) : unwritableReason(full);
         if (!why.empty()) {

@@ -45,9 +45,10 @@ enum QfFileFlags {
     QF_FILE_INPUT = 1,          /* read by the operation */
     QF_FILE_OUTPUT = 2,         /* written by the operation */
     QF_FILE_SINGLE_CHANNEL = 4, /* a multi-channel recording is refused */
-    QF_FILE_LIST = 8            /* one file or more (at most QF_FILE_LIST_MAX): a host's dialog
+    QF_FILE_LIST = 8,           /* one file or more (at most QF_FILE_LIST_MAX): a host's dialog
                                    puts them into the file table it is handed, their count into
                                    the QF_PARAM_COUNT parameter */
+    QF_FILE_OPTIONAL = 16       /* some parameters leave it unread (3300 with b = 0) */
 };
 enum { QF_FILE_LIST_MAX = 32 };
 
@@ -218,9 +219,9 @@ enum QfParamOffsets {
  * layouts (0-14): any audio file through the audio library, the export
  * formats it writes, and a choice by the file name's extension. */
 enum QfIoFormat {
-    QF_FORMAT_AUDIO = 20,      /* import: WAVE of any sample format, FLAC, Ogg, Opus, MP3 ... */
-    QF_FORMAT_WAV_FLOAT = 20,  /* export: 32-bit float WAVE */
-    QF_FORMAT_FLAC = 21,       /* export: FLAC, 24-bit from REAL32, else 16-bit */
+    QF_FORMAT_AUDIO = 20,     /* import: WAVE of any sample format, FLAC, Ogg, Opus, MP3 ... */
+    QF_FORMAT_WAV_FLOAT = 20, /* export: 32-bit float WAVE */
+    QF_FORMAT_FLAC = 21,      /* export: FLAC, 24-bit from REAL32, else 16-bit */
     QF_FORMAT_BY_EXTENSION = 30
 };
 

@@ -153,6 +153,7 @@ void linearCombination() {
         ownOp(QF_OP_LINEAR_COMBO, "Linear_Combo      ", "combine",
               "a * A + b * B + c (with b = 0, B is not read)", "Linear Combination");
     d.files = {in1("a * Input 1", false), in2("+ b * Input 2", false), out("+ c = Output", 2)};
+    d.files[1].flags |= QF_FILE_OPTIONAL;
     d.params = {doubleParam("a", QF_P_COMBINE_A).fallback(1.0),
                 doubleParam("b", QF_P_COMBINE_B).fallback(1.0), doubleParam("c", QF_P_COMBINE_C)};
     d.checks = inputMessages(true, true);

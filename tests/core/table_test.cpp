@@ -9,7 +9,8 @@
 //   params=NAME:TYPE@OFFSET:FLAGS,... script=FIELD,... show=KIND/ENTRIES
 //   propose=RULE flags=... realtime=RULE
 // KINDS: t time, f frames, c filter, l lpc, s script, x foreign.  FLAGS of a
-// file: i input, o output, 1 a multi-channel recording is refused, * a list.
+// file: i input, o output, ? optional, 1 a multi-channel recording is refused,
+// * a list.
 // TYPE: i int32, d double, c char, n noise.  FLAGS of a parameter: r
 // required, m remembered, s switches, f fixed, # the count of a list.  A
 // script field in parentheses is a parameter the line does not carry.
@@ -43,6 +44,7 @@ std::string describeFile(const QfFileInfo& f) {
     std::string flags;
     if (f.flags & QF_FILE_INPUT) flags += 'i';
     if (f.flags & QF_FILE_OUTPUT) flags += 'o';
+    if (f.flags & QF_FILE_OPTIONAL) flags += '?';
     if (f.flags & QF_FILE_SINGLE_CHANNEL) flags += '1';
     if (f.flags & QF_FILE_LIST) flags += '*';
     return std::string(entryName(f.entry)) + ":" + kinds(f.kinds) + ":" + flags;
