@@ -249,6 +249,7 @@ bool buildOperationTable(char* why, std::size_t whySize) {
     registerTimeOperations();
     registerSpectralOperations();
     registerConversionOperations();
+    registerGraphOperations();
     OperationTable& t = operationTable();
     if (t.failed) {
         if (why) fmt(why, whySize, "%s", "An operation description could not be registered.");

@@ -355,5 +355,6 @@ void registerGeneratorOperations();
 void registerTimeOperations();
 void registerSpectralOperations();
 void registerConversionOperations();
+void registerGraphOperations();  // displays 4060, 5040, 5070, 5080 and print 1100
 
 }  // namespace qf
