@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "graph/plot_data.h"
+#include "graph/seams.h"
 #include "ops/time/signal_bytes.h"
 
 namespace qf::test {
