@@ -61,49 +61,12 @@ void drawText(PlotData* p, int32_t pen, int32_t font, const char* text, int32_t 
 
 // --- the item pool ----------------------------------------------------------
 
-// Takes a free item of the pool: its index, -2 when the pool is full,
-// kOverLimit when the type has reached its limit in this pass.
-constexpr int32_t kOverLimit = -3;
-int32_t takeItem(ItemType type, bool yList) {
-    GraphState& g = graphs();
-    int32_t* counter = nullptr;
-    int32_t limit = kPlotItemPool;
-    switch (type) {
-        case ItemType::Title:
-            counter = &g.titleCount;
-            limit = 4;
-            break;
-        case ItemType::AxisTitle:
-            counter = yList ? &g.yTitleCount : &g.xTitleCount;
-            limit = 1;
-            break;
-        case ItemType::Axis:
-            counter = &g.axisCount;
-            limit = 2;
-            break;
-        case ItemType::Grid:
-            counter = yList ? &g.yGrids : &g.mainGrids;
-            limit = 1;
-            break;
-        default:
-            break;
-    }
-    if (g.itemsUsed >= kPlotItemPool) return -2;
-    if (counter && *counter >= limit) return kOverLimit;
-    if (counter) ++*counter;
-    PlotItem& it = g.items[g.itemsUsed];
-    it = PlotItem{};
-    it.type = type;
-    it.yList = yList;
-    return g.itemsUsed++;
-}
-
 // Builders: 0, or the pool's refusal (-2, 1, or -1 for a curve copy).
 int32_t addText(ItemType type, bool yList, const char* text, int32_t pen, int32_t font,
                 int32_t justify) {
-    const int32_t i = takeItem(type, yList);
-    if (i < 0) return i == kOverLimit ? 1 : i;
-    PlotItem& it = graphs().items[i];
+    PlotItem* item = nullptr;
+    if (const int32_t r = reservePlotItem(type, yList, &item); r != 0) return r;
+    PlotItem& it = *item;
     fmt(it.text, sizeof it.text, "%.79s", text);
     it.pen = pen;
     it.font = font;
@@ -115,9 +78,9 @@ int32_t addText(ItemType type, bool yList, const char* text, int32_t pen, int32_
 
 int32_t addAxis(bool yList, bool logarithmic, int32_t format, double step, double min,
                 double max, int32_t font, int32_t pen) {
-    const int32_t i = takeItem(ItemType::Axis, yList);
-    if (i < 0) return i == kOverLimit ? 1 : i;
-    PlotItem& it = graphs().items[i];
+    PlotItem* item = nullptr;
+    if (const int32_t r = reservePlotItem(ItemType::Axis, yList, &item); r != 0) return r;
+    PlotItem& it = *item;
     it.logarithmic = logarithmic;
     it.format = format;
     it.exponent = format == 1;
@@ -130,9 +93,9 @@ int32_t addAxis(bool yList, bool logarithmic, int32_t format, double step, doubl
 }
 
 int32_t addGrid(bool yList, bool logarithmic, double step, int32_t pen, int32_t axisPen) {
-    const int32_t i = takeItem(ItemType::Grid, yList);
-    if (i < 0) return i == kOverLimit ? 1 : i;
-    PlotItem& it = graphs().items[i];
+    PlotItem* item = nullptr;
+    if (const int32_t r = reservePlotItem(ItemType::Grid, yList, &item); r != 0) return r;
+    PlotItem& it = *item;
     it.logarithmic = logarithmic;
     it.step = step;
     it.pen = pen;
@@ -141,9 +104,9 @@ int32_t addGrid(bool yList, bool logarithmic, double step, int32_t pen, int32_t 
 }
 
 int32_t addCurve(const char* name, int32_t pen, const float* x, const float* y, int32_t count) {
-    const int32_t i = takeItem(ItemType::Curve, false);
-    if (i < 0) return i;
-    PlotItem& it = graphs().items[i];
+    PlotItem* item = nullptr;
+    if (const int32_t r = reservePlotItem(ItemType::Curve, false, &item); r != 0) return r;
+    PlotItem& it = *item;
     fmt(it.text, sizeof it.text, "%.31s", name);
     it.pen = pen;
     it.xy.reset(new (std::nothrow) float[2 * static_cast<std::size_t>(std::max(count, 1))]);
@@ -197,10 +160,7 @@ int32_t openGraph(PlotData* p, int32_t g, int32_t subGraphs) {
     }
     const uint32_t kind = kindOf(*p);
     page.gridFlag = (kind == GK_TIME || isFrequencyKind(kind)) ? 'y' : 'n';
-    for (PlotItem& it : gs.items) it = PlotItem{};
-    gs.itemsUsed = 0;
-    gs.titleCount = gs.xTitleCount = gs.yTitleCount = gs.axisCount = 0;
-    gs.mainGrids = gs.yGrids = 0;
+    resetPlotItems();
     logPrintf("OP $$leave$$ openGraph\n");
     return 0;
 }
@@ -533,6 +493,49 @@ void drawHeading(PlotData* p) {
 }
 
 }  // namespace
+
+void resetPlotItems() {
+    GraphState& gs = graphs();
+    for (PlotItem& it : gs.items) it = PlotItem{};
+    gs.itemsUsed = 0;
+    gs.titleCount = gs.xTitleCount = gs.yTitleCount = gs.axisCount = 0;
+    gs.mainGrids = gs.yGrids = 0;
+}
+
+int32_t reservePlotItem(ItemType type, bool yList, PlotItem** item) {
+    GraphState& g = graphs();
+    int32_t* counter = nullptr;
+    int32_t limit = kPlotItemPool;
+    switch (type) {
+        case ItemType::Title:
+            counter = &g.titleCount;
+            limit = 4;
+            break;
+        case ItemType::AxisTitle:
+            counter = yList ? &g.yTitleCount : &g.xTitleCount;
+            limit = 1;
+            break;
+        case ItemType::Axis:
+            counter = &g.axisCount;
+            limit = 2;
+            break;
+        case ItemType::Grid:
+            counter = yList ? &g.yGrids : &g.mainGrids;
+            limit = 1;
+            break;
+        default:
+            break;
+    }
+    if (g.itemsUsed >= kPlotItemPool) return -2;
+    if (counter && *counter >= limit) return 1;
+    if (counter) ++*counter;
+    PlotItem& it = g.items[g.itemsUsed++];
+    it = PlotItem{};
+    it.type = type;
+    it.yList = yList;
+    *item = &it;
+    return 0;
+}
 
 int32_t windowY(const PlotData& p, int32_t y) {
     return p.winRect[2] - y;

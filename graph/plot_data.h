@@ -200,6 +200,13 @@ struct GraphState {
 };
 GraphState& graphs();
 
+// The item pool of a pass: emptied by every layout; an item is reserved
+// with 0, or refused with -2 (the pool is full) or 1 (its type has reached
+// its limit: 4 title lines, one axis title in each list, 2 axes, one grid
+// in each list).
+void resetPlotItems();
+int32_t reservePlotItem(ItemType type, bool yList, PlotItem** item);
+
 // The list.
 PlotData* appendPlotData();
 // Unlinks and frees the record of the window: 1 when none has it, else 0.
