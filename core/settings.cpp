@@ -103,7 +103,6 @@ void setGraphDefaults() {
     initGraphDefaultFontSizes();
 }
 
-
 void readSettingsFile(std::FILE* f) {
     BoardSettings& b = board();
     StatusRecord& s = status();

@@ -116,8 +116,7 @@ void setTitlesAndUnits(PlotData* p) {
             const AxisUnit u = frequencyUnit(hz);
             p->unitScale = static_cast<float>(u.factor);
             const int32_t frame = std::max(p->firstPt, 0) / n;
-            const double seconds =
-                (static_cast<double>(frame) * p->sig.param2 + n / 2) / rate;
+            const double seconds = (static_cast<double>(frame) * p->sig.param2 + n / 2) / rate;
             const AxisUnit tu = timeUnit(seconds);
             copyTitle(t.x, p->xLabel, fmtString(u.text, frame, seconds * tu.factor, tu.text));
             copyTitle(t.y, p->yLabel, "");
@@ -436,9 +435,9 @@ void niceNumbers(double& lo, double& hi, double& step) {
         struct Row {
             double upTo, factor, parts;
         };
-        static constexpr Row kRows[] = {{0, 1, 10},      {0.3015, 2, 8}, {0.4776, 3, 6},
-                                        {0.6026, 4, 8},  {0.6994, 5, 10}, {0.7787, 6, 6},
-                                        {0.9026, 8, 8},  {2.0, 10, 10}};
+        static constexpr Row kRows[] = {{0, 1, 10},     {0.3015, 2, 8},  {0.4776, 3, 6},
+                                        {0.6026, 4, 8}, {0.6994, 5, 10}, {0.7787, 6, 6},
+                                        {0.9026, 8, 8}, {2.0, 10, 10}};
         const Row* row = &kRows[7];
         for (const Row& candidate : kRows) {
             if (f <= candidate.upTo) {
@@ -562,8 +561,8 @@ std::string gridLabel(int32_t code, double value, int32_t width) {
 }
 
 int32_t convertDataPt(PlotData* p, int32_t g, PassRanges& r) {
-    logPrintf("OP $$enter$$ convertDataPt( pData = %p, curGraphNo = %d)\n",
-              static_cast<void*>(p), g);
+    logPrintf("OP $$enter$$ convertDataPt( pData = %p, curGraphNo = %d)\n", static_cast<void*>(p),
+              g);
     logPrintf("OP    curGraphNo            = %d\n", g);
     logPrintf("OP    pData->noPtsPerPlot   = %d\n", p->noPtsPerPlot);
     r = PassRanges{};

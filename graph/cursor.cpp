@@ -160,8 +160,7 @@ void drawSelection(PlotData& p) {
     if (kindOf(p) != GK_TIME || isMultiChannel(p) || p.selStart < 0 || !p.xBuf) return;
     const int32_t first = std::max(p.firstPt, 0);
     const int64_t from = std::max(p.selStart, first);
-    const int64_t to =
-        std::min<int64_t>(p.selEnd, first + int64_t{p.noPtsPerPlot} * p.ptStep - 1);
+    const int64_t to = std::min<int64_t>(p.selEnd, first + int64_t{p.noPtsPerPlot} * p.ptStep - 1);
     if (to - from < 1) return;
     QfPoint pts[kMaxPoints];
     int32_t n = 0;
@@ -236,8 +235,8 @@ void bandPower(PlotData& p, int32_t a, int32_t b) {
         sum += re * re + im * im;
     }
     const double power = sum * df;
-    const double seconds = static_cast<double>((int64_t{first} + last) / 2 / n) *
-                           p.sig.param2 / rateOf(p);
+    const double seconds =
+        static_cast<double>((int64_t{first} + last) / 2 / n) * p.sig.param2 / rateOf(p);
     if (host().stdLogWinOpen) host().stdLogWinOpen(115);
     emitMsg(QF_MSG_DESCRIPTION, "Band Range : %lg...%lg @ %lg seconds; Band Power : %lg",
             (first % n) * df, (last % n) * df, seconds, power);

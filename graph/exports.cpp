@@ -117,8 +117,8 @@ QF_EXPORT int32_t GraphControlWrapper(PlotData* graph, int32_t controlCommand, c
             plotGraphCtrl(command, p->grRecPtr);
         }
         const int64_t span = scrollSpan(*p);
-        placeThumb(p, span > 0 ? static_cast<int32_t>(int64_t{p->firstPt} * kThumbRange / span)
-                               : 0);
+        placeThumb(p,
+                   span > 0 ? static_cast<int32_t>(int64_t{p->firstPt} * kThumbRange / span) : 0);
     } else if (controlCommand >= 114 && controlCommand <= 133) {
         bool changed = true;
         switch (controlCommand) {
@@ -255,7 +255,8 @@ QF_EXPORT int32_t grGraphXcursorWrapper(QfWindow window, PlotData* graph, int32_
 
 QF_EXPORT int32_t getGraphData(PlotData* graph, int32_t* autoScale, int32_t* kind,
                                int32_t* frameWidth, int32_t* dbHigh, int32_t* dbLow,
-                               int32_t* tiltAngle, int32_t* tiltLength, char* xTitle, char* yTitle) {
+                               int32_t* tiltAngle, int32_t* tiltLength, char* xTitle,
+                               char* yTitle) {
     logPrintf("OP $$enter$$ getGraphData\n");
     PlotData* p = knownRecord(graph);
     traceRecord(p);
@@ -280,10 +281,10 @@ QF_EXPORT int32_t getGraphData(PlotData* graph, int32_t* autoScale, int32_t* kin
         if (tilted) {
             values[5] = ty == 0   ? 0
                         : tx == 0 ? 90
-                                  : static_cast<int32_t>(std::atan(static_cast<double>(ty) / tx) *
-                                                             180 / kPi +
-                                                         0.5);
-            values[6] = static_cast<int32_t>(std::sqrt(double{1.0} * tx * tx + double{1.0} * ty * ty) + 0.5);
+                                  : static_cast<int32_t>(
+                                        std::atan(static_cast<double>(ty) / tx) * 180 / kPi + 0.5);
+            values[6] = static_cast<int32_t>(
+                std::sqrt(double{1.0} * tx * tx + double{1.0} * ty * ty) + 0.5);
         }
     }
     int32_t* out[7] = {autoScale, kind, frameWidth, dbHigh, dbLow, tiltAngle, tiltLength};
@@ -316,6 +317,15 @@ QF_EXPORT int32_t qfSetGraphRect(PlotData* graph, int32_t top, int32_t left, int
     p->winRect[1] = left;
     p->winRect[2] = bottom;
     p->winRect[3] = right;
+    return 0;
+}
+
+QF_EXPORT int32_t qfGraphGoTo(PlotData* graph, int32_t position) {
+    PlotData* p = knownRecord(graph);
+    if (p == nullptr) return 1;
+    graphs().gotoPosition = std::max(position, 0);
+    plotGraphCtrl(grGOTON, p->grRecPtr);
+    if (knownRecord(p)) updateScrollBar(p);
     return 0;
 }
 

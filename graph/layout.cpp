@@ -40,7 +40,8 @@ struct TextBox {
 
 TextBox measure(PlotData* p, int32_t font, const char* text) {
     TextBox b;
-    if (host().DoGetTextExtent) host().DoGetTextExtent(windowOf(p), font, text, &b.width, &b.height);
+    if (host().DoGetTextExtent)
+        host().DoGetTextExtent(windowOf(p), font, text, &b.width, &b.height);
     return b;
 }
 
@@ -76,8 +77,8 @@ int32_t addText(ItemType type, bool yList, const char* text, int32_t pen, int32_
     return 0;
 }
 
-int32_t addAxis(bool yList, bool logarithmic, int32_t format, double step, double min,
-                double max, int32_t font, int32_t pen) {
+int32_t addAxis(bool yList, bool logarithmic, int32_t format, double step, double min, double max,
+                int32_t font, int32_t pen) {
     PlotItem* item = nullptr;
     if (const int32_t r = reservePlotItem(ItemType::Axis, yList, &item); r != 0) return r;
     PlotItem& it = *item;
@@ -173,8 +174,7 @@ void layoutFrame(PlotData* p, int32_t g, int32_t subGraphs) {
     const bool yTitle = findItem(ItemType::AxisTitle, true) != nullptr;
     const PlotItem* yAxis = findItem(ItemType::Axis, true);
     const int32_t code = yAxis ? yAxis->format : 0;
-    const int32_t titleArea =
-        titles > 0 ? 2 * page.h0 + (titles - 1) * 3 * page.h1 / 2 : page.h0;
+    const int32_t titleArea = titles > 0 ? 2 * page.h0 + (titles - 1) * 3 * page.h1 / 2 : page.h0;
     page.horizLabel = xTitle ? (1 - 1) * page.h1 + 5 * page.h3 / 2 : page.h3;
     page.vertLabel = yTitle ? 2 * page.h3 / 3 + 1 * page.h1 : page.h3 / 2;
     const int32_t room = code == 0 ? 7 : code == 1 ? 12 : 6 - code;
@@ -187,8 +187,10 @@ void layoutFrame(PlotData* p, int32_t g, int32_t subGraphs) {
     const int32_t right = p->winRect[3];
     const int32_t height = p->winRect[2] - p->winRect[0];
     if (page.xmin < 0 || page.xmax < 0 || page.xmax <= page.xmin) {
-        page.xmin = static_cast<int32_t>(right * (p->fracLeft + 0.1 * (p->fracRight - p->fracLeft)));
-        page.xmax = static_cast<int32_t>(right * (p->fracLeft + 0.9 * (p->fracRight - p->fracLeft)));
+        page.xmin =
+            static_cast<int32_t>(right * (p->fracLeft + 0.1 * (p->fracRight - p->fracLeft)));
+        page.xmax =
+            static_cast<int32_t>(right * (p->fracLeft + 0.9 * (p->fracRight - p->fracLeft)));
     }
     if (page.frameBottom < 0 || page.frameTop < 0 || page.frameTop <= page.frameBottom ||
         subGraphs > 1) {
@@ -403,10 +405,9 @@ int32_t buildItems(PlotData* p, int32_t g, const PassRanges& r) {
     if (single && p->recKind == 'g') {
         add(addText(ItemType::Title, false, p->sig.remark, 2, 0, 0));
         const char* type = recordTypeDescription(p->sig.recordType);
-        const std::string line2 =
-            fmtString("%ld pts @ %lg Hz: %s: %s", static_cast<long>(p->sig.recordCount),
-                      p->sig.samplingRate, type ? type : "",
-                      p->sig.format == 'a' ? "ASCII" : "Binary");
+        const std::string line2 = fmtString(
+            "%ld pts @ %lg Hz: %s: %s", static_cast<long>(p->sig.recordCount), p->sig.samplingRate,
+            type ? type : "", p->sig.format == 'a' ? "ASCII" : "Binary");
         add(addText(ItemType::Title, false, line2.c_str(), 3, 1, 0));
     }
     if (single) add(addText(ItemType::AxisTitle, false, titles.x, 7, 3, 0));

@@ -17,14 +17,14 @@
 
 // The record the host holds as an opaque PlotData*.
 struct PlotData {
-    char xLabel[48];       // x-axis title ("Time", "Frequency")
-    char yLabel[48];       // y-axis title ("Amplitude", "Magnitude (dB)", ...)
-    char z1DYAutoScaleYN;  // 'y' the Y range follows the data, 'n' manual
-    char z1DYRoundYN;      // 'y' Y limits and step rounded to nice numbers
-    uint32_t isOpen;       // 1 once set up and opened
-    uint32_t graphType;    // kind bits (0xFC00) OR record type number
-    uint32_t opCode;       // the operation that made the graph
-    int32_t noPtsPerPlot;  // points per curve in the current view
+    char xLabel[48];        // x-axis title ("Time", "Frequency")
+    char yLabel[48];        // y-axis title ("Amplitude", "Magnitude (dB)", ...)
+    char z1DYAutoScaleYN;   // 'y' the Y range follows the data, 'n' manual
+    char z1DYRoundYN;       // 'y' Y limits and step rounded to nice numbers
+    uint32_t isOpen;        // 1 once set up and opened
+    uint32_t graphType;     // kind bits (0xFC00) OR record type number
+    uint32_t opCode;        // the operation that made the graph
+    int32_t noPtsPerPlot;   // points per curve in the current view
     int32_t dBLow, dBHigh;  // spectrogram colour scale (dB)
     int32_t frmWdt;         // 2-D spectrogram frame width in pixels, 1..512
     int32_t tiltX, tiltY;   // 3-D spectrogram per-frame offsets
@@ -42,11 +42,11 @@ struct PlotData {
     QfWindow grRecPtr;                               // the host's window
     int32_t winRect[4];                              // client rectangle: top, left, bottom, right
     int32_t cacheFirstPt;                            // firstPt minMaxCache holds; -1 invalid
-    int32_t plotArea[16][4];  // per channel: x left, x right, y bottom, y top (drawing)
-    float* minMaxCache;       // 600 (max, min) pairs of a decimated time view
-    float unitScale;          // Hz or seconds to the unit shown on the x axis
-    char recKind;             // 'g' graph of a file, 'r' realtime display
-    int32_t clipRect[4];      // the plot frame in window coordinates: left, top, right, bottom
+    int32_t plotArea[16][4];   // per channel: x left, x right, y bottom, y top (drawing)
+    float* minMaxCache;        // 600 (max, min) pairs of a decimated time view
+    float unitScale;           // Hz or seconds to the unit shown on the x axis
+    char recKind;              // 'g' graph of a file, 'r' realtime display
+    int32_t clipRect[4];       // the plot frame in window coordinates: left, top, right, bottom
     int32_t selStart, selEnd;  // highlighted selection in samples; -1 none
     QfPoint polyPts[1200];     // window points handed to DoPolyLine
 
@@ -140,10 +140,10 @@ constexpr int32_t kRepaint = 9996;
 constexpr int32_t kPrintRefused = 9997;
 constexpr int32_t kWindowCreated = 9999;
 
-constexpr int kMaxPoints = 1200;    // points of one curve (600 min/max pairs)
-constexpr int kViewPoints = 600;    // points at one sample per point
-constexpr int kMaxSubGraphs = 16;   // channels a recording's graph shows
-constexpr int kGraphBuffer = 16384; // bytes of a graph's record window
+constexpr int kMaxPoints = 1200;     // points of one curve (600 min/max pairs)
+constexpr int kViewPoints = 600;     // points at one sample per point
+constexpr int kMaxSubGraphs = 16;    // channels a recording's graph shows
+constexpr int kGraphBuffer = 16384;  // bytes of a graph's record window
 
 // One item of a drawing pass (titles, axis titles, axes, grids, curves).
 enum class ItemType : uint8_t { None = 0, Title = 1, AxisTitle = 2, Axis = 3, Grid = 5, Curve = 6 };
@@ -177,8 +177,8 @@ struct PageLayout {
 
 // Engine-wide graph state.
 struct GraphState {
-    PlotData* head = nullptr;  // PlotList
-    bool printing = false;     // a pass draws for the host's print
+    PlotData* head = nullptr;   // PlotList
+    bool printing = false;      // a pass draws for the host's print
     int32_t gotoPosition = -1;  // where grGOTON goes (set by the scroll thumb)
     int32_t holdCount = 0;      // mouse buttons held in graph windows
     bool banding = false;       // a band is being dragged
@@ -188,7 +188,7 @@ struct GraphState {
     bool bandDrawn = false;
     char readout146[32] = {};  // cursor distance as a frequency
     char readout137[32] = {};  // zoom
-    bool readoutOpen = true;    // the read-out panel exists
+    bool readoutOpen = true;   // the read-out panel exists
     PageLayout page;
     PlotItem items[kPlotItemPool];
     int32_t itemsUsed = 0;

@@ -18,12 +18,11 @@
 namespace qf {
 
 const char* const kGraphCommandNames[kGraphCommandCount] = {
-    "invalid",          "grOPEN",           "grCLOSE",           "grPANLEFT",
-    "grPANRIGHT",       "grPANLEFTFAST",    "grPANRIGHTFAST",    "grGOTOHEAD",
-    "grGOTOEND",        "grGOTON",          "grREFRESH",         "grPRINT",
-    "gr1dXsCALEoUT",    "gr1dXsCALEiN",     "gr1dYsCALEoUT",     "gr1dYsCALEiN",
-    "gr1dYsCALEuP ",    "gr1dYsCALEdOWN",   "gr1dYsCALEaUTO",    "grSCROLLUP",
-    "grSCROLLDOWN",     "gr1dXsCALEoUTmAX", "gr1dXsCALEiNrESET",
+    "invalid",       "grOPEN",           "grCLOSE",           "grPANLEFT",      "grPANRIGHT",
+    "grPANLEFTFAST", "grPANRIGHTFAST",   "grGOTOHEAD",        "grGOTOEND",      "grGOTON",
+    "grREFRESH",     "grPRINT",          "gr1dXsCALEoUT",     "gr1dXsCALEiN",   "gr1dYsCALEoUT",
+    "gr1dYsCALEiN",  "gr1dYsCALEuP ",    "gr1dYsCALEdOWN",    "gr1dYsCALEaUTO", "grSCROLLUP",
+    "grSCROLLDOWN",  "gr1dXsCALEoUTmAX", "gr1dXsCALEiNrESET",
 };
 
 namespace {

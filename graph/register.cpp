@@ -43,8 +43,8 @@ int32_t displayGetParams(int32_t, CheckParamsFn) {
     HostInterface& h = host();
     if (!h.stdGet123Files) return 1;
     const bool time = isTimeDisplay(block().opCode);
-    return h.stdGet123Files("Plotting one graph", time ? ".tim" : ".fre", "Graph", nullptr,
-                            nullptr, nullptr, nullptr, 114);
+    return h.stdGet123Files("Plotting one graph", time ? ".tim" : ".fre", "Graph", nullptr, nullptr,
+                            nullptr, nullptr, 114);
 }
 
 // 0 valid; 1 the file does not open; 2 a time file for a spectrum display;
@@ -95,8 +95,8 @@ void display(int32_t code, const char* scriptName, const char* help) {
     d.code = code;
     d.scriptName = scriptName;
     d.help = help;
-    d.files = {inputFile(QF_ENTRY_OUT, time ? QF_FILE_TIME : QF_FILE_FRAMES,
-                         time ? ".tim" : ".fre", "Graph", 0, false)};
+    d.files = {inputFile(QF_ENTRY_OUT, time ? QF_FILE_TIME : QF_FILE_FRAMES, time ? ".tim" : ".fre",
+                         "Graph", 0, false)};
     d.dialog = {.kind = DialogKind::Files, .title = "Plotting one graph", .mode = 114};
     d.script = {{Field::Out}};
     d.proposal = time ? Proposal::TimeInput : Proposal::FrameInput;

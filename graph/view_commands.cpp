@@ -277,9 +277,10 @@ void updateScrollBar(PlotData* p) {
     const int32_t records = p->sig.recordCount;
     if (kind == GK_TIME) {
         const int64_t shown = int64_t{p->noPtsPerPlot} * p->ptStep;
-        const int64_t last = isMultiChannel(*p) ? records - shown * fileChannels(*p)
-                                                : records - shown;
-        p->firstPt = static_cast<int32_t>(std::max<int64_t>(0, std::min<int64_t>(p->firstPt, last)));
+        const int64_t last =
+            isMultiChannel(*p) ? records - shown * fileChannels(*p) : records - shown;
+        p->firstPt =
+            static_cast<int32_t>(std::max<int64_t>(0, std::min<int64_t>(p->firstPt, last)));
         const int64_t perChannel = records / fileChannels(*p);
         if (perChannel > shown && records - shown > 0)
             place(static_cast<int32_t>(int64_t{p->firstPt} * kThumbRange / (records - shown)), 1);
@@ -298,8 +299,8 @@ void updateScrollBar(PlotData* p) {
 }
 
 int32_t grProcessCmd(PlotData* p, int32_t command) {
-    const char* name = command >= 0 && command < kGraphCommandCount ? kGraphCommandNames[command]
-                                                                    : "";
+    const char* name =
+        command >= 0 && command < kGraphCommandCount ? kGraphCommandNames[command] : "";
     logPrintf("OP $$enter$$ grProcessCmd (pData = %p, command = %d %s)\n", static_cast<void*>(p),
               command, name);
     if (command < grOPEN || command > gr1dXsCALEiNrESET) return kNoChange;
@@ -369,8 +370,8 @@ int32_t grProcessCmd(PlotData* p, int32_t command) {
                 p->firstPt += bins / 5;
                 alignRight(p, n, bins, records);
             } else if (spectrogram) {
-                p->firstPt = clampFirst(p->firstPt + (p->noPtsPerPlot / 5) * p->ptStep,
-                                        p->noFrames - width);
+                p->firstPt =
+                    clampFirst(p->firstPt + (p->noPtsPerPlot / 5) * p->ptStep, p->noFrames - width);
             } else {
                 p->firstPt = clampFirst(p->firstPt + width / 5, records - width);
             }
@@ -388,8 +389,8 @@ int32_t grProcessCmd(PlotData* p, int32_t command) {
                 p->firstPt += n;
                 alignRight(p, n, bins, records);
             } else if (spectrogram) {
-                p->firstPt = clampFirst(p->firstPt + p->noPtsPerPlot * p->ptStep,
-                                        p->noFrames - width);
+                p->firstPt =
+                    clampFirst(p->firstPt + p->noPtsPerPlot * p->ptStep, p->noFrames - width);
             } else {
                 p->firstPt = clampFirst(p->firstPt + width, records - width);
             }

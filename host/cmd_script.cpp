@@ -1,9 +1,11 @@
 // Replaying scripts: qf run.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "host/draw.h"
 #include "host/qf.h"
 
 namespace qfhost {
@@ -11,8 +13,15 @@ namespace qfhost {
 namespace {
 
 int runCommand(Session& s, const Args& args) {
-    Options o(args, {"no-pause"});
-    if (o.positional.size() != 1) throw UsageError{"usage: qf run SCRIPT.scr [--no-pause]"};
+    Options o(args, {"no-pause"}, {"plots", "draw-trace"});
+    if (o.positional.size() != 1)
+        throw UsageError{"usage: qf run SCRIPT.scr [--no-pause] [--plots DIR] [--draw-trace FILE]"};
+    // Graphs the replay opens, and its prints, are saved in the plots folder.
+    const std::string plots = o.has("plots") ? s.resolve(o.value("plots")) : std::string();
+    drawSettings().printDir = plots.empty() ? s.startDir() : plots;
+    if (!plots.empty()) ::mkdir(plots.c_str(), 0755);
+    if (o.has("draw-trace") && startDrawTrace(s.resolve(o.value("draw-trace"))) != 0) return 1;
+    const int32_t firstWindow = nextWindowId();
     s.noPause = o.has("no-pause");
     std::string full = s.resolve(o.positional[0]);
     if (::access(full.c_str(), R_OK) != 0) {
@@ -29,12 +38,15 @@ int runCommand(Session& s, const Args& args) {
     s.noPause = false;
     if (::chdir(s.startDir().c_str()) != 0) {
     }
+    if (!plots.empty() && savePlots(plots, firstWindow) != 0) r = 1;
+    if (o.has("draw-trace")) stopDrawTrace();
     return r;
 }
 
 CommandRegistrar scriptCommands({
-    {"run", "SCRIPT.scr [--no-pause]",
-     "replay a recorded script (exit status 0 when every line ran)", runCommand},
+    {"run", "SCRIPT.scr [--no-pause] [--plots DIR] [--draw-trace FILE]",
+     "replay a recorded script (exit status 0 when every line ran); --plots saves its graphs",
+     runCommand},
 });
 
 }  // namespace

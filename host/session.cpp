@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "host/draw.h"
 #include "host/qf.h"
 
 namespace qfhost {
@@ -57,6 +58,7 @@ Session::Session(bool announce) : block_(new CommandBlock{}) {
 }
 
 Session::~Session() {
+    closeGraphWindows();
     ExitQuillfen();
     delete block_;
     g_session = nullptr;
@@ -90,6 +92,7 @@ int Session::run(int32_t opCode, Fill fill) {
     if (fill) fill(b);
     b.opCode = opCode;
     int32_t r = RunOp(&b);
+    finishPrints();
     pendingFill = nullptr;
     if (r != 0 || errorMessages > 0) return 1;
     return 0;

@@ -31,7 +31,7 @@ uint32_t tickCount();
 // client and its children on Windows).  A service the host does not offer
 // is null; tiling then leaves the windows alone.
 struct WindowManager {
-    int32_t (*isMinimised)(void* window) = nullptr;               // nonzero: minimised
+    int32_t (*isMinimised)(void* window) = nullptr;                    // nonzero: minimised
     int32_t (*clientArea)(int32_t* width, int32_t* height) = nullptr;  // 0: known
     int32_t (*arrangeIconic)() = nullptr;  // lines up minimised windows; nonzero if any
     int32_t (*iconHeight)() = nullptr;     // height of a minimised window's icon

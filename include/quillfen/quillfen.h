@@ -409,6 +409,11 @@ QF_EXPORT int32_t plotGraphCtrl(int32_t message, QfWindow window);
 QF_EXPORT int32_t qfSetGraphWindow(PlotData* graph, QfWindow window);
 QF_EXPORT int32_t qfSetGraphRect(PlotData* graph, int32_t top, int32_t left, int32_t bottom,
                                  int32_t right);
+/* Moves the graph's view to start at a sample (time graphs), record
+ * (spectra, kept inside half a frame) or frame, as grGOTON does after the
+ * scroll thumb is released.  Returns 0, or 1 for a graph the engine does not
+ * know. */
+QF_EXPORT int32_t qfGraphGoTo(PlotData* graph, int32_t position);
 /* The text of a cursor read-out field: 146 the frequency of the distance
  * between the two cursors, 137 the zoom.  Returns 0, or 1 for another field. */
 QF_EXPORT int32_t qfGraphReadout(int32_t field, char* text, int32_t size);

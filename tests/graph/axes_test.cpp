@@ -1,9 +1,10 @@
 // Coordinate conversion, axes and grids: x units, the nice-number and
 // decade rules, label formats, the Y range rules, min/max pairs and their
 // cache, peak keeping in wide spectra, clipping and the item pool.
+#include "graph/axes.h"
+
 #include <cmath>
 
-#include "graph/axes.h"
 #include "graph/graph_fixture.h"
 
 using namespace qf;
@@ -30,9 +31,9 @@ TEST(AxisUnits, TimeAndFrequencyUnitsByDecade) {
         double value;
         const char* text;
         double factor;
-    } times[] = {{1000, " (kS)", 0.001},   {999.9, " (Sec)", 1}, {1, " (Sec)", 1},
-                 {0.5, " (mS)", 1000},     {0.001, " (mS)", 1000}, {0.0009, " (uS)", 1e6},
-                 {2e-9, " (nS)", 1e9},     {5e-10, "", 1}};
+    } times[] = {{1000, " (kS)", 0.001}, {999.9, " (Sec)", 1},   {1, " (Sec)", 1},
+                 {0.5, " (mS)", 1000},   {0.001, " (mS)", 1000}, {0.0009, " (uS)", 1e6},
+                 {2e-9, " (nS)", 1e9},   {5e-10, "", 1}};
     for (const Case& c : times) {
         EXPECT_STREQ(timeUnit(c.value).text, c.text) << c.value;
         EXPECT_EQ(timeUnit(c.value).factor, c.factor) << c.value;
@@ -53,18 +54,18 @@ TEST(AxisRules, NiceNumbers) {
     struct Case {
         double lo, hi, wantLo, wantHi, step;
     } cases[] = {
-        {0.5, 0.5, 0, 0.5, 0.05},      // (a) 5 x 10^-1
-        {-3, -3, -5, 0, 0.5},          // (a) f = 0.477: 5
-        {2, 2, 0, 2, 0.25},            // (a) f = 0.301: 2
-        {0, 0, -1, 1, 0.5},            // (a) zero
-        {0, 0.7, 0, 0.8, 0.1},         // (b) f = 0.845: 8
-        {-3, -0.1, -3, 0, 0.5},        // (b) negative, f = 0.477: 3
-        {0.001, 5, 0, 5, 0.5},         // more than 2 decades apart: the small end is 0
-        {1, 1.1, 1, 1.1, 0.02},        // (c) limits stay, a fifth
-        {-1, 0.5, -1, 1, 0.25},        // (d)
-        {-0.3, 0.6, -1, 1, 0.25},      // (d) f = 0.778: 10
-        {-0.1, 0.8, -0.2, 1, 0.2},     // (e) L / S = 8: fifths
-        {-0.05, 2, -0.2, 2, 0.2},      // (e) L / S = 40: tenths
+        {0.5, 0.5, 0, 0.5, 0.05},   // (a) 5 x 10^-1
+        {-3, -3, -5, 0, 0.5},       // (a) f = 0.477: 5
+        {2, 2, 0, 2, 0.25},         // (a) f = 0.301: 2
+        {0, 0, -1, 1, 0.5},         // (a) zero
+        {0, 0.7, 0, 0.8, 0.1},      // (b) f = 0.845: 8
+        {-3, -0.1, -3, 0, 0.5},     // (b) negative, f = 0.477: 3
+        {0.001, 5, 0, 5, 0.5},      // more than 2 decades apart: the small end is 0
+        {1, 1.1, 1, 1.1, 0.02},     // (c) limits stay, a fifth
+        {-1, 0.5, -1, 1, 0.25},     // (d)
+        {-0.3, 0.6, -1, 1, 0.25},   // (d) f = 0.778: 10
+        {-0.1, 0.8, -0.2, 1, 0.2},  // (e) L / S = 8: fifths
+        {-0.05, 2, -0.2, 2, 0.2},   // (e) L / S = 40: tenths
         {2e38, 3e38, -3e38, 3e38, 7.5e37},
     };
     for (const Case& c : cases) {
@@ -84,8 +85,7 @@ TEST(AxisRules, DecadeRule) {
     } cases[] = {
         {1e-9, 1, 11, -8, 1, 1},  // eight decades below the top one
         {1e-9, 1, 8, -5, 1, 1},   // 16-bit spectra: never below 1e-5
-        {0.2, 0.9, 11, -1, 0, 10},
-        {0.02, 0.9, 11, -2, 0, 5},
+        {0.2, 0.9, 11, -1, 0, 10}, {0.02, 0.9, 11, -2, 0, 5},
         {0, 0.5, 11, -9, 0, 1},  // a zero bottom is 1e-8 of the top
         {0, 0, 11, -8, 0, 1},    // nothing at all
     };
@@ -104,9 +104,9 @@ TEST(AxisRules, LabelFormats) {
         double value;
         const char* text;
     } cases[] = {
-        {0, -40, "-40.0"},        {0, 0.5, " 0.5"},          {1, 12345, " 1.2345e+4"},
-        {1, 1, " 1.0"},           {1, 0.00012, " 1.2e-4"},   {2, 2.5, "3"},
-        {3, 100, " 100.0"},       {3, 1e-5, " 1.0e-5"},      {-4, 0.5, " 0.5000"},
+        {0, -40, "-40.0"},    {0, 0.5, " 0.5"},        {1, 12345, " 1.2345e+4"},
+        {1, 1, " 1.0"},       {1, 0.00012, " 1.2e-4"}, {2, 2.5, "3"},
+        {3, 100, " 100.0"},   {3, 1e-5, " 1.0e-5"},    {-4, 0.5, " 0.5000"},
         {-2, 875, " 875.00"},
     };
     for (const Case& c : cases)

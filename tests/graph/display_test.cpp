@@ -63,8 +63,9 @@ TEST_F(Display, WaveformOfAKnownSignalIsDrawnPointByPoint) {
     // The frame: pen 1, a closed polyline through its corners.
     bool frame = false;
     for (const HostCall& c : host().since("DoPolyLine"))
-        frame = frame || c.args == std::vector<std::string>{"0x101", "5", "107,439", "570,439",
-                                                            "570,56", "107,56", "107,439"};
+        frame =
+            frame || c.args == std::vector<std::string>{"0x101",  "5",      "107,439", "570,439",
+                                                        "570,56", "107,56", "107,439"};
     EXPECT_TRUE(frame);
 }
 
@@ -133,8 +134,10 @@ TEST_F(Display, WrongFilesAreRefusedAndLeaveNoGraph) {
         int32_t code;
         const char* file;
         int32_t result;
-    } cases[] = {{QF_OP_WAVEFORM_DISPLAY, "x.tim", 0}, {QF_OP_MAGNITUDE_DISPLAY, "x.fre", 0},
-                 {QF_OP_WAVEFORM_DISPLAY, "none.tim", 1}, {QF_OP_PHASE_DISPLAY, "x.tim", 2},
+    } cases[] = {{QF_OP_WAVEFORM_DISPLAY, "x.tim", 0},
+                 {QF_OP_MAGNITUDE_DISPLAY, "x.fre", 0},
+                 {QF_OP_WAVEFORM_DISPLAY, "none.tim", 1},
+                 {QF_OP_PHASE_DISPLAY, "x.tim", 2},
                  {QF_OP_WAVEFORM_DISPLAY, "x.fre", 3}};
     for (const Case& c : cases) {
         OperationRecord* rec = findOperation(c.code);
@@ -162,7 +165,8 @@ TEST_F(Display, ScriptLinesRoundTripAndReplayOpensGraphs) {
 
     dropGraphWindow(graph(0));
     ASSERT_EQ(graphCount(), 0);
-    writeFile(dir + "replay.scr", line + "5040 MagnitudeDisplay         " + dir + " my*sig.tim\r\n");
+    writeFile(dir + "replay.scr",
+              line + "5040 MagnitudeDisplay         " + dir + " my*sig.tim\r\n");
     setEntry(block.out, dir, "replay.scr");
     block.opCode = QF_OP_RUN_SCRIPT;
     host().answerOk();

@@ -61,7 +61,8 @@ TEST_F(EntryPoints, MenuCommandsBecomeGraphCommands) {
     EXPECT_EQ(p->dBHigh, 30);
     EXPECT_EQ(p->dBLow, -50);
     EXPECT_STREQ(p->xLabel, "Seconds");
-    EXPECT_EQ(std::string(p->yLabel), std::string("Volts, a rather long title that does not fit the").substr(0, 47));
+    EXPECT_EQ(std::string(p->yLabel),
+              std::string("Volts, a rather long title that does not fit the").substr(0, 47));
     host().mark();
     control(p, 119);  // no effect, no repaint
     EXPECT_TRUE(host().since("DoForceRepaint").empty());
@@ -139,7 +140,7 @@ TEST_F(EntryPoints, CursorsReadOutTheirDistanceAndTheZoom) {
     grGraphXcursorWrapper(window(), p, 200, 100, 0);  // sample 2
     grGraphXcursorWrapper(window(), p, 200, 100, 1);
     EXPECT_EQ(p->cursorRecord[0], 2);
-    EXPECT_STREQ(block.in1.n, "t.tim");  // the graph's signal is the next input
+    EXPECT_STREQ(block.in1.n, "t.tim");               // the graph's signal is the next input
     grGraphXcursorWrapper(window(), p, 200, 100, 8);  // the second cursor, same place
     grGraphXcursorWrapper(window(), p, 200, 100, 9);
     char text[32];
@@ -158,7 +159,7 @@ TEST_F(EntryPoints, CursorsReadOutTheirDistanceAndTheZoom) {
     refresh();
     int lines = 0;
     for (const HostCall& c : host().since("DoSelectPen")) lines += c.args[1] == "9";
-    EXPECT_EQ(lines, 3);  // the curve and two cursors
+    EXPECT_EQ(lines, 3);                                             // the curve and two cursors
     EXPECT_EQ(host().since("DoTextOut").back().args[2], " 5.0e-1");  // axis 0..0.5: exponential
 }
 

@@ -125,7 +125,8 @@ QF_CALLBACK DoCloseGraphWindow(QfWindow window) {
     for (std::size_t i = 0; i < h.windows.size(); ++i) {
         if (h.windows[i].handle != window) continue;
         h.windows.erase(h.windows.begin() + static_cast<std::ptrdiff_t>(i));
-        if (h.activeWindow == window) h.activeWindow = h.windows.empty() ? nullptr : h.windows.back().handle;
+        if (h.activeWindow == window)
+            h.activeWindow = h.windows.empty() ? nullptr : h.windows.back().handle;
         if (h.closeSendsGrClose) plotGraphCtrl(2, window);
         break;
     }

@@ -80,7 +80,9 @@ class TestHost {
     int32_t clientWidth = 800, clientHeight = 600;
     std::vector<QfWindow> minimised;
     int32_t iconHeight = 32;
-    QfWindow window(std::size_t i) const { return i < windows.size() ? windows[i].handle : nullptr; }
+    QfWindow window(std::size_t i) const {
+        return i < windows.size() ? windows[i].handle : nullptr;
+    }
     // Arguments of the drawing calls a graph made since the last mark(),
     // by name.
     void mark() { mark_ = calls_.size(); }
