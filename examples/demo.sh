@@ -31,3 +31,11 @@ if ls "$ROOT"/examples/*.scr >/dev/null 2>&1; then
         printf '%-16s %s\n' "$f" "$(head -n 1 "$f" | tr -d '\r')"
     done
 fi
+
+if [ -e tone.tim ] && [ -e tone.fre ]; then
+    echo
+    echo "== pictures of a waveform and its spectrum"
+    "$QF" plot tone.tim --out tone-waveform.png
+    "$QF" plot tone.fre --out tone-magnitude.png
+    ls -l "$DEMO"/*.png
+fi
