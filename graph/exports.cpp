@@ -14,6 +14,7 @@
 #include "core/log.h"
 #include "graph/plot_data.h"
 #include "platform/platform.h"
+#include "signal/format.h"
 
 namespace qf {
 
@@ -326,6 +327,27 @@ QF_EXPORT int32_t qfGraphGoTo(PlotData* graph, int32_t position) {
     graphs().gotoPosition = std::max(position, 0);
     plotGraphCtrl(grGOTON, p->grRecPtr);
     if (knownRecord(p)) updateScrollBar(p);
+    return 0;
+}
+
+QF_EXPORT int32_t qfSelectChannels(PlotData* graph, uint32_t mask) {
+    PlotData* p = knownRecord(graph);
+    if (p == nullptr || recordTypeOf(*p) != kRealtimeInt16 || fileChannels(*p) < 2) return 1;
+    const int32_t channels = std::min(fileChannels(*p), 32);
+    if (channels < 32) mask &= (1u << channels) - 1u;
+    int32_t count = 0;
+    for (uint32_t m = mask; m; m &= m - 1) ++count;
+    if (count > kMaxSubGraphs) {
+        emitMsg(QF_MSG_NOTICE, "No more than %d channels may be selected at once.", kMaxSubGraphs);
+        return 1;
+    }
+    if (count < 2) {
+        emitText(QF_MSG_NOTICE, "At least two channels must be selected for display.");
+        return 1;
+    }
+    p->noChannels = count;
+    p->channelMask = mask;
+    plotGraphCtrl(grREFRESH, p->grRecPtr);
     return 0;
 }
 

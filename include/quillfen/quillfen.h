@@ -414,6 +414,11 @@ QF_EXPORT int32_t qfSetGraphRect(PlotData* graph, int32_t top, int32_t left, int
  * scroll thumb is released.  Returns 0, or 1 for a graph the engine does not
  * know. */
 QF_EXPORT int32_t qfGraphGoTo(PlotData* graph, int32_t position);
+/* The OK of a host's channel selection for a recording's graph: bit k of
+ * mask shows channel k.  Between 2 and 16 channels are shown; otherwise the
+ * engine says why (a notice) and returns 1.  Returns 0 when the graph shows
+ * the new channels. */
+QF_EXPORT int32_t qfSelectChannels(PlotData* graph, uint32_t mask);
 /* The text of a cursor read-out field: 146 the frequency of the distance
  * between the two cursors, 137 the zoom.  Returns 0, or 1 for another field. */
 QF_EXPORT int32_t qfGraphReadout(int32_t field, char* text, int32_t size);

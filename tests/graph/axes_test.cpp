@@ -176,9 +176,18 @@ TEST_F(Axes, MagnitudeRangesByRecordType) {
     // dB labels: 20 dB a decade of magnitude.
     host().mark();
     refresh(1);
-    const auto t = texts();
+    auto t = texts();
     EXPECT_NE(std::find(t.begin(), t.end(), "  -100.0 "), t.end());
     EXPECT_NE(std::find(t.begin(), t.end(), "   0.0 "), t.end());
+    // Powers from 1e-18 to 1: -8..1 decades, 10 dB each (-80..10 dB).
+    ASSERT_EQ(show(QF_OP_POWER_DISPLAY, "d.fre"), 0);  // replaces the magnitude window
+    ASSERT_EQ(host().windows.size(), 2u);
+    host().mark();
+    refresh(1);
+    t = texts();
+    EXPECT_NE(std::find(t.begin(), t.end(), "  -80.0 "), t.end());
+    EXPECT_NE(std::find(t.begin(), t.end(), "   10.0 "), t.end());
+    EXPECT_EQ(std::find(t.begin(), t.end(), "  -160.0 "), t.end());
 }
 
 TEST_F(Axes, ManualRangesRescaleOnlyWhenTheCurveIsOutside) {

@@ -363,3 +363,28 @@ TEST_F(Display, RecordingsShowOneSubGraphAChannel) {
     EXPECT_EQ(p->plotArea[0][0], p->plotArea[2][0]);
     EXPECT_GT(p->plotArea[0][2], p->plotArea[1][3]);
 }
+
+// The channel selection: 2 to 16 channels of a recording.
+TEST_F(Display, ChannelSelectionShowsTwoToSixteenChannels) {
+    std::vector<int16_t> v(20 * 20);
+    for (std::size_t i = 0; i < v.size(); ++i) v[i] = static_cast<int16_t>(100 * (i % 20));
+    put("rec.tim", sig::realtimeFile(v, 20, 1.0, 1.0));
+    ASSERT_EQ(show(QF_OP_WAVEFORM_DISPLAY, "rec.tim"), 0);
+    PlotData* p = graph(0);
+    EXPECT_EQ(p->noChannels, 16);  // at most 16 at first
+    EXPECT_EQ(qfSelectChannels(p, 0xFFFFFu), 1);
+    EXPECT_EQ(host().lastMessage(QF_MSG_NOTICE),
+              "No more than 16 channels may be selected at once.");
+    EXPECT_EQ(qfSelectChannels(p, 0x100000u | 0x8u), 1);  // channel 20 does not exist
+    EXPECT_EQ(host().lastMessage(QF_MSG_NOTICE),
+              "At least two channels must be selected for display.");
+    host().mark();
+    EXPECT_EQ(qfSelectChannels(p, (1u << 3) | (1u << 17)), 0);
+    EXPECT_EQ(p->noChannels, 2);
+    EXPECT_EQ(host().since("DoSetRectangularClipRegion").size(), 2u);  // drawn at once
+    // The second sub-graph shows channel 17: records 17, 37, 57, ...
+    for (int i = 0; i < p->noPtsPerPlot; ++i) EXPECT_FLOAT_EQ(p->yBuf[i], 1700 / 32768.0f) << i;
+    put("one.tim", sig::real32File(ramp(8)));
+    ASSERT_EQ(show(QF_OP_WAVEFORM_DISPLAY, "one.tim"), 0);
+    EXPECT_EQ(qfSelectChannels(graph(1), 3u), 1);  // not a recording
+}
