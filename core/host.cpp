@@ -32,6 +32,7 @@ int bindHost(void* module, const char** missing) {
         reinterpret_cast<QfHost_qfPickScriptFile>(platform::findSymbol(module, "qfPickScriptFile"));
     h.qfAskScriptText =
         reinterpret_cast<QfHost_qfAskScriptText>(platform::findSymbol(module, "qfAskScriptText"));
+    platform::bindWindowManager(module);
     // Without a key-state export no key is ever down.
     platform::setKeyStateSource(reinterpret_cast<platform::KeyStateSource>(
         platform::findSymbol(module, "qfAsyncKeyState")));

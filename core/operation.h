@@ -385,5 +385,6 @@ void registerConversionOperations();
 void registerMultichannelOperations();  // 6110, 6120
 void registerIoOperations();            // 1140, 1150
 void registerFilterOperations();  // filtering with coefficient files
+void registerGraphOperations();  // displays 4060, 5040, 5070, 5080 and print 1100
 
 }  // namespace qf

@@ -103,20 +103,6 @@ void setGraphDefaults() {
     initGraphDefaultFontSizes();
 }
 
-// Hands the pens and fonts to the host.
-void applyGraphStyle() {
-    HostInterface& h = host();
-    for (int i = 0; i < kPenCount; ++i) {
-        if (h.DoSetPenColor) h.DoSetPenColor(i, graphStyle().penColour[i]);
-        if (h.DoSetPenLineType) h.DoSetPenLineType(i, graphStyle().penLineType[i]);
-    }
-    for (int i = 0; i < kFontCount; ++i) {
-        if (h.DoSetFontType) h.DoSetFontType(i, graphStyle().fontType[i]);
-        if (h.DoSetFontStyle) h.DoSetFontStyle(i, graphStyle().fontStyle[i]);
-        if (h.DoSetFontSize) h.DoSetFontSize(i, graphStyle().fontSize[i]);
-    }
-}
-
 void readSettingsFile(std::FILE* f) {
     BoardSettings& b = board();
     StatusRecord& s = status();
@@ -176,7 +162,7 @@ void readSettingsFile(std::FILE* f) {
     for (int i = 0; i < kFontCount; ++i)
         logPrintf("FontNumber = %3d, Font = %3d, FontStyle = %3d, FontSize = %3d\n", i,
                   graphStyle().fontType[i], graphStyle().fontStyle[i], graphStyle().fontSize[i]);
-    applyGraphStyle();
+    handOverGraphStyle();
 
     // Lines 27-29: FFT window number, size and frame interval.
     int32_t x = 0;

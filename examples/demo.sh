@@ -36,3 +36,11 @@ if ls "$ROOT"/examples/*.scr >/dev/null 2>&1; then
     "$QF" info half.tim
     "$QF" print half.tim --count 5
 fi
+
+if [ -e tone.tim ] && [ -e tone.fre ]; then
+    echo
+    echo "== pictures of a waveform and its spectrum"
+    "$QF" plot tone.tim --out tone-waveform.png
+    "$QF" plot tone.fre --out tone-magnitude.png
+    ls -l "$DEMO"/*.png
+fi

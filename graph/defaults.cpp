@@ -3,6 +3,7 @@
 // Pens 13-15 take RGB colours from the settings file and are left alone.
 #include "core/host.h"
 #include "core/settings.h"
+#include "graph/seams.h"
 #include "quillfen/quillfen.h"
 
 using namespace qf;
@@ -45,6 +46,36 @@ int32_t setEveryFont(int32_t (GraphStyle::*field)[kFontCount],
 }
 
 }  // namespace
+
+namespace qf {
+
+void handOverGraphStyle() {
+    HostInterface& h = host();
+    const GraphStyle& g = graphStyle();
+    for (int pen = 13; pen <= 15; ++pen) {
+        const uint32_t rgb = static_cast<uint32_t>(g.penColour[pen]);
+        if (h.DoSetPenColorFromRGB)
+            h.DoSetPenColorFromRGB(pen, static_cast<int32_t>(rgb & 0xFF),
+                                   static_cast<int32_t>((rgb >> 8) & 0xFF),
+                                   static_cast<int32_t>((rgb >> 16) & 0xFF));
+        if (h.DoSetPenLineType) h.DoSetPenLineType(pen, 0);
+    }
+    // The settings file keeps no brush of its own: brush 0 and pen 0 have
+    // the same colour in every default set, so pen 0's stands for it.
+    if (h.DoSetBrushColor) h.DoSetBrushColor(0, g.penColour[0]);
+    for (int pen = 0; pen < kPenCount; ++pen) {
+        const bool rgb = pen >= 13 && pen <= 15;
+        if (!rgb && h.DoSetPenColor) h.DoSetPenColor(pen, g.penColour[pen]);
+        if (!rgb && h.DoSetPenLineType) h.DoSetPenLineType(pen, g.penLineType[pen]);
+    }
+    for (int font = 0; font < kFontCount; ++font) {
+        if (h.DoSetFontType) h.DoSetFontType(font, g.fontType[font]);
+        if (h.DoSetFontStyle) h.DoSetFontStyle(font, g.fontStyle[font]);
+        if (h.DoSetFontSize) h.DoSetFontSize(font, g.fontSize[font]);
+    }
+}
+
+}  // namespace qf
 
 extern "C" {
 

@@ -1,37 +1,8 @@
+// The seams of later graph features: spectrogram palettes and realtime
+// displays.
 #include "graph/seams.h"
 
-#include <cstring>
-
-#include "core/engine.h"
-
 namespace qf {
-
-PlotData* findPlotDataByName(const nameNpath&) {
-    return nullptr;
-}
-
-int32_t graphOpCode(const PlotData*) {
-    return 0;
-}
-
-QfWindow graphWindow(const PlotData*) {
-    return nullptr;
-}
-
-void dropGraphWindow(PlotData*) {}
-
-void replotNotedGraph() {
-    // No graph can be noted while there are no graph windows; clear the note.
-    StatusRecord& s = status();
-    s.replotOpCode = 0;
-    std::memset(&s.replotFile, 0, sizeof s.replotFile);
-}
-
-bool anyGraphOpen() {
-    return false;
-}
-
-void tileGraphWindows() {}
 
 int32_t loadPalette() {
     // Spectrogram palettes arrive with spectrograms; until then there is

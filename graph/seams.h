@@ -1,5 +1,5 @@
-// What the file and dispatch layers need from the graph layer.  Until graph
-// windows exist no graph shows any file, so these answer "none".
+// What the file, dispatch, script and settings layers need from the graph
+// layer.
 #pragma once
 
 #include <cstdint>
@@ -26,5 +26,9 @@ bool anyGraphOpen();
 void tileGraphWindows();
 // Loads the spectrogram palette "quillfen.pal": 0, or 1 on failure.
 int32_t loadPalette();
+// Hands the pens and fonts restored from the settings file to the host:
+// pens 13-15 as RGB colours (0x00BBGGRR) with line type 0, brush 0, the
+// other pens' colours and every pen's line type, the fonts.
+void handOverGraphStyle();
 
 }  // namespace qf

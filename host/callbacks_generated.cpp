@@ -1,6 +1,7 @@
-// The host callbacks of qf.  A terminal has no windows: graph and drawing
-// requests are accepted and ignored, dialogs are answered from the command
-// line, and messages are printed.
+// The host callbacks of qf.  Dialogs are answered from the command line and
+// messages are printed; graph windows and their drawing are in
+// draw_window.cpp; the few services a terminal has no use for are accepted
+// and ignored.
 #include <type_traits>
 
 #include "host/callbacks.h"
@@ -51,29 +52,10 @@ QF_ANSWERED(stdImportGet, (int32_t, QfCheckParamsFn))
 QF_ANSWERED(stdExportGet, (int32_t, QfCheckParamsFn))
 
 // Windows, timers and drawing.
-QF_IGNORED(DoCreateGraphWindow, (const char*, PlotData*))
-QF_IGNORED(DoCloseGraphWindow, (QfWindow))
-QF_IGNORED(DoGetActiveMDIWindow, (void))
-QF_IGNORED(DoForceRepaint, (QfWindow))
-QF_IGNORED(DoSetHorizontalScrollPosition, (QfWindow, int32_t, int32_t))
-QF_IGNORED(DoSetHorizontalScrollRange, (QfWindow, int32_t, int32_t))
 QF_IGNORED(stdLogWinOpen, (int32_t))
 QF_IGNORED(SetEditMenu, (int32_t))
 QF_IGNORED(StartTimer, (void))
 QF_IGNORED(RestartTimer, (void))
-QF_IGNORED(DoSelectPen, (QfWindow, int32_t))
-QF_IGNORED(DoSetPenColorFromRGB, (int32_t, int32_t, int32_t, int32_t))
-QF_IGNORED(DoSelectBrush, (QfWindow, int32_t))
-QF_IGNORED(DoSetBrushColor, (int32_t, int32_t))
-QF_IGNORED(DoPolyLine, (QfWindow, const QfPoint*, int32_t))
-QF_IGNORED(DoFillRectangle, (QfWindow, const int32_t*, int32_t))
-QF_IGNORED(DoTextOut, (QfWindow, int32_t, const char*, int32_t, int32_t))
-QF_IGNORED(DoTextRotatedOut, (QfWindow, int32_t, const char*, int32_t, int32_t))
-QF_IGNORED(DoGetTextExtent, (QfWindow, int32_t, const char*, int32_t*, int32_t*))
-QF_IGNORED(DoGetTextMetrics, (QfWindow, int32_t, int32_t*, int32_t*))
-QF_IGNORED(DoSetRasterOp, (QfWindow, int32_t))
-QF_IGNORED(DoEnableClipping, (QfWindow, int32_t))
-QF_IGNORED(DoSetRectangularClipRegion, (QfWindow, int32_t, int32_t, int32_t, int32_t))
 QF_IGNORED(DoCreatePolygonRegion, (const QfPoint*, int32_t))
 QF_IGNORED(DoSetClipRegion, (QfWindow, int32_t))
 QF_IGNORED(DoDeleteRegion, (int32_t))

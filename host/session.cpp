@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "host/callbacks.h"
+#include "host/draw.h"
 #include "host/qf.h"
 
 namespace qfhost {
@@ -97,6 +98,7 @@ Session::Session(const GlobalOptions& options, bool announce) : block_(new Comma
 Session::~Session() {
     qfenStatus->outputFormat = savedFormat_;
     qfenStatus->overflowMode = savedOverflow_;
+    closeGraphWindows();
     ExitQuillfen();
     delete block_;
     g_session = nullptr;
@@ -136,6 +138,7 @@ int Session::run(int32_t opCode, Fill fill) {
     if (fill) fill(b);
     b.opCode = opCode;
     const int32_t r = RunOp(&b);
+    finishPrints();
     pendingFill = nullptr;
     const QfRunState& state = *qfRunState();
     if (state.outcome == QF_RUN_INTERRUPTED || (interrupted() && state.outcome != QF_RUN_DONE)) {

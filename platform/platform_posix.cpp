@@ -78,6 +78,31 @@ void setKeyStateSource(KeyStateSource source) {
     g_keySource = source;
 }
 
+namespace {
+WindowManager g_windows;
+
+template <typename F>
+void bindOne(void* module, F& slot, const char* name) {
+    slot = reinterpret_cast<F>(findSymbol(module, name));
+}
+}  // namespace
+
+const WindowManager& windowManager() {
+    return g_windows;
+}
+
+void bindWindowManager(void* module) {
+    WindowManager w;
+    bindOne(module, w.isMinimised, "qfGraphWindowMinimised");
+    bindOne(module, w.clientArea, "qfGraphClientArea");
+    bindOne(module, w.arrangeIconic, "qfArrangeIconicGraphWindows");
+    bindOne(module, w.iconHeight, "qfIconHeight");
+    bindOne(module, w.move, "qfMoveGraphWindow");
+    bindOne(module, w.invalidateClient, "qfInvalidateGraphClient");
+    bindOne(module, w.tile, "qfTileGraphWindows");
+    g_windows = w;
+}
+
 uint32_t tickCount() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);

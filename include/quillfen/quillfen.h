@@ -352,6 +352,21 @@ QF_HOST_CALLBACKS(QF_DECLARE_HOST_FN)
  * value when the user cancels (the replay stops), or a negative value when
  * it does not ask (the first word of answer's current text is used). */
 typedef int16_t (*QfHost_qfAsyncKeyState)(int virtualKey);
+/* Graph windows a host tiles (script code 1060), each optional:
+ * qfGraphWindowMinimised (nonzero: the window is minimised), qfGraphClientArea
+ * (the size of the area graph windows share; 0 = known),
+ * qfArrangeIconicGraphWindows (lines up minimised windows; nonzero when there
+ * are any), qfIconHeight (height of one minimised window), qfMoveGraphWindow,
+ * qfInvalidateGraphClient (repaint the shared area) and qfTileGraphWindows
+ * (the host's own tiling, for 1 or 4 and more windows). */
+typedef int32_t (*QfHost_qfGraphWindowMinimised)(QfWindow window);
+typedef int32_t (*QfHost_qfGraphClientArea)(int32_t* width, int32_t* height);
+typedef int32_t (*QfHost_qfArrangeIconicGraphWindows)(void);
+typedef int32_t (*QfHost_qfIconHeight)(void);
+typedef int32_t (*QfHost_qfMoveGraphWindow)(QfWindow window, int32_t x, int32_t y, int32_t width,
+                                            int32_t height);
+typedef int32_t (*QfHost_qfInvalidateGraphClient)(void);
+typedef int32_t (*QfHost_qfTileGraphWindows)(void);
 typedef int32_t (*QfHost_qfPickScriptFile)(const char* prompt, nameNpath* entry);
 typedef int32_t (*QfHost_qfAskScriptText)(const char* prompt, char* answer, int32_t size);
 
@@ -406,8 +421,41 @@ enum QfHostOption {
  * for an option the engine does not know. */
 QF_EXPORT int32_t qfSetHostOption(int32_t option, int32_t value);
 
-/* Graph windows. */
+/* Graph windows.
+ *
+ * The engine asks for a window with DoCreateGraphWindow(title, graph); the
+ * host makes it, tells the engine its handle with qfSetGraphWindow and its
+ * client rectangle with qfSetGraphRect (again whenever it changes), and
+ * draws the graph by sending plotGraphCtrl(10, window) when the window needs
+ * painting (after DoForceRepaint, and once after creating it).  Closing the
+ * window sends plotGraphCtrl(2, window).  Window handles fit 32 bits
+ * (DoGetActiveMDIWindow returns one as an int32_t).
+ *
+ * Drawing: points and text positions are window coordinates (x to the
+ * right, y down from the top of the client area).  DoTextOut's x, y is the
+ * top-left corner of the text; DoTextRotatedOut's text runs upwards from
+ * x, y with its top towards the left.  Text is drawn in the colour of the
+ * selected pen.  DoFillRectangle's rect is left, top, right, bottom.  The
+ * clip region's right and bottom are exclusive.  Raster operation 9 draws
+ * by exclusive-or (drawn twice, a line leaves the window as it was); 0 is
+ * plain drawing. */
 QF_EXPORT int32_t plotGraphCtrl(int32_t message, QfWindow window);
+QF_EXPORT int32_t qfSetGraphWindow(PlotData* graph, QfWindow window);
+QF_EXPORT int32_t qfSetGraphRect(PlotData* graph, int32_t top, int32_t left, int32_t bottom,
+                                 int32_t right);
+/* Moves the graph's view to start at a sample (time graphs), record
+ * (spectra, kept inside half a frame) or frame, as grGOTON does after the
+ * scroll thumb is released.  Returns 0, or 1 for a graph the engine does not
+ * know. */
+QF_EXPORT int32_t qfGraphGoTo(PlotData* graph, int32_t position);
+/* The OK of a host's channel selection for a recording's graph: bit k of
+ * mask shows channel k.  Between 2 and 16 channels are shown; otherwise the
+ * engine says why (a notice) and returns 1.  Returns 0 when the graph shows
+ * the new channels. */
+QF_EXPORT int32_t qfSelectChannels(PlotData* graph, uint32_t mask);
+/* The text of a cursor read-out field: 146 the frequency of the distance
+ * between the two cursors, 137 the zoom.  Returns 0, or 1 for another field. */
+QF_EXPORT int32_t qfGraphReadout(int32_t field, char* text, int32_t size);
 QF_EXPORT int32_t GraphControlWrapper(PlotData* graph, int32_t controlCommand, const char* xTitle,
                                       const char* yTitle, int32_t frameWidth, int32_t dbLow,
                                       int32_t dbHigh, int32_t tiltAngle, int32_t tiltLength);

@@ -5,6 +5,7 @@
 // callback returns 0.  The pen and font setters also keep the value, so the
 // pen and font queries read back what the engine set.
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <type_traits>
 
@@ -108,10 +109,33 @@ QF_CALLBACK qfAskScriptText(const char* prompt, char* answer, int32_t size) {
 }
 QF_PLAIN(SleepForNSeconds, (int32_t seconds, const char* text), seconds, text)
 
-// Windows and timers.
-QF_PLAIN(DoCreateGraphWindow, (const char* title, PlotData* graph), title, graph)
-QF_PLAIN(DoCloseGraphWindow, (QfWindow window), window)
-QF_PLAIN(DoGetActiveMDIWindow, (void))
+// Windows and timers: graph windows as a window system keeps them.
+QF_CALLBACK DoCreateGraphWindow(const char* title, PlotData* graph) {
+    TestHost& h = host();
+    const QfWindow w = reinterpret_cast<QfWindow>(static_cast<intptr_t>(h.nextWindow++));
+    h.windows.push_back({w, graph, title ? title : ""});
+    h.activeWindow = w;
+    qfSetGraphWindow(graph, w);
+    qfSetGraphRect(graph, 0, 0, h.windowHeight, h.windowWidth);
+    return record(false, "DoCreateGraphWindow", title, graph);
+}
+QF_CALLBACK DoCloseGraphWindow(QfWindow window) {
+    TestHost& h = host();
+    record(false, "DoCloseGraphWindow", window);
+    for (std::size_t i = 0; i < h.windows.size(); ++i) {
+        if (h.windows[i].handle != window) continue;
+        h.windows.erase(h.windows.begin() + static_cast<std::ptrdiff_t>(i));
+        if (h.activeWindow == window)
+            h.activeWindow = h.windows.empty() ? nullptr : h.windows.back().handle;
+        if (h.closeSendsGrClose) plotGraphCtrl(2, window);
+        break;
+    }
+    return 0;
+}
+QF_CALLBACK DoGetActiveMDIWindow(void) {
+    record(false, "DoGetActiveMDIWindow");
+    return static_cast<int32_t>(reinterpret_cast<intptr_t>(host().activeWindow));
+}
 QF_PLAIN(DoForceRepaint, (QfWindow window), window)
 QF_PLAIN(DoSetHorizontalScrollPosition, (QfWindow window, int32_t position, int32_t redraw), window,
          position, redraw)
@@ -129,18 +153,31 @@ QF_PLAIN(DoSetPenColorFromRGB, (int32_t pen, int32_t r, int32_t g, int32_t b), p
 QF_KEEP(DoSetPenLineType, penLineType, pen, type)
 QF_PLAIN(DoSelectBrush, (QfWindow window, int32_t brush), window, brush)
 QF_PLAIN(DoSetBrushColor, (int32_t brush, int32_t colour), brush, colour)
-QF_PLAIN(DoPolyLine, (QfWindow window, const QfPoint* points, int32_t count), window, points, count)
-QF_PLAIN(DoFillRectangle, (QfWindow window, const int32_t* rect, int32_t brush), window, rect,
-         brush)
+// A polyline is recorded as its window, its count and its points "x,y".
+QF_CALLBACK DoPolyLine(QfWindow window, const QfPoint* points, int32_t count) {
+    HostCall c{"DoPolyLine", {argText(window), std::to_string(count)}};
+    for (int32_t i = 0; i < count; ++i)
+        c.args.push_back(std::to_string(points[i].x) + "," + std::to_string(points[i].y));
+    return host().record(c, false);
+}
+QF_CALLBACK DoFillRectangle(QfWindow window, const int32_t* rect, int32_t brush) {
+    return record(false, "DoFillRectangle", window, rect[0], rect[1], rect[2], rect[3], brush);
+}
 QF_PLAIN(DoTextOut, (QfWindow window, int32_t font, const char* text, int32_t x, int32_t y), window,
          font, text, x, y)
 QF_PLAIN(DoTextRotatedOut, (QfWindow window, int32_t font, const char* text, int32_t x, int32_t y),
          window, font, text, x, y)
-QF_PLAIN(DoGetTextExtent,
-         (QfWindow window, int32_t font, const char* text, int32_t* width, int32_t* height), window,
-         font, text, width, height)
-QF_PLAIN(DoGetTextMetrics, (QfWindow window, int32_t font, int32_t* height, int32_t* width), window,
-         font, height, width)
+QF_CALLBACK DoGetTextExtent(QfWindow window, int32_t font, const char* text, int32_t* width,
+                            int32_t* height) {
+    *width = host().textWidth * static_cast<int32_t>(std::strlen(text));
+    *height = host().textHeight;
+    return record(false, "DoGetTextExtent", window, font, text);
+}
+QF_CALLBACK DoGetTextMetrics(QfWindow window, int32_t font, int32_t* height, int32_t* width) {
+    *height = host().textHeight;
+    *width = host().textWidth;
+    return record(false, "DoGetTextMetrics", window, font);
+}
 QF_KEEP(DoSetFontType, fontType, font, type)
 QF_KEEP(DoSetFontStyle, fontStyle, font, style)
 QF_KEEP(DoSetFontSize, fontSize, font, size)
@@ -197,6 +234,34 @@ QF_PLAIN(DoSetFontCharacteristics, (int32_t font, int32_t type, int32_t style, i
 QF_PLAIN(DoSetPixel, (QfWindow window, int32_t x, int32_t y, int32_t colour), window, x, y, colour)
 QF_PLAIN(DoSetPixelArray, (QfWindow window, const QfPoint* points, int32_t count, int32_t colour),
          window, points, count, colour)
+
+// Tiling services.
+QF_CALLBACK qfGraphWindowMinimised(QfWindow window) {
+    for (QfWindow m : host().minimised)
+        if (m == window) return 1;
+    return 0;
+}
+QF_CALLBACK qfGraphClientArea(int32_t* width, int32_t* height) {
+    *width = host().clientWidth;
+    *height = host().clientHeight;
+    return 0;
+}
+QF_CALLBACK qfArrangeIconicGraphWindows(void) {
+    return host().minimised.empty() ? 0 : 1;
+}
+QF_CALLBACK qfIconHeight(void) {
+    return host().iconHeight;
+}
+QF_CALLBACK qfMoveGraphWindow(QfWindow window, int32_t x, int32_t y, int32_t width,
+                              int32_t height) {
+    return record(false, "qfMoveGraphWindow", window, x, y, width, height);
+}
+QF_CALLBACK qfInvalidateGraphClient(void) {
+    return record(false, "qfInvalidateGraphClient");
+}
+QF_CALLBACK qfTileGraphWindows(void) {
+    return record(false, "qfTileGraphWindows");
+}
 
 // Every callback above has exactly the type the engine binds it as.
 #define QF_SAME_TYPE(name, params) \

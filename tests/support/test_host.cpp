@@ -23,6 +23,19 @@ TestHost& TestHost::instance() {
 
 void TestHost::reset() {
     calls_.clear();
+    mark_ = 0;
+    windows.clear();
+    activeWindow = nullptr;
+    windowWidth = 640;
+    windowHeight = 480;
+    textWidth = 8;
+    textHeight = 16;
+    closeSendsGrClose = true;
+    nextWindow = 0x101;
+    clientWidth = 800;
+    clientHeight = 600;
+    minimised.clear();
+    iconHeight = 32;
     answers_.clear();
     entryTexts_.clear();
     promptAnswers_.clear();
@@ -59,6 +72,13 @@ std::vector<std::string> TestHost::messages(int kind) const {
 std::string TestHost::lastMessage(int kind) const {
     auto m = messages(kind);
     return m.empty() ? std::string() : m.back();
+}
+
+std::vector<HostCall> TestHost::since(const std::string& name) const {
+    std::vector<HostCall> out;
+    for (std::size_t i = mark_; i < calls_.size(); ++i)
+        if (calls_[i].name == name) out.push_back(calls_[i]);
+    return out;
 }
 
 int TestHost::count(const std::string& name) const {

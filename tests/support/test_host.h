@@ -59,6 +59,35 @@ class TestHost {
     int32_t record(HostCall call, bool isDialog);
     int32_t entryBox(const char* prompt, char* buffer);
 
+    // Graph windows: DoCreateGraphWindow makes one (handles 0x101, 0x102,
+    // ...) of windowWidth x windowHeight and tells the engine; the newest is
+    // the active one.  DoCloseGraphWindow closes it as a window system
+    // would, sending grCLOSE, unless closeSendsGrClose is off.  Text is
+    // textWidth pixels a character and textHeight high in every font.
+    struct Window {
+        QfWindow handle;
+        PlotData* graph;
+        std::string title;
+    };
+    std::vector<Window> windows;
+    QfWindow activeWindow = nullptr;
+    int32_t windowWidth = 640, windowHeight = 480;
+    int32_t textWidth = 8, textHeight = 16;
+    bool closeSendsGrClose = true;
+    int32_t nextWindow = 0x101;
+    // Tiling services (the optional qf... exports): the shared area and the
+    // windows shown minimised.
+    int32_t clientWidth = 800, clientHeight = 600;
+    std::vector<QfWindow> minimised;
+    int32_t iconHeight = 32;
+    QfWindow window(std::size_t i) const {
+        return i < windows.size() ? windows[i].handle : nullptr;
+    }
+    // Arguments of the drawing calls a graph made since the last mark(),
+    // by name.
+    void mark() { mark_ = calls_.size(); }
+    std::vector<HostCall> since(const std::string& name) const;
+
     int32_t penColour[19] = {};
     int32_t penLineType[19] = {};
     int32_t fontType[5] = {};
@@ -68,6 +97,7 @@ class TestHost {
 
   private:
     std::vector<HostCall> calls_;
+    std::size_t mark_ = 0;
     std::deque<DialogAnswer> answers_;
     std::deque<std::string> entryTexts_;
     struct PromptAnswer {
