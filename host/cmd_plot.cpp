@@ -69,7 +69,7 @@ int saveWindow(Session& s, QfWindow window, const std::string& path) {
 }
 
 int plotCommand(Session& s, const Args& args) {
-    Options o(args, {}, {"kind", "size", "out", "draw-trace"});
+    Options o(args, {{"kind", true}, {"size", true}, {"out", true}, {"draw-trace", true}});
     if (o.positional.size() != 1)
         throw UsageError{
             "usage: qf plot IN.tim|IN.fre [--kind waveform|magnitude|phase|power] "

@@ -13,7 +13,7 @@ namespace qfhost {
 namespace {
 
 int runCommand(Session& s, const Args& args) {
-    Options o(args, {"no-pause"}, {"plots", "draw-trace"});
+    Options o(args, {{"no-pause", false}, {"plots", true}, {"draw-trace", true}});
     if (o.positional.size() != 1)
         throw UsageError{"usage: qf run SCRIPT.scr [--no-pause] [--plots DIR] [--draw-trace FILE]"};
     const std::string full = s.resolve(o.positional[0]);

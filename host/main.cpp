@@ -177,7 +177,13 @@ int shellCommand(Session& s, const Args& args) {
             }
         }
         Args words = splitWords(line);
-        if (words.empty() || words[0][0] == '#') continue;
+        // '#' starts a comment, at the start of a line or after a command.
+        for (std::size_t i = 0; i < words.size(); ++i)
+            if (words[i][0] == '#') {
+                words.resize(i);
+                break;
+            }
+        if (words.empty()) continue;
         if (words[0] == "exit" || words[0] == "quit") break;
         int status;
         if (words[0] == "shell") {
@@ -202,7 +208,7 @@ CommandRegistrar mainCommands({
     {"help", "[COMMAND]", "list the commands, or show one command's arguments", helpCommand},
     {"shell", "[--stop-on-error]",
      "read qf commands line by line from standard input, in one engine", shellCommand, false, 0,
-     "Each line is one command, as after 'qf'; '#' starts a comment line and 'exit'\n"
+     "Each line is one command, as after 'qf'; a word starting with '#' starts a comment and 'exit'\n"
      "ends the shell.  The exit status is 1 when any command failed; with\n"
      "--stop-on-error the shell stops at the first one that failed.\n"},
 });
