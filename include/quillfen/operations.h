@@ -137,7 +137,21 @@ enum QfParamOffsets {
     /* 4050: window number, FFT size N and frame interval (int32) */
     QF_P_FFT_WINDOW = 13008,
     QF_P_FFT_SIZE = 13012,
-    QF_P_FFT_INTERVAL = 13016
+    QF_P_FFT_INTERVAL = 13016,
+    /* 5130: LPC order p, frame size Nf, frame interval I and the size N of
+     * the spectrum that follows (int32); 5140 takes its size N at
+     * QF_P_LPC_FFT_SIZE as well */
+    QF_P_LPC_ORDER = 13008,
+    QF_P_LPC_FRAME = 13012,
+    QF_P_LPC_INTERVAL = 13016,
+    QF_P_LPC_FFT_SIZE = 13020,
+    /* 4007: taps L, samples K during which the taps adapt, normalised step
+     * (nonzero) (int32), and the step size mu (double, used as a 32-bit
+     * float) */
+    QF_P_LMS_TAPS = 13008,
+    QF_P_LMS_ADAPT = 13012,
+    QF_P_LMS_NORMALISE = 13016,
+    QF_P_LMS_STEP = 13024
 };
 
 /* 2010-2140: the generator parameters from byte 13008 on. */
