@@ -210,6 +210,14 @@ LpcState& lpcState() {
     return familyState<LpcState>();
 }
 
+}  // namespace
+
+const LpcWorkspace& lpcWorkspace() {
+    return lpcState().work;
+}
+
+namespace {
+
 // The parameter rules, in the order the dialog reports them.
 int32_t lpcParamCheck(CommandBlock& b) {
     const int32_t p = paramInt(b, kLpcOrderParam);

@@ -81,6 +81,9 @@ struct LpcWorkspace {
     bool holds(int32_t p, int32_t nf) const { return p <= order && nf <= frame && order > 0; }
 };
 
+// The analysis storage as it stands between runs.
+const LpcWorkspace& lpcWorkspace();
+
 // The covariance matrix of a frame x[0 ... nf-1] for order p into
 // phi[(p+1) * (p+1)], by one row of sums and the recursive update.
 void lpcCovariance(const double* x, int32_t nf, int32_t p, double* phi);
