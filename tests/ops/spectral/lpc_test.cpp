@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "core/engine.h"
-#include "ops/spectral/models.h"
 #include "ops/spectral/model_files.h"
+#include "ops/spectral/models.h"
 
 using namespace qf;
 using namespace qf::test;
@@ -259,8 +259,8 @@ TEST(LpcArithmetic, LevinsonByHandForOrdersOneAndTwo) {
 TEST_F(Lpc, SpectrumIsOneOverAAtEveryBin) {
     // Two frames of order 3 (alpha, then k), and a frame of order 1 whose
     // A(z) = 1 - z^-1 vanishes at bin 0.
-    const std::vector<double> records = {0.9, -0.4, 0.2, 0.5, 0.5, 0.5,
-                                         -1.1, 0.3, 0.05, 0.1, 0.2, 0.3};
+    const std::vector<double> records = {0.9,  -0.4, 0.2,  0.5, 0.5, 0.5,
+                                         -1.1, 0.3,  0.05, 0.1, 0.2, 0.3};
     put("c.lpc", coefficientFile(records, 3, 200, 80));
     ASSERT_EQ(run(QF_OP_LPC_TO_FRE, "c.lpc", "c.fre", {spectrum("c.fre", 32)}), 0);
     const Parsed fre = get("c.fre");

@@ -43,8 +43,8 @@ inline std::string coefficientText(double v) {
 }
 
 // A coefficient file of order p from the records of its frames (2p each).
-inline std::string coefficientFile(const std::vector<double>& records, int32_t p,
-                                   int32_t frameSize, int32_t interval) {
+inline std::string coefficientFile(const std::vector<double>& records, int32_t p, int32_t frameSize,
+                                   int32_t interval) {
     sig::Header h;
     h.type = "LPCCoeffREAL8 35";
     h.count = static_cast<int32_t>(records.size());
