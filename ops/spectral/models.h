@@ -152,9 +152,16 @@ enum WienerCheck : int32_t {
     kWienerDesiredLonger = 903,
 };
 
+// The design's working arrays.  Several delays are solved side by side
+// (kWienerLanes of them share one pass of the prediction recursion, which
+// depends on h alone); each keeps its own arithmetic in its own order.
+constexpr int kWienerLanes = 8;
 struct WienerWork {
     int32_t n = 0;
-    std::vector<double> h, d, shifted, r, c, f, a, saved;
+    std::vector<double> h, d, r;            // N each
+    std::vector<double> f;                  // the solution of the last solve (N)
+    std::vector<double> a, saved;           // the prediction vector and its previous values (N)
+    std::vector<double> shifted, c, lanes;  // per lane: d delayed, c, f (kWienerLanes x N)
 
     bool start(int32_t n);  // false when the memory cannot be had
     void release();

@@ -35,9 +35,10 @@ namespace qf {
 
 bool WienerWork::start(int32_t taps) {
     release();
+    const std::size_t one = static_cast<std::size_t>(taps);
     try {
-        for (std::vector<double>* v : {&h, &d, &shifted, &r, &c, &f, &a, &saved})
-            v->assign(static_cast<std::size_t>(taps), 0.0);
+        for (std::vector<double>* v : {&h, &d, &r, &f, &a, &saved}) v->assign(one, 0.0);
+        for (std::vector<double>* v : {&shifted, &c, &lanes}) v->assign(one * kWienerLanes, 0.0);
     } catch (const std::bad_alloc&) {
         release();
         return false;
@@ -47,7 +48,7 @@ bool WienerWork::start(int32_t taps) {
 }
 
 void WienerWork::release() {
-    for (std::vector<double>* v : {&h, &d, &shifted, &r, &c, &f, &a, &saved})
+    for (std::vector<double>* v : {&h, &d, &r, &f, &a, &saved, &shifted, &c, &lanes})
         std::vector<double>().swap(*v);
     n = 0;
 }
@@ -63,58 +64,61 @@ void wienerAutocorrelation(WienerWork& w) {
 
 namespace {
 
-// The Toeplitz system with right-hand side w.c, into w.f.
-void levinson(WienerWork& w) {
-    const int32_t n = w.n;
-    const double* r = w.r.data();
-    const double* c = w.c.data();
-    double* f = w.f.data();
-    double* a = w.a.data();
-    double* old = w.saved.data();
-    std::fill(f, f + n, 0.0);
-    if (r[0] == 0.0) return;
-    std::fill(a, a + n, 0.0);
-    f[0] = c[0] / r[0];
-    a[0] = 1.0;
-    double alpha = r[0];
-    for (int32_t m = 1; m < n; ++m) {
-        double beta = 0.0, gamma = 0.0;
-        for (int32_t j = 1; j <= m; ++j) {
-            beta += r[j] * a[m - j];
-            gamma += r[j] * f[m - j];
+// c(k) = sum_{i=k..N-1} d_D(i) h(i-k), four k at a time, each sum in
+// ascending i.  The leading zeros of d_D add nothing, so each sum starts at
+// max(k, D).
+void crossCorrelation(const double* dd, const double* h, int32_t n, int32_t delay, double* c) {
+    int32_t k = 0;
+    for (; k + 4 <= n; k += 4) {
+        double s[4] = {0.0, 0.0, 0.0, 0.0};
+        const int32_t joint = std::min(std::max(k + 3, delay), n);
+        for (int32_t b = 0; b < 4; ++b)
+            for (int32_t i = std::max(k + b, delay); i < joint; ++i) s[b] += dd[i] * h[i - k - b];
+        double s0 = s[0], s1 = s[1], s2 = s[2], s3 = s[3];
+        const double* g = h - k;
+        for (int32_t i = joint; i < n; ++i) {
+            const double x = dd[i];
+            s0 += x * g[i];
+            s1 += x * g[i - 1];
+            s2 += x * g[i - 2];
+            s3 += x * g[i - 3];
         }
-        if (alpha == 0.0) return;
-        const double next = (alpha - beta * beta / alpha) / alpha;
-        if (next == 0.0) return;
-        const double mu = (c[m] - gamma) / next;
-        a[m] = 0.0;
-        std::memcpy(old, a, static_cast<std::size_t>(m + 1) * sizeof(double));
-        for (int32_t j = 0; j <= m; ++j) a[j] = (old[j] - (beta / alpha) * old[m - j]) / alpha;
-        f[m] = 0.0;
-        for (int32_t j = 0; j <= m; ++j) f[j] = f[j] + mu * a[m - j];
-        alpha = next;
+        c[k] = s0;
+        c[k + 1] = s1;
+        c[k + 2] = s2;
+        c[k + 3] = s3;
+    }
+    for (; k < n; ++k) {
+        double s = 0.0;
+        for (int32_t i = std::max(k, delay); i < n; ++i) s += dd[i] * h[i - k];
+        c[k] = s;
     }
 }
 
-}  // namespace
-
-double wienerSolve(WienerWork& w, int32_t delay) {
-    const int32_t n = w.n;
-    const double* h = w.h.data();
-    double* dd = w.shifted.data();
-    for (int32_t i = 0; i < n; ++i)
-        dd[i] = i < delay ? 0.0 : w.d[static_cast<std::size_t>(i - delay)];
-    // c(k) = sum_{i=k..N-1} d_D(i) h(i-k); the leading zeros of d_D add
-    // nothing, so each sum starts at max(k, D).
-    for (int32_t k = 0; k < n; ++k) {
-        double s = 0.0;
-        for (int32_t i = std::max(k, delay); i < n; ++i) s += dd[i] * h[i - k];
-        w.c[static_cast<std::size_t>(k)] = s;
-    }
-    levinson(w);
-    const double* f = w.f.data();
+// E = sum_i (d_D(i) - sum_{j<=i} f(j) h(i-j))^2, four outputs at a time,
+// each convolution sum in ascending j and E in ascending i.
+double residualEnergy(const double* f, const double* h, const double* dd, int32_t n) {
     double e = 0.0;
-    for (int32_t i = 0; i < n; ++i) {
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        double y0 = 0.0, y1 = 0.0, y2 = 0.0, y3 = 0.0;
+        for (int32_t j = 0; j <= i; ++j) {
+            const double fj = f[j];
+            y0 += fj * h[i - j];
+            y1 += fj * h[i + 1 - j];
+            y2 += fj * h[i + 2 - j];
+            y3 += fj * h[i + 3 - j];
+        }
+        y1 += f[i + 1] * h[0];
+        y2 += f[i + 1] * h[1];
+        y2 += f[i + 2] * h[0];
+        y3 += f[i + 1] * h[2];
+        y3 += f[i + 2] * h[1];
+        y3 += f[i + 3] * h[0];
+        for (const double diff : {dd[i] - y0, dd[i + 1] - y1, dd[i + 2] - y2, dd[i + 3] - y3})
+            e += diff * diff;
+    }
+    for (; i < n; ++i) {
         double y = 0.0;
         for (int32_t j = 0; j <= i; ++j) y += f[j] * h[i - j];
         const double diff = dd[i] - y;
@@ -123,15 +127,89 @@ double wienerSolve(WienerWork& w, int32_t delay) {
     return e;
 }
 
+// Solves the delays[0 ... L-1] side by side: lane b's solution in
+// lanes[b N ...] and its E in errors[b].  The prediction recursion is
+// shared; every lane stops where it stops (alpha or alpha' zero), and
+// r(0) = 0 leaves every lane at zero.
+template <int L>
+void solveLanes(WienerWork& w, const int32_t* delays, double* errors) {
+    const int32_t n = w.n;
+    const std::size_t stride = static_cast<std::size_t>(n);
+    const double* h = w.h.data();
+    const double* r = w.r.data();
+    double* f[L];
+    const double* c[L];
+    for (int b = 0; b < L; ++b) {
+        double* dd = &w.shifted[b * stride];
+        for (int32_t i = 0; i < n; ++i)
+            dd[i] = i < delays[b] ? 0.0 : w.d[static_cast<std::size_t>(i - delays[b])];
+        crossCorrelation(dd, h, n, delays[b], &w.c[b * stride]);
+        c[b] = &w.c[b * stride];
+        f[b] = &w.lanes[b * stride];
+        std::fill(f[b], f[b] + n, 0.0);
+    }
+    double* a = w.a.data();
+    double* old = w.saved.data();
+    if (r[0] != 0.0) {
+        std::fill(a, a + n, 0.0);
+        for (int b = 0; b < L; ++b) f[b][0] = c[b][0] / r[0];
+        a[0] = 1.0;
+        double alpha = r[0];
+        for (int32_t m = 1; m < n; ++m) {
+            double beta = 0.0, gamma[L];
+            for (int b = 0; b < L; ++b) gamma[b] = 0.0;
+            for (int32_t j = 1; j <= m; ++j) {
+                const double rj = r[j];
+                beta += rj * a[m - j];
+                for (int b = 0; b < L; ++b) gamma[b] += rj * f[b][m - j];
+            }
+            if (alpha == 0.0) break;
+            const double next = (alpha - beta * beta / alpha) / alpha;
+            if (next == 0.0) break;
+            a[m] = 0.0;
+            std::memcpy(old, a, static_cast<std::size_t>(m + 1) * sizeof(double));
+            for (int32_t j = 0; j <= m; ++j) a[j] = (old[j] - (beta / alpha) * old[m - j]) / alpha;
+            for (int b = 0; b < L; ++b) {
+                const double mu = (c[b][m] - gamma[b]) / next;
+                double* fb = f[b];
+                fb[m] = 0.0;
+                for (int32_t j = 0; j <= m; ++j) fb[j] = fb[j] + mu * a[m - j];
+            }
+            alpha = next;
+        }
+    }
+    for (int b = 0; b < L; ++b) errors[b] = residualEnergy(f[b], h, &w.shifted[b * stride], n);
+}
+
+}  // namespace
+
+double wienerSolve(WienerWork& w, int32_t delay) {
+    double e = 0.0;
+    solveLanes<1>(w, &delay, &e);
+    std::copy(w.lanes.begin(), w.lanes.begin() + w.n, w.f.begin());
+    return e;
+}
+
 int32_t wienerDesign(WienerWork& w) {
     const int32_t step = std::max(1, w.n / 256);
     int32_t best = 0;
     double least = 0.0;
-    for (int32_t delay = 0; delay < w.n; delay += step) {
-        const double e = wienerSolve(w, delay);
-        if (delay == 0 || e < least) {
-            least = e;
-            best = delay;
+    for (int32_t first = 0; first < w.n; first += step * kWienerLanes) {
+        int32_t delays[kWienerLanes];
+        double errors[kWienerLanes];
+        int count = 0;
+        for (; count < kWienerLanes && first + count * step < w.n; ++count)
+            delays[count] = first + count * step;
+        if (count == kWienerLanes) {
+            solveLanes<kWienerLanes>(w, delays, errors);
+        } else {
+            for (int b = 0; b < count; ++b) errors[b] = wienerSolve(w, delays[b]);
+        }
+        for (int b = 0; b < count; ++b) {
+            if (delays[b] == 0 || errors[b] < least) {
+                least = errors[b];
+                best = delays[b];
+            }
         }
     }
     wienerSolve(w, best);
