@@ -37,7 +37,7 @@ TEST(QfModels, ARecordedSessionWritesTheModelsLines) {
               "record start s.scr\n"
               "lpc x.tim x.lpc --order 6 --frame 200 --interval 100 --fft 128\n"
               "lms x.tim x.tim y.tim e.tim w.tim --taps 3 --step 0.125 --adapt 50 --normalised\n"
-              "wiener x.tim x.tim g.tim\n"
+              "wiener w.tim x.tim g.tim\n"
               "record stop\n");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("[x.fre] = Spectrum of LPC coefficients in [x.lpc]"), std::string::npos)
@@ -52,5 +52,5 @@ TEST(QfModels, ARecordedSessionWritesTheModelsLines) {
                                            " y.tim " + dir + " e.tim " + dir +
                                            " w.tim\r\n"
                                            "5180 G(Z)=1/H(Z)              " +
-                                           dir + " x.tim " + dir + " x.tim " + dir + " g.tim\r\n");
+                                           dir + " w.tim " + dir + " x.tim " + dir + " g.tim\r\n");
 }
