@@ -69,6 +69,12 @@ ArgValue argValue(const OperationDescription& d, const CheckMessage& m, Arg a,
         case Arg::Int1:
             v.number = paramInt(b, paramOffset(d, 1));
             break;
+        case Arg::Double0:
+            v.number = paramDouble(b, paramOffset(d, 0));
+            break;
+        case Arg::Double1:
+            v.number = paramDouble(b, paramOffset(d, 1));
+            break;
         case Arg::InputCount:
             v.number = blockDescriptor(b, 0).recordCount;
             break;

@@ -221,6 +221,8 @@ enum class Arg : uint8_t {
     Int0,        // the int32 at the first parameter's offset
     NegInt0,     // its negation
     Int1,        // the int32 at the second parameter's offset
+    Double0,     // the double at the first parameter's offset
+    Double1,     // the double at the second parameter's offset
     InputCount,  // the record count of descriptor 0 (as the check read it)
     Computed,    // CheckMessage::computed
 };
@@ -268,6 +270,9 @@ struct PipelineSpec {
     // Calls compute as often as the kernel needs (the FFT's frame plan);
     // null: once.
     int32_t (*walk)(Run& run, OperationRecord& record) = nullptr;
+    // Whether this run reads the described input `entry` (null: every
+    // one); an input it does not read is not opened.
+    bool (*reads)(const CommandBlock& block, int32_t entry) = nullptr;
 };
 
 enum OperationFlag : uint32_t {

@@ -55,6 +55,8 @@ class RunFiles {
         const int32_t bytes = run_.description.pipeline.inputBuffer;
         for (const QfFileInfo& f : run_.description.files) {
             if (!isSignalFile(f, QF_FILE_INPUT)) continue;
+            const auto reads = run_.description.pipeline.reads;
+            if (reads && !reads(run_.block, f.entry)) continue;
             const int32_t r = sigOpenRead(run_.slot(f.entry), entryOf(run_.block, f.entry), bytes);
             if (r != 0) return r;
         }

@@ -138,6 +138,30 @@ enum QfParamOffsets {
     QF_P_FFT_WINDOW = 13008,
     QF_P_FFT_SIZE = 13012,
     QF_P_FFT_INTERVAL = 13016,
+    /* 3260: smoothing window length N (int32) */
+    QF_P_SMOOTH_LENGTH = 13008,
+    /* 3280: the points (X1, Y1) and (X2, Y2) of the map (double) */
+    QF_P_MAP_X1 = 13008,
+    QF_P_MAP_Y1 = 13016,
+    QF_P_MAP_X2 = 13024,
+    QF_P_MAP_Y2 = 13032,
+    /* 3290: b0, b1, b2, a1, a2, y(-1), y(-2) of the difference equation (double) */
+    QF_P_DIFFEQ_B0 = 13008,
+    QF_P_DIFFEQ_B1 = 13016,
+    QF_P_DIFFEQ_B2 = 13024,
+    QF_P_DIFFEQ_A1 = 13032,
+    QF_P_DIFFEQ_A2 = 13040,
+    QF_P_DIFFEQ_Y1 = 13048,
+    QF_P_DIFFEQ_Y2 = 13056,
+    /* 3300: a, b, c of a * in1 + b * in2 + c (double) */
+    QF_P_COMBINE_A = 13008,
+    QF_P_COMBINE_B = 13016,
+    QF_P_COMBINE_C = 13024,
+    /* 3030: a of a * in1 * in2 (double) */
+    QF_P_PRODUCT_SCALE = 13008,
+    /* 3310: the scale a and the value L given for log(0) (double) */
+    QF_P_LOG_SCALE = 13008,
+    QF_P_LOG_ZERO = 13016,
     /* 5130: LPC order p, frame size Nf, frame interval I and the size N of
      * the spectrum that follows (int32); 5140 takes its size N at
      * QF_P_LPC_FFT_SIZE as well */

@@ -5,6 +5,7 @@
 #include "core/engine.h"
 #include "core/frame.h"
 #include "ops/time/kernels.h"
+#include "ops/time/own_ops.h"
 
 namespace qf {
 
@@ -255,6 +256,7 @@ void registerTimeOperations() {
         d.handlers.checkParams = readableInput;
         registerDescribed(std::move(d));
     }
+    registerOwnTimeOperations();
 }
 
 }  // namespace qf
