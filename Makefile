@@ -1,7 +1,8 @@
 # Quick start:  make demo   (build, then a short qf session)
 #               make check  (build and run the whole test suite, sanitizers too)
 JOBS ?= $(shell nproc)
-PACKAGES := cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev
+PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev \
+            sox libsox-fmt-base
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps build asan demo check test test-asan bench format clean

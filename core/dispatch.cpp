@@ -135,10 +135,18 @@ void followOnDisplays(CommandBlock& b, const OperationDescription& d) {
         case Show::ByComplexFlag:
             display = paramInt(b, 13024) != 0 ? QF_OP_MAGNITUDE_DISPLAY : QF_OP_WAVEFORM_DISPLAY;
             break;
-        case Show::Components:
-            // The demultiplexer lists its component files; each is shown
-            // when that operation arrives.
+        case Show::Components: {
+            // The files the operation lists, their count at P 13008.
+            const nameNpath* list = d.listed ? d.listed() : nullptr;
+            const int32_t n = list ? paramInt(b, QF_PARAM_OFFSET) : 0;
+            const nameNpath savedOut = b.out;
+            for (int32_t i = 0; i < n && i < QF_FILE_LIST_MAX; ++i) {
+                b.out = list[i];
+                showResult(b, QF_OP_WAVEFORM_DISPLAY, b.out);
+            }
+            if (!d.keepShownOut) b.out = savedOut;
             return;
+        }
     }
     const nameNpath savedOut = b.out;
     const struct {

@@ -150,7 +150,7 @@ void buildInfo(OperationDescription& d) {
 // parameter, a parameter outside the block.
 bool usable(const OperationDescription& d) {
     for (const ScriptField& f : d.script)
-        if (f.field == Field::Param &&
+        if ((f.field == Field::Param || f.field == Field::NotWritten) &&
             (f.param < 0 || static_cast<std::size_t>(f.param) >= d.params.size()))
             return false;
     for (const ParamSpec& p : d.params)
@@ -250,6 +250,8 @@ bool buildOperationTable(char* why, std::size_t whySize) {
     registerSpectralOperations();
     registerModelOperations();
     registerConversionOperations();
+    registerMultichannelOperations();
+    registerIoOperations();
     OperationTable& t = operationTable();
     if (t.failed) {
         if (why) fmt(why, whySize, "%s", "An operation description could not be registered.");

@@ -195,6 +195,7 @@ enum class Field : uint8_t {
     Param,         // params[param], by its type ("% 15.9lg", "%d", a character)
     OutputFormat,  // the status record's output format character
     Noise,         // noise type, then its two parameters ("%d %lg %lg")
+    NotWritten,    // params[param] is not on the line: a line read sets its fallback
 };
 struct ScriptField {
     Field field = Field::In1;
@@ -298,6 +299,8 @@ struct OperationDescription {
     Show show = Show::Nothing;
     uint8_t shown = kShowOut;
     bool keepShownOut = false;  // out keeps the last shown entry (else restored)
+    // Show::Components: the files the operation wrote, their count at P 13008.
+    const nameNpath* (*listed)() = nullptr;
     uint32_t flags = 0;
     Realtime realtime = Realtime::Keep;
     // The record's slots.  Slots left at their defaults are filled from the
@@ -363,5 +366,7 @@ void registerTimeOperations();
 void registerSpectralOperations();
 void registerModelOperations();  // LPC, LMS, Wiener (ops/spectral/models.cpp)
 void registerConversionOperations();
+void registerMultichannelOperations();  // 6110, 6120
+void registerIoOperations();            // 1140, 1150
 
 }  // namespace qf

@@ -11,8 +11,9 @@ namespace {
 
 constexpr int32_t kSignalKinds = QF_FILE_TIME | QF_FILE_FRAMES | QF_FILE_LPC;
 
+// A list's files are opened by the operation itself.
 bool isSignalFile(const QfFileInfo& f, int32_t flag) {
-    return (f.flags & flag) != 0 && (f.kinds & kSignalKinds) != 0;
+    return (f.flags & flag) != 0 && (f.kinds & kSignalKinds) != 0 && (f.flags & QF_FILE_LIST) == 0;
 }
 
 nameNpath& entryOf(CommandBlock& b, int32_t entry) {

@@ -64,6 +64,16 @@ int32_t answerCheckedDialog(QfCheckParamsFn check) {
     return c;
 }
 
+int32_t answerListDialog(void* fileTable) {
+    const int32_t r = answerDialog();
+    if (r != 0 || fileTable == nullptr) return r;
+    const std::vector<nameNpath>& list = currentSession().pendingList;
+    nameNpath* table = static_cast<nameNpath*>(fileTable);
+    for (std::size_t i = 0; i < QF_FILE_LIST_MAX; ++i)
+        table[i] = i < list.size() ? list[i] : nameNpath{};
+    return 0;
+}
+
 }  // namespace qfhost
 
 extern "C" {

@@ -15,6 +15,9 @@ int32_t answerDialog();
 // then runs the check the way the graphical dialog's OK button does; a
 // refusal is printed as the engine words it and cancels.
 int32_t answerCheckedDialog(QfCheckParamsFn check);
+// A dialog that fills a file table (the multiplexer's): as answerDialog,
+// then the pending list goes into the table's entries, the rest emptied.
+int32_t answerListDialog(void* fileTable);
 // Text from scripts and files as it may go to a terminal: control
 // characters other than tab and line feed become '?'.
 std::string printable(const char* text);

@@ -32,7 +32,10 @@ QF_GENERATOR(getSincFunctParams)
 QF_GENERATOR(getRampFunctParams)
 QF_GENERATOR(getExpFunctParams)
 QF_GENERATOR(getNoiseFunctParams)
-QF_ANSWERED(dspMuxOpenFile, (int32_t, void*, const char*))
+extern "C" QF_EXPORT int32_t dspMuxOpenFile(int32_t, void* fileTable, const char*) {
+    return qfhost::answerListDialog(fileTable);
+}
+QF_CHECKED(dspMuxOpenFile)
 QF_ANSWERED(dspExtractGetPara, (void))
 QF_ANSWERED(dspLinearRngMapGetPara, (void))
 QF_ANSWERED(autoCorrelationGetPara, (void))

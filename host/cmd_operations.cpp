@@ -28,7 +28,7 @@ bool hasFlag(const QfParamInfo& p, int32_t flag) {
 
 // A parameter the command line sets as an option.
 bool isOption(const QfParamInfo& p) {
-    return p.position < 0 && !hasFlag(p, QF_PARAM_FIXED);
+    return p.position < 0 && !hasFlag(p, QF_PARAM_FIXED) && !hasFlag(p, QF_PARAM_COUNT);
 }
 
 std::span<const QfParamInfo> paramsOf(const QfOperationInfo& op) {
@@ -194,6 +194,7 @@ std::vector<Word> positionalWords(const QfOperationInfo& op) {
 std::string fileWord(const QfOperationInfo& op, const QfFileInfo& f) {
     std::string ext = f.extension ? f.extension : "";
     ext = ext.substr(0, ext.find('.', 1));
+    if (f.flags & QF_FILE_LIST) return "IN" + ext + "...";
     if ((f.flags & QF_FILE_INPUT) == 0) {
         const int32_t n = f.entry - QF_ENTRY_OUT;
         return "OUT" + (n > 0 ? std::to_string(n + 1) : std::string()) + ext;
@@ -365,8 +366,23 @@ int runOperation(Session& s, int32_t code, const std::string& name, const Args& 
     }
     const Options o(args, flags, values);
     const std::vector<Word> words = positionalWords(*op);
-    if (o.positional.size() != words.size()) throw UsageError{usage};
+    // A list of files takes every word the other positions leave.
+    std::size_t listAt = words.size();
+    for (std::size_t i = 0; i < words.size(); ++i)
+        if (words[i].file && (words[i].file->flags & QF_FILE_LIST)) listAt = i;
+    const bool hasList = listAt < words.size();
+    if (o.positional.size() < words.size() || (!hasList && o.positional.size() != words.size()))
+        throw UsageError{usage};
+    const std::size_t listSize = hasList ? o.positional.size() - words.size() + 1 : 0;
+    if (listSize > QF_FILE_LIST_MAX)
+        throw UsageError{"at most " + std::to_string(QF_FILE_LIST_MAX) + " files; " + usage};
     refuseTwoSwitches(*op, o);
+    std::vector<std::string> positional = o.positional;
+    std::vector<nameNpath> list(listSize);
+    for (std::size_t i = 0; i < listSize; ++i) s.setFile(list[i], positional[listAt + i]);
+    if (hasList)
+        positional.erase(positional.begin() + static_cast<std::ptrdiff_t>(listAt) + 1,
+                         positional.begin() + static_cast<std::ptrdiff_t>(listAt + listSize));
 
     // What the dialog would put into the block.
     std::vector<std::pair<int32_t, std::string>> files;  // entry, path
@@ -384,15 +400,18 @@ int runOperation(Session& s, int32_t code, const std::string& name, const Args& 
             noise.type == 0 && p.fallbackText && noiseFromText(p.fallbackText).type != 0;
     };
     for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i == listAt) continue;
         if (words[i].file)
-            files.emplace_back(words[i].file->entry, o.positional[i]);
+            files.emplace_back(words[i].file->entry, positional[i]);
         else
-            give(*words[i].param, o.positional[i], words[i].param->name);
+            give(*words[i].param, positional[i], words[i].param->name);
     }
     std::vector<const QfParamInfo*> halves;
     for (const QfParamInfo& p : paramsOf(*op)) {
         const std::string option = "--" + std::string(p.name);
-        if (hasFlag(p, QF_PARAM_FIXED)) {
+        if (hasFlag(p, QF_PARAM_COUNT)) {
+            puts.push_back({p.offset, p.type, static_cast<double>(listSize)});
+        } else if (hasFlag(p, QF_PARAM_FIXED)) {
             puts.push_back({p.offset, p.type, p.fallback});
         } else if (!isOption(p)) {
             continue;
@@ -429,11 +448,13 @@ int runOperation(Session& s, int32_t code, const std::string& name, const Args& 
         if (const int r = precheck && entry == QF_ENTRY_IN1 ? precheck(path) : 0; r != 0) return r;
     // A fresh dialog: nothing of an earlier command stays in the parameters.
     std::memset(s.block().params, 0, sizeof s.block().params);
+    s.pendingList = list;
     const int r = s.run(code, [&s, files, puts, noise](CommandBlock& b) {
         for (const auto& [entry, path] : files) s.setFile(b.*kEntries[entry], path);
         for (const Put& p : puts) put(b, p.offset, p.type, p.value);
         putNoise(b, noise);
     });
+    s.pendingList.clear();
     if (r != 0 && noise.chosenNone)
         std::fprintf(stderr, "qf: no noise chosen: nothing generated\n");
     return r;

@@ -47,6 +47,7 @@ class Session {
     bool noPause = false;  // '@' pauses of a replay are skipped
     int errorMessages = 0;
     std::vector<std::string> entryTexts;  // answers for scrEntryBox
+    std::vector<nameNpath> pendingList;   // the files of a list dialog (dspMuxOpenFile)
 
   private:
     CommandBlock* block_;

@@ -43,6 +43,7 @@ std::string describedScriptLine(const OperationDescription& d, CommandBlock& b) 
     double lastDouble = 0.0;
     bool first = true;
     for (const ScriptField& f : d.script) {
+        if (f.field == Field::NotWritten) continue;
         std::string text;
         switch (f.field) {
             case Field::In1:
@@ -66,6 +67,8 @@ std::string describedScriptLine(const OperationDescription& d, CommandBlock& b) 
                               typed ? p.noiseParam2[p.noiseType] : 0.0);
                 break;
             }
+            case Field::NotWritten:
+                break;
             case Field::Param: {
                 const QfParamInfo& p = d.params[static_cast<std::size_t>(f.param)].info;
                 if (p.type == QF_VALUE_DOUBLE) {
@@ -117,6 +120,16 @@ bool readDescribedFields(const OperationDescription& d, CommandBlock& b, const c
                     p.noiseParam1[type] = n1;
                     p.noiseParam2[type] = n2;
                 }
+                break;
+            }
+            case Field::NotWritten: {
+                const QfParamInfo& p = d.params[static_cast<std::size_t>(f.param)].info;
+                if (p.type == QF_VALUE_DOUBLE)
+                    paramDouble(b, p.offset) = p.fallback;
+                else if (p.type == QF_VALUE_CHAR)
+                    paramChar(b, p.offset) = static_cast<char>(p.fallback);
+                else
+                    paramInt(b, p.offset) = static_cast<int32_t>(p.fallback);
                 break;
             }
             case Field::Param: {

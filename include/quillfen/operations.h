@@ -42,10 +42,14 @@ enum QfFileKind {
 };
 
 enum QfFileFlags {
-    QF_FILE_INPUT = 1,         /* read by the operation */
-    QF_FILE_OUTPUT = 2,        /* written by the operation */
-    QF_FILE_SINGLE_CHANNEL = 4 /* a multi-channel recording is refused */
+    QF_FILE_INPUT = 1,          /* read by the operation */
+    QF_FILE_OUTPUT = 2,         /* written by the operation */
+    QF_FILE_SINGLE_CHANNEL = 4, /* a multi-channel recording is refused */
+    QF_FILE_LIST = 8            /* one file or more (at most QF_FILE_LIST_MAX): a host's dialog
+                                   puts them into the file table it is handed, their count into
+                                   the QF_PARAM_COUNT parameter */
 };
+enum { QF_FILE_LIST_MAX = 32 };
 
 typedef struct QfFileInfo {
     int32_t entry;         /* QfEntry */
@@ -69,7 +73,8 @@ enum QfParamFlags {
     QF_PARAM_SWITCHES = 4,   /* each choice word is an option of its own */
     QF_PARAM_MINIMUM = 8,    /* values below `minimum` are refused */
     QF_PARAM_HALF_OF = 16,   /* the default is half the parameter at `halfOf` */
-    QF_PARAM_FIXED = 32      /* not set from a command line: a host puts the fallback */
+    QF_PARAM_FIXED = 32,     /* not set from a command line: a host puts the fallback */
+    QF_PARAM_COUNT = 64      /* a host puts the number of files of the QF_FILE_LIST entry */
 };
 
 typedef struct QfParamInfo {
@@ -162,6 +167,25 @@ enum QfParamOffsets {
     /* 3310: the scale a and the value L given for log(0) (double) */
     QF_P_LOG_SCALE = 13008,
     QF_P_LOG_ZERO = 13016,
+    /* 6110, 6120: the number of channels M (int32); after 6110 the number of
+     * component files it wrote.  6120 also finds the engine's 32-entry file
+     * table and 32-descriptor table (pointers) at the two offsets after it. */
+    QF_P_MUX_CHANNELS = 13008,
+    QF_P_MUX_FILE_TABLE = 13016,
+    QF_P_MUX_DESCRIPTOR_TABLE = 13024,
+    /* 1140 import: sampling rate (double; 0 takes a WAVE or audio file's
+     * own), format code F, channels M, complex flag X (the code becomes
+     * F + 100), the frame header values of a complex import, and for an
+     * audio file one channel K to take (1 = the first, 0 = all) (int32) */
+    QF_P_IMPORT_RATE = 13008,
+    QF_P_IO_FORMAT = 13016, /* 1140 and 1150: the format code */
+    QF_P_IMPORT_CHANNELS = 13020,
+    QF_P_IMPORT_COMPLEX = 13024,
+    QF_P_EXPORT_ASSEMBLER = 13028, /* 1150: 1 writes assembler data */
+    QF_P_IMPORT_FRAME_INTERVAL = 13032,
+    QF_P_IMPORT_FRAME_SIZE = 13036,
+    QF_P_IMPORT_WINDOW = 13040,
+    QF_P_IMPORT_PICK_CHANNEL = 13044,
     /* 5130: LPC order p, frame size Nf, frame interval I and the size N of
      * the spectrum that follows (int32); 5140 takes its size N at
      * QF_P_LPC_FFT_SIZE as well */
@@ -176,6 +200,16 @@ enum QfParamOffsets {
     QF_P_LMS_ADAPT = 13012,
     QF_P_LMS_NORMALISE = 13016,
     QF_P_LMS_STEP = 13024
+};
+
+/* Format codes of 1140 and 1150 beside the numbered text, raw and WAVE
+ * layouts (0-14): any audio file through the audio library, the export
+ * formats it writes, and a choice by the file name's extension. */
+enum QfIoFormat {
+    QF_FORMAT_AUDIO = 20,      /* import: WAVE of any sample format, FLAC, Ogg, Opus, MP3 ... */
+    QF_FORMAT_WAV_FLOAT = 20,  /* export: 32-bit float WAVE */
+    QF_FORMAT_FLAC = 21,       /* export: FLAC, 24-bit from REAL32, else 16-bit */
+    QF_FORMAT_BY_EXTENSION = 30
 };
 
 /* 2010-2140: the generator parameters from byte 13008 on. */

@@ -9,9 +9,10 @@
 //   params=NAME:TYPE@OFFSET:FLAGS,... script=FIELD,... show=KIND/ENTRIES
 //   propose=RULE flags=... realtime=RULE
 // KINDS: t time, f frames, c filter, l lpc, s script, x foreign.  FLAGS of a
-// file: i input, o output, 1 a multi-channel recording is refused.  TYPE: i
-// int32, d double, c char, n noise.  FLAGS of a parameter: r required, m
-// remembered, s switches, f fixed.
+// file: i input, o output, 1 a multi-channel recording is refused, * a list.
+// TYPE: i int32, d double, c char, n noise.  FLAGS of a parameter: r
+// required, m remembered, s switches, f fixed, # the count of a list.  A
+// script field in parentheses is a parameter the line does not carry.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -43,6 +44,7 @@ std::string describeFile(const QfFileInfo& f) {
     if (f.flags & QF_FILE_INPUT) flags += 'i';
     if (f.flags & QF_FILE_OUTPUT) flags += 'o';
     if (f.flags & QF_FILE_SINGLE_CHANNEL) flags += '1';
+    if (f.flags & QF_FILE_LIST) flags += '*';
     return std::string(entryName(f.entry)) + ":" + kinds(f.kinds) + ":" + flags;
 }
 
@@ -53,6 +55,7 @@ std::string describeParam(const ParamSpec& p) {
     if (p.info.flags & QF_PARAM_REMEMBERED) flags += 'm';
     if (p.info.flags & QF_PARAM_SWITCHES) flags += 's';
     if (p.info.flags & QF_PARAM_FIXED) flags += 'f';
+    if (p.info.flags & QF_PARAM_COUNT) flags += '#';
     return std::string(p.info.name) + ":" + types[p.info.type & 7] + "@" +
            std::to_string(p.info.offset) + ":" + flags;
 }
@@ -78,6 +81,8 @@ std::string describeField(const OperationDescription& d, const ScriptField& f) {
             return s + "noise";
         case Field::Param:
             return s + d.params[static_cast<std::size_t>(f.param)].info.name;
+        case Field::NotWritten:
+            return s + "(" + d.params[static_cast<std::size_t>(f.param)].info.name + ")";
     }
     return "?";
 }
