@@ -186,6 +186,23 @@ enum QfParamOffsets {
     QF_P_IMPORT_FRAME_SIZE = 13036,
     QF_P_IMPORT_WINDOW = 13040,
     QF_P_IMPORT_PICK_CHANNEL = 13044,
+    /* 5010 stores the frame file's window number, frame size and frame
+     * interval in the FFT fields (13008, 13012, 13016). */
+    /* 5110: frames per average K (int32; 0 = all frames) */
+    QF_P_AVERAGE_FRAMES = 13008,
+    /* 5160: frame size N and frame interval (int32), the FFT's fields */
+    QF_P_COMPOSE_SIZE = 13012,
+    QF_P_COMPOSE_INTERVAL = 13016,
+    /* 4010: points to skip S and length N (int32; N = 0: to the end) */
+    QF_P_AUTOCORR_SKIP = 13008,
+    QF_P_AUTOCORR_LENGTH = 13012,
+    /* 4020, 4025: skip and length of the first and of the second input (int32) */
+    QF_P_CORR_SKIP_A = 13008,
+    QF_P_CORR_LENGTH_A = 13012,
+    QF_P_CORR_SKIP_B = 13016,
+    QF_P_CORR_LENGTH_B = 13020,
+    /* 4080: DCT size N (int32), the FFT size field */
+    QF_P_DCT_SIZE = 13012,
     /* 5130: LPC order p, frame size Nf, frame interval I and the size N of
      * the spectrum that follows (int32); 5140 takes its size N at
      * QF_P_LPC_FFT_SIZE as well */
