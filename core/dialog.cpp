@@ -14,7 +14,8 @@ namespace qf {
 
 namespace {
 
-// Messages shown once while the library is loaded: (code, result).
+// Messages shown once while the library is loaded: (code, place in the
+// description's check list).
 struct ShownOnce {
     static constexpr Lifetime kLifetime = Lifetime::Load;
     std::set<std::pair<int32_t, int32_t>> shown;
@@ -227,19 +228,23 @@ int32_t checkMessageText(const OperationDescription& d, const CheckMessage& m,
     return m.kind;
 }
 
+// A result may have several messages: each is sent, in the listed order.
 bool reportCheck(const OperationDescription& d, int32_t result) {
-    const CheckMessage* m = d.check(result);
-    if (m == nullptr) return false;
     const CommandBlock& b = block();
-    if (m->when && !m->when(b)) return false;
-    if (m->once) {
-        auto& shown = familyState<ShownOnce>().shown;
-        if (!shown.insert({d.code, result}).second) return false;
+    bool sent = false;
+    for (std::size_t i = 0; i < d.checks.size(); ++i) {
+        const CheckMessage& m = d.checks[i];
+        if (m.result != result || (m.when && !m.when(b))) continue;
+        if (m.once) {
+            auto& shown = familyState<ShownOnce>().shown;
+            if (!shown.insert({d.code, static_cast<int32_t>(i)}).second) continue;
+        }
+        EngineRuntime& rt = runtime();
+        checkMessageText(d, m, b, rt.message, sizeof rt.message);
+        emitText(m.kind, rt.message);
+        sent = true;
     }
-    EngineRuntime& rt = runtime();
-    checkMessageText(d, *m, b, rt.message, sizeof rt.message);
-    emitText(m->kind, rt.message);
-    return true;
+    return sent;
 }
 
 int32_t askParams(int32_t mode, CheckParamsFn check) {

@@ -252,6 +252,7 @@ bool buildOperationTable(char* why, std::size_t whySize) {
     registerConversionOperations();
     registerMultichannelOperations();
     registerIoOperations();
+    registerFilterOperations();
     OperationTable& t = operationTable();
     if (t.failed) {
         if (why) fmt(why, whySize, "%s", "An operation description could not be registered.");

@@ -368,5 +368,6 @@ void registerModelOperations();  // LPC, LMS, Wiener (ops/spectral/models.cpp)
 void registerConversionOperations();
 void registerMultichannelOperations();  // 6110, 6120
 void registerIoOperations();            // 1140, 1150
+void registerFilterOperations();  // filtering with coefficient files
 
 }  // namespace qf

@@ -19,6 +19,7 @@ QF
 if ls "$ROOT"/examples/*.scr >/dev/null 2>&1; then
     echo
     echo "== replaying the example scripts"
+    cp "$ROOT"/examples/filters/*.flt .  # the filters the scripts name
     for s in "$ROOT"/examples/*.scr; do
         echo "-- $(basename "$s")"
         cp "$s" .

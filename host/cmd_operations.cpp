@@ -190,7 +190,8 @@ std::vector<Word> positionalWords(const QfOperationInfo& op) {
     return words;
 }
 
-// IN.tim, A.tim B.tim, OUT.fre: the role and the first extension of the list.
+// IN.tim, A.tim B.tim, COEFFS.flt, OUT.fre: the role and the first extension
+// of the list.
 std::string fileWord(const QfOperationInfo& op, const QfFileInfo& f) {
     std::string ext = f.extension ? f.extension : "";
     ext = ext.substr(0, ext.find('.', 1));
@@ -199,9 +200,12 @@ std::string fileWord(const QfOperationInfo& op, const QfFileInfo& f) {
         const int32_t n = f.entry - QF_ENTRY_OUT;
         return "OUT" + (n > 0 ? std::to_string(n + 1) : std::string()) + ext;
     }
+    if (f.kinds == QF_FILE_FILTER) return "COEFFS" + ext;
     int inputs = 0;
     for (int32_t i = 0; i < op.fileCount; ++i)
-        if (op.files[i].position >= 0 && (op.files[i].flags & QF_FILE_INPUT)) ++inputs;
+        if (op.files[i].position >= 0 && (op.files[i].flags & QF_FILE_INPUT) &&
+            op.files[i].kinds != QF_FILE_FILTER)
+            ++inputs;
     if (inputs < 2) return "IN" + ext;
     return (f.entry == QF_ENTRY_IN1 ? "A" : "B") + ext;
 }

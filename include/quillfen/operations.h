@@ -203,6 +203,8 @@ enum QfParamOffsets {
     QF_P_CORR_LENGTH_B = 13020,
     /* 4080: DCT size N (int32), the FFT size field */
     QF_P_DCT_SIZE = 13012,
+    /* 4005 (filtering) takes no parameters: in1 is the filter coefficient
+     * file (.flt), in2 the signal to filter and out the filtered signal. */
     /* 5130: LPC order p, frame size Nf, frame interval I and the size N of
      * the spectrum that follows (int32); 5140 takes its size N at
      * QF_P_LPC_FFT_SIZE as well */

@@ -82,3 +82,33 @@ TEST(QfBasics, RecordedSessionReplaysByteForByteElsewhere) {
         EXPECT_FALSE(readFile(other + f).empty()) << f;
     }
 }
+
+TEST(QfBasics, FilterRunsTheReadmeWorkedExample) {
+    // The coefficient file and the records the README shows, taken from it.
+    const std::string readme = readFile(QF_SOURCE_DIR "/README.md");
+    const std::string open = "cat > smooth.flt <<'END'\n", close = "\nEND\n";
+    const std::size_t from = readme.find(open);
+    ASSERT_NE(from, std::string::npos);
+    const std::size_t to = readme.find(close, from);
+    const std::string flt = readme.substr(from + open.size(), to - from - open.size() + 1);
+    const std::string shown = " 2.5000000E-001\n 5.0000000E-001\n 2.5000000E-001\n";
+    ASSERT_NE(readme.find("```\n" + shown), std::string::npos);
+
+    std::string home = makeTempDir(), dir = makeTempDir();
+    writeFile(dir + "smooth.flt", flt);
+    EXPECT_EQ(runQf(dir, home, "impulse imp.tim --rate 1000 --samples 6 --float").status, 0);
+    QfResult r = runQf(dir, home, "filter smooth.flt imp.tim out.tim");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("[out.tim] = [imp.tim] filtered by [smooth.flt]"), std::string::npos);
+    EXPECT_EQ(runQf(dir, home, "to-text out.tim out-text.tim").status, 0);
+    const std::string text = readFile(dir + "out-text.tim");
+    EXPECT_NE(text.find("#\r\n 2.5000000E-001\r\n 5.0000000E-001\r\n 2.5000000E-001\r\n"),
+              std::string::npos)
+        << text;
+
+    QfResult help = runQf(dir, home, "help filter");
+    EXPECT_NE(help.output.find("qf filter COEFFS.flt IN.tim OUT.tim"), std::string::npos);
+    // A missing coefficient file is an error; nothing is written.
+    EXPECT_NE(runQf(dir, home, "filter none.flt imp.tim none.tim").status, 0);
+    EXPECT_FALSE(fileExists(dir + "none.tim"));
+}

@@ -55,6 +55,10 @@ class Examples : public ::testing::Test {
     }
     void replay(const std::string& name) {
         writeFile(dir + name, readFile(std::string(QF_SOURCE_DIR "/examples/") + name));
+        for (const char* filter : {"lowpass_float.flt", "lowpass_q15.flt",
+                                   "butterworth_cascade.flt", "butterworth_lattice.flt"})
+            writeFile(dir + filter,
+                      readFile(std::string(QF_SOURCE_DIR "/examples/filters/") + filter));
         QfResult r = runQf(dir, home, "run " + name + " --no-pause");
         ASSERT_EQ(r.status, 0) << r.output;
     }
@@ -154,4 +158,45 @@ TEST_F(Examples, TheVowelsLpcSpectrumPeaksAtItsFormants) {
     EXPECT_NEAR(peaks[0], 730, 40);
     EXPECT_NEAR(peaks[1], 1090, 40);
     EXPECT_NEAR(peaks[2], 2440, 40);
+}
+
+namespace {
+
+// The amplitude of the f Hz component of y over 384 samples from 416 on
+// (whole periods of 250 Hz and of 3 kHz at 8 kHz).
+template <typename T>
+double amplitude(const std::vector<T>& y, double f, double scale = 1.0) {
+    double re = 0, im = 0;
+    for (int n = 416; n < 800; ++n) {
+        re += y[n] * scale * std::cos(2 * kPi * f * n / 8000);
+        im += y[n] * scale * std::sin(2 * kPi * f * n / 8000);
+    }
+    return 2 * std::hypot(re, im) / 384;
+}
+
+}  // namespace
+
+TEST_F(Examples, LowPassFiltersKeepTheLowToneAndRemoveTheHighOne) {
+    replay("lowpass_filters.scr");
+    // 0.5 at 250 Hz plus 0.25 at 3 kHz, through 1 kHz low-pass filters:
+    // the windowed sinc (passband gain 1.005 at 250 Hz, 15 samples of
+    // delay) and the fourth-order Butterworth (|H| = 1 / sqrt(1 + r^8),
+    // r = tan(pi f / fs) / tan(pi 1000 / fs): 1.0000 and 0.00086).
+    const std::vector<float> fir = binaryRecords<float>(readFile(dir + "fir.tim"));
+    const std::vector<float> lattice = binaryRecords<float>(readFile(dir + "lattice.tim"));
+    const std::vector<int16_t> fir16 = binaryRecords<int16_t>(readFile(dir + "fir16.tim"));
+    const std::vector<int16_t> cascade = binaryRecords<int16_t>(readFile(dir + "cascade16.tim"));
+    ASSERT_EQ(fir.size(), 800u);
+    ASSERT_EQ(lattice.size(), 800u);
+    ASSERT_EQ(fir16.size(), 800u);
+    ASSERT_EQ(cascade.size(), 800u);
+    for (int n = 30; n < 800; ++n) EXPECT_NEAR(fir[n], 0.5 * sine(250, 8000, n - 15), 0.004) << n;
+    const double q = 1.0 / 32767;
+    EXPECT_NEAR(amplitude(fir, 250), 0.5027, 0.001);
+    EXPECT_NEAR(amplitude(fir16, 250, q), 0.5027, 0.001);
+    EXPECT_NEAR(amplitude(lattice, 250), 0.5, 0.001);
+    EXPECT_NEAR(amplitude(cascade, 250, q), 0.5, 0.001);
+    for (double a : {amplitude(fir, 3000), amplitude(fir16, 3000, q), amplitude(lattice, 3000),
+                     amplitude(cascade, 3000, q)})
+        EXPECT_LT(a, 0.25 * 0.002);
 }
