@@ -1,32 +1,52 @@
-# Quick start:  make demo   (build, then a short qf session)
-#               make check  (build and run the whole test suite, sanitizers too)
+# Quick start:  make demo                  (build qf, then a short qf session)
+#               make check                 (build and run the whole test suite, sanitizers too)
+#               make install PREFIX=DIR    (qf, the library and the headers under DIR)
 JOBS ?= $(shell nproc)
-PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev \
-            sox libsox-fmt-base
+PREFIX ?= /usr/local
+BUILD_PACKAGES := cmake g++ make pkg-config libsndfile1-dev libcairo2-dev fonts-dejavu-core
+TEST_PACKAGES := libgtest-dev libgmock-dev libbenchmark-dev sox libsox-fmt-base
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build asan demo check test test-asan bench format clean
+.PHONY: all deps deps-test configure qf build asan demo install check test test-asan bench \
+        format clean
 
 all: build
 
-# Installs whatever Debian package the build needs and is missing.
-deps:
-	@missing=""; for p in $(PACKAGES); do \
+# Installs whatever Debian package is missing: `deps` what qf and the
+# library need, `deps-test` also what the tests and benchmarks need.
+define install_missing
+	@missing=""; for p in $(1); do \
 	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:$$missing"; \
 	  $(SUDO) apt-get update -qq && $(SUDO) apt-get install -y -qq $$missing; fi
+endef
 
-build: deps
+deps:
+	$(call install_missing,$(BUILD_PACKAGES))
+
+deps-test:
+	$(call install_missing,$(BUILD_PACKAGES) $(TEST_PACKAGES))
+
+configure:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+# qf and the library only.
+qf: deps configure
+	cmake --build build -j $(JOBS) --target qf
+
+build: deps-test configure
 	cmake --build build -j $(JOBS)
 
-asan: deps
+asan: deps-test
 	cmake -S . -B build/asan -DQF_SANITIZE=ON -DQF_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	cmake --build build/asan -j $(JOBS) --target quillfen_tests qf
 
-demo: build
+demo: qf
 	@bash examples/demo.sh build/qf
+
+install: qf
+	cmake --install build --prefix "$(PREFIX)"
 
 test: build
 	cd build && ctest --output-on-failure -j $(JOBS)

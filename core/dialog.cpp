@@ -228,6 +228,20 @@ int32_t checkMessageText(const OperationDescription& d, const CheckMessage& m,
     return m.kind;
 }
 
+// Tells hosts which check, and which parameter, the message about to be
+// sent is about (qfRunState).
+void noteCheck(const OperationDescription& d, const CheckMessage& m) {
+    QfRunState& s = engine().hostFacing.state;
+    s.check = m.result;
+    s.param = nullptr;
+    if (m.about == 0) return;
+    for (const ParamSpec& p : d.params)
+        if (p.info.offset == m.about && (p.info.flags & QF_PARAM_FIXED) == 0) {
+            s.param = p.info.name;
+            return;
+        }
+}
+
 // A result may have several messages: each is sent, in the listed order.
 bool reportCheck(const OperationDescription& d, int32_t result) {
     const CommandBlock& b = block();
@@ -241,6 +255,7 @@ bool reportCheck(const OperationDescription& d, int32_t result) {
         }
         EngineRuntime& rt = runtime();
         checkMessageText(d, m, b, rt.message, sizeof rt.message);
+        if (!sent) noteCheck(d, m);
         emitText(m.kind, rt.message);
         sent = true;
     }
@@ -304,6 +319,7 @@ QF_EXPORT int32_t qfCheckMessage(int32_t code, int32_t result, char* text, int32
     const qf::OperationDescription* d = qf::describe(code);
     const qf::CheckMessage* m = d ? d->check(result) : nullptr;
     if (m == nullptr || text == nullptr || size < 1) return -1;
+    qf::noteCheck(*d, *m);
     return qf::checkMessageText(*d, *m, qf::block(), text, static_cast<std::size_t>(size));
 }
 

@@ -24,6 +24,8 @@ double rememberedValue(int32_t code, int32_t offset);
 // its kind, or -1 when the result has no message.
 int32_t checkMessageText(const OperationDescription& d, const CheckMessage& m,
                          const CommandBlock& b, char* text, std::size_t size);
+// Notes the check and the parameter it is about for hosts (qfRunState).
+void noteCheck(const OperationDescription& d, const CheckMessage& m);
 // Sends the messages of a check result, in the order the description lists
 // them (once-only and conditional messages as described); false when
 // nothing was sent.  The first message listed decides what the dialog does.

@@ -3,6 +3,7 @@
 #include "core/dispatch.h"
 
 #include <cstring>
+#include <string>
 
 #include "core/engine.h"
 #include "core/host.h"
@@ -163,6 +164,21 @@ void followOnDisplays(CommandBlock& b, const OperationDescription& d) {
     if (!d.keepShownOut) b.out = savedOut;
 }
 
+// The outcome a host is told: a run the user stopped is interrupted,
+// whichever step it stopped in.
+int32_t runOutcome(Outcome o, bool userStopped) {
+    if (o == Outcome::Done) return QF_RUN_DONE;
+    if (userStopped || o == Outcome::Stopped) return QF_RUN_INTERRUPTED;
+    switch (o) {
+        case Outcome::Cancelled:
+            return QF_RUN_CANCELLED;
+        case Outcome::Refused:
+            return QF_RUN_REFUSED;
+        default:
+            return QF_RUN_FAILED;
+    }
+}
+
 void closesRealtime(const OperationDescription& d) {
     if (d.realtime == Realtime::Close ||
         (d.realtime == Realtime::CloseWhenAccelerated && board().acceleratorOn != 0))
@@ -192,11 +208,21 @@ Dispatched dispatchOperation(CommandBlock& b, OperationRecord record, const Sour
     }
 
     if (p.realtimeGuard) closesRealtime(d);
-    if (p.record) recordScriptLine(record);
+    // A host may ask that only operations that ran are recorded: the line
+    // is then made now, with the parameters as settled, and kept until the
+    // operation has run.
+    std::string heldLine;
+    if (p.record) {
+        if (engine().hostFacing.recordDoneOnly)
+            heldLine = scriptLineOf(record);
+        else
+            recordScriptLine(record);
+    }
     if (refusesRecording(b, d)) return {Outcome::Refused, 0};
 
     const int32_t r = record.execute(0, &record);
     if (r != 0) return {Outcome::Failed, r};
+    if (!heldLine.empty()) recordScriptText(heldLine);
 
     if (p.followOn) followOnDisplays(b, d);
     if (p.nextInput) {
@@ -230,10 +256,34 @@ QF_EXPORT int32_t RunOp(CommandBlock* blockPtr) {
             break;
         }
     }
-    if (found == nullptr) return 1;
+    HostFacing& facing = engine().hostFacing;
+    facing.state = QfRunState{b.opCode, QF_RUN_BUSY, 0, 0, nullptr};
+    facing.cancelled = false;
+    if (found == nullptr) {
+        facing.state.outcome = QF_RUN_UNKNOWN_CODE;
+        facing.state.result = 1;
+        return 1;
+    }
     const Dispatched done = dispatchOperation(b, *found, kFromDialog);
     b.opCode = QF_OP_DONE;
+    facing.state.result = done.result;
+    facing.state.outcome = runOutcome(done.outcome, facing.cancelled);
     return done.result;
+}
+
+QF_EXPORT const QfRunState* qfRunState(void) {
+    return &engine().hostFacing.state;
+}
+
+QF_EXPORT int32_t qfSetHostOption(int32_t option, int32_t value) {
+    HostFacing& facing = engine().hostFacing;
+    bool* flag = option == QF_OPTION_RECORD_DONE_ONLY ? &facing.recordDoneOnly
+                 : option == QF_OPTION_RECORD_APPEND  ? &facing.recordAppend
+                                                      : nullptr;
+    if (flag == nullptr) return -1;
+    const int32_t previous = *flag ? 1 : 0;
+    *flag = value != 0;
+    return previous;
 }
 
 QF_EXPORT int32_t GetInitialValues(char* format, char* overflow) {

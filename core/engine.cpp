@@ -69,6 +69,7 @@ void resetForStartup() {
     e.replay = ReplayState{};
     e.remembered.clear();
     e.families.reset(Lifetime::Start);
+    e.hostFacing = HostFacing{};
 }
 
 void resetForLoad() {
@@ -78,6 +79,7 @@ void resetForLoad() {
     e.replay = ReplayState{};
     e.remembered.clear();
     e.families.reset(Lifetime::Load);
+    e.hostFacing = HostFacing{};
     e.status = initialStatus();
     e.board = BoardSettings{};
     std::FILE* log = e.runtime.log;

@@ -11,6 +11,8 @@
 //   recorder    closed at shut-down and at every start-up
 //   replay      cleared at every start-up and when the outermost replay ends
 //   run         the pipeline run in progress (set and cleared by the run)
+//   hostFacing  the last RunOp's state as hosts see it, and the host's
+//               options: cleared at every start-up
 //   families    each family's own state, by the lifetime it declares:
 //               Lifetime::Start cleared at every start-up, Lifetime::Load kept
 //               while the library is loaded (shown-once notices)
@@ -73,6 +75,15 @@ struct ReplayState {
     char scriptDir[QF_PATH_LEN] = {};
 };
 
+// What a host is told about the last RunOp (qfRunState), and the switches
+// it sets (qfSetHostOption).
+struct HostFacing {
+    QfRunState state{0, QF_RUN_DONE, 0, 0, nullptr};
+    bool cancelled = false;       // the user stopped the current run (Esc)
+    bool recordDoneOnly = false;  // QF_OPTION_RECORD_DONE_ONLY
+    bool recordAppend = false;    // QF_OPTION_RECORD_APPEND
+};
+
 // When a family's state is cleared.
 enum class Lifetime : uint8_t {
     Start,  // at every start-up
@@ -118,6 +129,7 @@ struct EngineState {
     ReplayState replay;
     FamilyStates families;
     struct Run* run = nullptr;  // the pipeline run in progress
+    HostFacing hostFacing;
 };
 
 EngineState& engine();

@@ -58,8 +58,17 @@ const std::vector<CheckMessage>& twoFileChecks() {
     return checks;
 }
 
+namespace {
+// The results about the shift, factor or bit count name that parameter.
+std::vector<CheckMessage> aboutTheWholeNumber(std::vector<CheckMessage> checks) {
+    for (CheckMessage& c : checks)
+        if (inList(c.result, {101, 102, 104, 105, 107})) c.about = QF_P_WHOLE;
+    return checks;
+}
+}  // namespace
+
 const std::vector<CheckMessage>& constantChecks() {
-    static const std::vector<CheckMessage> checks = {
+    static const std::vector<CheckMessage> checks = aboutTheWholeNumber({
         {100, QF_MSG_ERROR, "Error reading '%s%s'.", Then::Stop, {Arg::In1Path, Arg::In1Name}},
         {101,
          QF_MSG_NOTICE,
@@ -91,7 +100,7 @@ const std::vector<CheckMessage>& constantChecks() {
         {106, QF_MSG_NOTICE, "Number type for masking must be fractional fixed point number.",
          Then::AskAgain},
         {107, QF_MSG_NOTICE, "Number of bits to be masked must between 1 and 15.", Then::AskAgain},
-    };
+    });
     return checks;
 }
 
@@ -144,15 +153,6 @@ bool frameOutputHeader(SignalDescriptor& out, const SignalDescriptor& in1,
 void frameLabels(SignalDescriptor& out, const std::string& remark, const std::string& line) {
     setRemark(out, remark.empty() ? std::string("(none)") : remark);
     fmt(runtime().description, sizeof runtime().description, "%s", line.c_str());
-}
-
-std::string constantText(double c, int32_t outputType) {
-    // The integer part as a 32-bit value (clamped: the cast of a larger
-    // value is undefined).
-    const double whole =
-        std::isnan(c) ? 0.0 : std::clamp(std::trunc(c), -2147483648.0, 2147483647.0);
-    return outputType == kInteger16 ? fmtString("%.4lg", c)
-                                    : fmtString("%ld", static_cast<long>(whole));
 }
 
 double cint16Magnitude(const int16_t* record) {

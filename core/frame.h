@@ -37,9 +37,6 @@ bool frameOutputHeader(SignalDescriptor& out, const SignalDescriptor& in1,
 // Sets the output's remark ("(none)" when empty, cut to 127 characters) and
 // the description line of the run.
 void frameLabels(SignalDescriptor& out, const std::string& remark, const std::string& line);
-// The constant as remark text: "%.4lg" for a 16-bit output, else "%ld" of
-// its integer part.
-std::string constantText(double c, int32_t outputType);
 
 // Magnitude of a record of two 16-bit fractional words (re, im).
 double cint16Magnitude(const int16_t* record);

@@ -178,6 +178,24 @@ struct ParamSpec {
         info.help = text;
         return *this;
     }
+    // What a host shows to teach the parameter: what it is, its unit, an
+    // example value, other names it goes by.
+    ParamSpec& about(const char* text, const char* unit = nullptr, const char* example = nullptr) {
+        info.about = text;
+        info.unit = unit;
+        info.example = example;
+        return *this;
+    }
+    ParamSpec& aliases(const char* names) {
+        info.aliases = names;
+        return *this;
+    }
+    // Not given while the parameter at `offset` is: it takes that value.
+    ParamSpec& follows(int32_t offset) {
+        info.flags |= QF_PARAM_FOLLOWS;
+        info.follows = offset;
+        return *this;
+    }
 };
 ParamSpec intParam(const char* name, int32_t offset);
 ParamSpec doubleParam(const char* name, int32_t offset);
@@ -236,6 +254,7 @@ struct CheckMessage {
     double (*computed)(const CommandBlock&) = nullptr;
     bool once = false;                            // shown once while the library is loaded
     bool (*when)(const CommandBlock&) = nullptr;  // shown only when this says so
+    int32_t about = 0;  // block offset of the parameter the result is about (0: none)
 };
 
 enum class DialogKind : uint8_t {
@@ -291,7 +310,7 @@ struct OperationDescription {
     std::vector<QfFileInfo> files;  // in dialog order
     std::vector<ParamSpec> params;
     std::vector<ScriptField> script;     // the generic line after the name
-    bool scriptEndsAtOutput = false;     // a line with more fields is malformed
+    bool scriptEndsAtOutput = false;     // (every described line with more fields is malformed)
     std::vector<int32_t> scriptAccepts;  // check results a script line runs with
     DialogSpec dialog;
     std::vector<CheckMessage> checks;

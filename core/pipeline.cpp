@@ -4,6 +4,7 @@
 
 #include "core/engine.h"
 #include "core/host.h"
+#include "platform/platform.h"
 
 namespace qf {
 
@@ -123,6 +124,12 @@ class RunFiles {
 
 Run* currentRun() {
     return engine().run;
+}
+
+bool userStopped() {
+    if (platform::asyncKeyState(platform::kKeyEscape) >= 0) return false;
+    engine().hostFacing.cancelled = true;
+    return true;
 }
 
 int32_t pipelineExecute(int32_t mode, OperationRecord* record) {

@@ -13,7 +13,9 @@
 //      files, so every file that existed before is as it was
 //
 // Kernels work on spans of records (forEachSpan and friends), window by
-// window, not one record lookup per sample.
+// window, not one record lookup per sample.  Between two windows the
+// walkers ask whether the user stopped the run (Esc, as replay polls it);
+// a stopped run ends like a failed one, its outputs removed.
 #pragma once
 
 #include <algorithm>
@@ -41,6 +43,10 @@ int32_t pipelineExecute(int32_t mode, OperationRecord* record);
 // The run in progress (null outside execute).
 Run* currentRun();
 
+// True when the user has stopped the run (the Esc key is down); the run is
+// then marked interrupted (qfRunState).  Asked between blocks of work.
+bool userStopped();
+
 // ---------------------------------------------------------------------------
 // Spans
 
@@ -58,7 +64,7 @@ int32_t forEachOutputSpan(SignalDescriptor& out, int32_t first, int32_t count, F
     const int64_t end = static_cast<int64_t>(first) + count;
     for (int64_t i = first; i < end;) {
         const int32_t at = static_cast<int32_t>(i);
-        if (sigAccess(out, at) != 0) return 1;
+        if (userStopped() || sigAccess(out, at) != 0) return 1;
         const int32_t n = static_cast<int32_t>(std::min<int64_t>(end - i, residentFrom(out, at)));
         if (n < 1) return 1;
         f(out.at<Out>(at), at, n);
@@ -75,7 +81,7 @@ int32_t forEachSpan(SignalDescriptor& in, SignalDescriptor& out, int32_t first, 
     const int64_t end = static_cast<int64_t>(first) + count;
     for (int64_t i = first; i < end;) {
         const int32_t at = static_cast<int32_t>(i);
-        if (sigAccess(in, at) != 0 || sigAccess(out, at) != 0) return 1;
+        if (userStopped() || sigAccess(in, at) != 0 || sigAccess(out, at) != 0) return 1;
         const int64_t n = std::min<int64_t>({end - i, residentFrom(in, at), residentFrom(out, at)});
         if (n < 1) return 1;
         f(static_cast<const In*>(in.at<In>(at)), out.at<Out>(at), at, static_cast<int32_t>(n));
@@ -92,7 +98,9 @@ int32_t forEachSpan2(SignalDescriptor& a, SignalDescriptor& b, SignalDescriptor&
     const int64_t end = static_cast<int64_t>(first) + count;
     for (int64_t i = first; i < end;) {
         const int32_t at = static_cast<int32_t>(i);
-        if (sigAccess(a, at) != 0 || sigAccess(b, at) != 0 || sigAccess(out, at) != 0) return 1;
+        if (userStopped() || sigAccess(a, at) != 0 || sigAccess(b, at) != 0 ||
+            sigAccess(out, at) != 0)
+            return 1;
         const int64_t n = std::min<int64_t>(
             {end - i, residentFrom(a, at), residentFrom(b, at), residentFrom(out, at)});
         if (n < 1) return 1;

@@ -26,9 +26,13 @@ if ls "$ROOT"/examples/*.scr >/dev/null 2>&1; then
         "$QF" run "$(basename "$s")" --no-pause </dev/null
     done
     echo
-    echo "== files made, with the first line of each header"
+    echo "== files made, with their remarks"
     for f in *.tim *.fre; do
         [ -e "$f" ] || continue
-        printf '%-16s %s\n' "$f" "$(head -n 1 "$f" | tr -d '\r')"
+        printf '%-16s %s\n' "$f" "$("$QF" info "$f" | sed -n 's/^Remark *: //p')"
     done
+    echo
+    echo "== a closer look (qf info, qf print)"
+    "$QF" info half.tim
+    "$QF" print half.tim --count 5
 fi

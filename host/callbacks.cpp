@@ -74,12 +74,24 @@ int32_t answerListDialog(void* fileTable) {
     return 0;
 }
 
+// The first message after a parameter check was noted is that check's: it
+// is led by the parameter as the command line gave it ("--rate 0: ").
+std::string checkedParamPrefix() {
+    Session& s = currentSession();
+    const QfRunState& state = *qfRunState();
+    if (s.checkNamed || state.check == 0 || state.outcome != QF_RUN_BUSY) return "";
+    s.checkNamed = true;
+    if (state.param == nullptr) return "";
+    const auto word = s.paramWords.find(state.param);
+    return (word != s.paramWords.end() ? word->second : "--" + std::string(state.param)) + ": ";
+}
+
 }  // namespace qfhost
 
 extern "C" {
 
 QF_EXPORT int32_t stdEmitMsg(int32_t kind, const char* text) {
-    const std::string shown = qfhost::printable(text);
+    const std::string shown = qfhost::checkedParamPrefix() + qfhost::printable(text);
     const char* t = shown.c_str();
     switch (kind) {
         case QF_MSG_ERROR:

@@ -1,9 +1,12 @@
 // The operations as qf commands, read from the engine's descriptions.  A
 // command line gives an operation's files and positional parameters as
 // plain words in their order, and every other parameter as an option
-// "--name VALUE"; a switch parameter takes one option per choice word
-// ("--int16", "--float").  The command block is filled the way the
-// operation's dialog would be, then the operation runs.
+// "--name VALUE" (or "--name=VALUE", or one of its aliases); a switch
+// parameter takes one option per choice word ("--int16", "--float").
+// Files are checked first, so a missing input is named with the system's
+// reason.  The command block is filled the way the operation's dialog
+// would be, then the operation runs.  `qf help NAME` teaches each
+// parameter from what its description says about it.
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
@@ -11,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -39,6 +43,28 @@ struct Choice {
     std::string word;
     std::string value;
 };
+
+// Blank-separated words ("freq length").
+std::vector<std::string> wordsOf(const char* text) {
+    std::vector<std::string> words;
+    std::string w;
+    for (const char* c = text ? text : "";; ++c) {
+        if (*c == ' ' || *c == '\0') {
+            if (!w.empty()) words.push_back(w);
+            w.clear();
+            if (*c == '\0') break;
+        } else {
+            w += *c;
+        }
+    }
+    return words;
+}
+
+const QfFileInfo* fileOf(const QfOperationInfo& op, int32_t entry) {
+    for (int32_t i = 0; i < op.fileCount; ++i)
+        if (op.files[i].entry == entry) return &op.files[i];
+    return nullptr;
+}
 
 // "word=value word=value" as a list.
 std::vector<Choice> choicesOf(const QfParamInfo& p) {
@@ -352,6 +378,133 @@ std::string usageOf(const Command& c) {
     return op ? usageOf(*op) : "";
 }
 
+namespace {
+
+// What a file of the command line is.
+std::string fileAbout(const QfFileInfo& f) {
+    std::string kind;
+    if (f.kinds & QF_FILE_TIME) kind = "time signal";
+    if (f.kinds & QF_FILE_FRAMES) kind += std::string(kind.empty() ? "" : " or ") + "frame file";
+    if (f.kinds & QF_FILE_LPC) kind += std::string(kind.empty() ? "" : " or ") + "LPC file";
+    if (kind.empty()) kind = "file";
+    return std::string((f.flags & QF_FILE_INPUT) ? "the input " : "the output ") + kind;
+}
+
+// The word of a choice whose value is v.
+std::string choiceWord(const QfParamInfo& p, double v) {
+    for (const Choice& c : choicesOf(p))
+        if (choiceValue(p, c.value) == v) return c.word;
+    return numberText(v);
+}
+
+// "default 8000", "required", "as last time" ...
+std::string defaultText(const QfOperationInfo& op, const QfParamInfo& p) {
+    if (hasFlag(p, QF_PARAM_REQUIRED)) return "required";
+    auto nameAt = [&op](int32_t offset) {
+        for (const QfParamInfo& q : paramsOf(op))
+            if (q.offset == offset && !hasFlag(q, QF_PARAM_FIXED))
+                return "--" + std::string(q.name);
+        return std::string("another value");
+    };
+    if (hasFlag(p, QF_PARAM_HALF_OF)) return "default half of " + nameAt(p.halfOf);
+    std::string d;
+    if (hasFlag(p, QF_PARAM_FOLLOWS)) d = "default " + nameAt(p.follows) + " when that is given";
+    if (hasFlag(p, QF_PARAM_REMEMBERED))
+        return d + (d.empty() ? "default " : ", else ") + "the value used last time";
+    if (p.type == QF_VALUE_NOISE)
+        return "default " + std::string(p.fallbackText ? p.fallbackText : "none");
+    if (hasFlag(p, QF_PARAM_SWITCHES)) return "default --" + choiceWord(p, p.fallback);
+    if (p.choices) return "default " + choiceWord(p, p.fallback);
+    if (p.type == QF_VALUE_CHAR) return "default " + std::string(1, static_cast<char>(p.fallback));
+    std::string v = "default " + numberText(p.fallback);
+    if (p.unit && !std::strchr(p.unit, ' ')) v += std::string(" ") + p.unit;
+    return v;
+}
+
+// "--rate FS", "--int16|--float", "BITS"
+std::string optionWords(const QfParamInfo& p) {
+    if (!isOption(p)) return p.name;
+    if (hasFlag(p, QF_PARAM_SWITCHES)) {
+        std::string words;
+        for (const Choice& c : choicesOf(p)) words += (words.empty() ? "--" : "|--") + c.word;
+        return words;
+    }
+    return "--" + std::string(p.name) + " " + valueWord(p);
+}
+
+// One argument or option: its words, then what it is, its unit, default
+// and example, and other names it goes by.
+void printParam(const QfOperationInfo& op, const QfParamInfo& p) {
+    std::string text = p.about ? p.about : "";
+    if (p.unit) text += std::string(text.empty() ? "" : ", ") + "in " + p.unit;
+    text += std::string(text.empty() ? "" : "; ") + defaultText(op, p);
+    if (p.example)
+        text += "; e.g. " + (isOption(p) ? "--" + std::string(p.name) + " " : std::string()) +
+                p.example;
+    const std::vector<std::string> aliases = wordsOf(p.aliases);
+    if (!aliases.empty()) {
+        std::vector<std::string> dashed;
+        for (const std::string& a : aliases) dashed.push_back("--" + a);
+        text += " (also " + listOf(dashed) + ")";
+    }
+    const std::string words = optionWords(p);
+    if (words.size() <= 22)
+        std::printf("  %-22s %s\n", words.c_str(), text.c_str());
+    else
+        std::printf("  %s\n  %-22s %s\n", words.c_str(), "", text.c_str());
+    // A list of named choices is shown whole (the sixteen windows).
+    if (p.choices && !hasFlag(p, QF_PARAM_SWITCHES) && p.type != QF_VALUE_NOISE) {
+        std::string all;
+        for (const Choice& c : choicesOf(p))
+            all += (all.empty() ? "" : ", ") + c.word + " (" + c.value + ")";
+        std::printf("  %-22s one of: %s\n", "", all.c_str());
+    }
+}
+
+// A command line that works: every positional word and required option
+// with its example.
+std::string exampleOf(const std::string& name, const QfOperationInfo& op) {
+    std::string e = "qf " + name;
+    for (const Word& w : positionalWords(op)) {
+        if (w.file) {
+            std::string word = fileWord(op, *w.file);
+            for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            e += " " + word;
+        } else {
+            e += " " + std::string(w.param->example ? w.param->example : "1");
+        }
+    }
+    for (const QfParamInfo& p : paramsOf(op))
+        if (isOption(p) && hasFlag(p, QF_PARAM_REQUIRED))
+            e += " --" + std::string(p.name) + " " + (p.example ? p.example : "1");
+    return e;
+}
+
+}  // namespace
+
+void printOperationHelp(const Command& c) {
+    const QfOperationInfo* op = qfOperationInfo(c.operation);
+    if (op == nullptr) return;
+    std::printf("usage: qf %s %s\n%s\n", c.name.c_str(), usageOf(*op).c_str(), c.help.c_str());
+    bool any = false;
+    for (const Word& w : positionalWords(*op)) {
+        if (!any) std::printf("\narguments:\n");
+        any = true;
+        if (w.file)
+            std::printf("  %-22s %s\n", fileWord(*op, *w.file).c_str(), fileAbout(*w.file).c_str());
+        else
+            printParam(*op, *w.param);
+    }
+    any = false;
+    for (const QfParamInfo& p : paramsOf(*op)) {
+        if (!isOption(p)) continue;
+        if (!any) std::printf("\noptions (--name VALUE or --name=VALUE):\n");
+        any = true;
+        printParam(*op, p);
+    }
+    std::printf("\nexample:\n  %s\n", exampleOf(c.name, *op).c_str());
+}
+
 int runOperation(Session& s, int32_t code, const std::string& name, const Args& args,
                  const Precheck& precheck) {
     const QfOperationInfo* op = qfOperationInfo(code);
@@ -360,15 +513,15 @@ int runOperation(Session& s, int32_t code, const std::string& name, const Args& 
         return 1;
     }
     const std::string usage = "usage: qf " + name + " " + usageOf(*op);
-    std::vector<std::string> flags, values;
+    std::vector<OptionSpec> specs;
     for (const QfParamInfo& p : paramsOf(*op)) {
         if (!isOption(p)) continue;
         if (!hasFlag(p, QF_PARAM_SWITCHES))
-            values.push_back(p.name);
+            specs.push_back({p.name, true, wordsOf(p.aliases)});
         else
-            for (const Choice& c : choicesOf(p)) flags.push_back(c.word);
+            for (const Choice& c : choicesOf(p)) specs.push_back({c.word, false, {}});
     }
-    const Options o(args, flags, values);
+    const Options o(args, specs);
     const std::vector<Word> words = positionalWords(*op);
     // A list of files takes every word the other positions leave.
     std::size_t listAt = words.size();
@@ -403,14 +556,18 @@ int runOperation(Session& s, int32_t code, const std::string& name, const Args& 
         noise.chosenNone =
             noise.type == 0 && p.fallbackText && noiseFromText(p.fallbackText).type != 0;
     };
+    // Messages name each parameter as the command line gave it.
+    std::map<std::string, std::string> named;
     for (std::size_t i = 0; i < words.size(); ++i) {
         if (i == listAt) continue;
-        if (words[i].file)
+        if (words[i].file) {
             files.emplace_back(words[i].file->entry, positional[i]);
-        else
+        } else {
             give(*words[i].param, positional[i], words[i].param->name);
+            named[words[i].param->name] = std::string(words[i].param->name) + " " + positional[i];
+        }
     }
-    std::vector<const QfParamInfo*> halves;
+    std::vector<const QfParamInfo*> derived;  // defaults taken from other parameters
     for (const QfParamInfo& p : paramsOf(*op)) {
         const std::string option = "--" + std::string(p.name);
         if (hasFlag(p, QF_PARAM_COUNT)) {
@@ -430,26 +587,54 @@ int runOperation(Session& s, int32_t code, const std::string& name, const Args& 
                 puts.push_back({p.offset, p.type, p.fallback});
         } else if (o.has(p.name)) {
             give(p, o.value(p.name), option);
+            named[p.name] = option + " " + o.value(p.name);
         } else if (hasFlag(p, QF_PARAM_REQUIRED)) {
             throw UsageError{option + " is required; " + usage};
         } else if (p.type == QF_VALUE_NOISE) {
             give(p, p.fallbackText ? p.fallbackText : "none", option);
-        } else if (hasFlag(p, QF_PARAM_HALF_OF)) {
-            halves.push_back(&p);
+        } else if (hasFlag(p, QF_PARAM_HALF_OF) || hasFlag(p, QF_PARAM_FOLLOWS)) {
+            derived.push_back(&p);
         } else if (!hasFlag(p, QF_PARAM_REMEMBERED)) {
             puts.push_back({p.offset, p.type, p.fallback});
         }
     }
-    for (const QfParamInfo* p : halves) {
+    // Half of another parameter's value; or the value given for the
+    // parameter this one follows (a remembered one stays otherwise).
+    const std::vector<Put> settled = puts;
+    for (const QfParamInfo* p : derived) {
+        const bool half = hasFlag(*p, QF_PARAM_HALF_OF);
+        const int32_t from = half ? p->halfOf : p->follows;
+        bool found = false;
         double v = 0.0;
-        for (const Put& at : puts)
-            if (at.offset == p->halfOf)
-                v = at.type == QF_VALUE_INT32 ? static_cast<int32_t>(at.value) / 2 : at.value / 2;
-        puts.push_back({p->offset, p->type, v});
+        for (const Put& at : settled) {
+            if (at.offset != from) continue;
+            found = true;
+            v = !half                       ? at.value
+                : at.type == QF_VALUE_INT32 ? static_cast<int32_t>(at.value) / 2
+                                            : at.value / 2;
+        }
+        if (found || half)
+            puts.push_back({p->offset, p->type, v});
+        else if (!hasFlag(*p, QF_PARAM_REMEMBERED))
+            puts.push_back({p->offset, p->type, p->fallback});
     }
 
+    // Files the engine could not use are named with the system's reason,
+    // before the engine sees them.
+    for (const auto& [entry, path] : files) {
+        const QfFileInfo* f = fileOf(*op, entry);
+        const bool input = f && (f->flags & QF_FILE_INPUT);
+        const std::string full = s.resolve(path);
+        const std::string why = input ? unreadableReason(full) : unwritableReason(full);
+        if (!why.empty()) {
+            std::fprintf(stderr, "qf: cannot %s '%s': %s\n", input ? "read" : "write", path.c_str(),
+                         why.c_str());
+            return kExitFailed;
+        }
+    }
     for (const auto& [entry, path] : files)
         if (const int r = precheck && entry == QF_ENTRY_IN1 ? precheck(path) : 0; r != 0) return r;
+    s.paramWords = named;
     // A fresh dialog: nothing of an earlier command stays in the parameters.
     std::memset(s.block().params, 0, sizeof s.block().params);
     s.pendingList = list;
@@ -459,7 +644,7 @@ int runOperation(Session& s, int32_t code, const std::string& name, const Args& 
         putNoise(b, noise);
     });
     s.pendingList.clear();
-    if (r != 0 && noise.chosenNone)
+    if (r == kExitFailed && noise.chosenNone)
         std::fprintf(stderr, "qf: no noise chosen: nothing generated\n");
     return r;
 }

@@ -10,8 +10,8 @@
 #include "core/engine.h"
 #include "core/host.h"
 #include "core/operation.h"
+#include "core/pipeline.h"
 #include "graph/seams.h"
-#include "platform/platform.h"
 #include "script/recorder.h"
 #include "script/script_text.h"
 #include "signal/access.h"
@@ -83,25 +83,68 @@ void setScriptDir() {
     std::memcpy(replay().scriptDir, dir, sizeof dir);
 }
 
-// Reads one line of at most kScriptLineMax characters without its line end.
-// The rest of an over-long line is dropped; the line is marked when that
-// loses more than trailing blanks (a cut line must not run as if whole).
-bool readScriptLineText(std::FILE* f, std::string& line, bool& tooLong) {
+// Blanks after the last character of an over-long line are dropped, up to
+// this many bytes in all; anything else past kScriptLineMax means the line
+// has no end within the limit (a binary file, /dev/zero).
+constexpr int kBlankTailLimit = 1 << 20;
+
+enum class LineRead : uint8_t { Line, End, NoEnd };
+
+// Reads one line without its end: LF, CR LF or a CR alone.  A line of more
+// than kScriptLineMax characters is kept only when the rest is blanks.
+LineRead readScriptLineText(std::FILE* f, std::string& line) {
     line.clear();
-    tooLong = false;
     int c;
+    int length = 0;
     bool any = false;
     while ((c = std::fgetc(f)) != EOF) {
         any = true;
         if (c == '\n') break;
-        if (static_cast<int>(line.size()) < kScriptLineMax)
+        if (c == '\r') {
+            const int next = std::fgetc(f);
+            if (next != '\n' && next != EOF) std::ungetc(next, f);
+            break;
+        }
+        if (length < kScriptLineMax) {
             line.push_back(static_cast<char>(c));
-        else if (c != ' ' && c != '\t' && c != '\r')
-            tooLong = true;
+        } else if ((c != ' ' && c != '\t') || length >= kBlankTailLimit) {
+            return LineRead::NoEnd;
+        }
+        ++length;
     }
-    if (!any) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return true;
+    return any ? LineRead::Line : LineRead::End;
+}
+
+// A UTF-8 byte-order mark before the first line is not part of it.
+void skipByteOrderMark(std::FILE* f) {
+    unsigned char mark[3] = {};
+    if (std::fread(mark, 1, 3, f) == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF)
+        return;
+    std::rewind(f);
+}
+
+bool isBlankLine(const std::string& line) {
+    return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+// Whether the first line with text can begin a script: a remark, a
+// message, a pause, a nested script or an operation line, in text.
+bool beginsScript(const std::string& line) {
+    for (char c : line) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t') || u == 0x7F) return false;
+    }
+    const std::size_t at = line.find_first_not_of(" \t");
+    const char first = line[at];
+    if (std::strchr("*?@>", first)) return true;
+    const std::size_t digit = (first == '-' || first == '+') ? at + 1 : at;
+    return digit < line.size() && line[digit] >= '0' && line[digit] <= '9';
+}
+
+bool fileOpens(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f) std::fclose(f);
+    return f != nullptr;
 }
 
 void reportLine(const char* what, int lineNo, const std::string& line) {
@@ -147,30 +190,62 @@ bool replacePromptTokens(std::string& line) {
     return true;
 }
 
-int32_t runScript(int32_t, OperationRecord*);
+// How a replay of one file ended.
+enum class Replayed : uint8_t {
+    Ran,       // every line ran
+    Stopped,   // a line failed or the user stopped it (already reported)
+    Unusable,  // the file could not be opened, or is not a script
+};
 
-int32_t runScriptFile(const std::string& path) {
+Replayed runScriptFile(const std::string& path) {
     setScriptDir();
     std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return 1;
+    if (f == nullptr) return Replayed::Unusable;
     if (replay().depth >= kMaxNesting) {
         std::fclose(f);
         emitMsg(QF_MSG_ERROR, "Scripts nested more than %d deep; '%s' is not run.", kMaxNesting,
                 path.c_str());
         replay().runaway = true;
-        return 1;
+        return Replayed::Stopped;
     }
+    skipByteOrderMark(f);
     ++replay().depth;
     status().scriptRunning = 'y';
     CommandBlock& b = block();
-    int32_t result = 0;
+    Replayed result = Replayed::Ran;
     int lineNo = 0;
+    bool begun = false;  // a line with text was seen
     std::string line;
-    bool tooLong = false;
-    while (readScriptLineText(f, line, tooLong)) {
+    for (;;) {
+        const LineRead read = readScriptLineText(f, line);
+        if (read == LineRead::End) {
+            // A folder opens but does not read.
+            if (std::ferror(f)) {
+                emitMsg(QF_MSG_ERROR, "'%s' cannot be read as a script.", path.c_str());
+                result = Replayed::Unusable;
+            }
+            break;
+        }
         ++lineNo;
-        if (platform::asyncKeyState(platform::kKeyEscape) < 0) {
-            result = 1;
+        if (read == LineRead::NoEnd) {
+            emitMsg(QF_MSG_ERROR, "Script line %d is longer than %d characters.\n'%s'", lineNo,
+                    kScriptLineMax, line.substr(0, 180).c_str());
+            result = begun ? Replayed::Stopped : Replayed::Unusable;
+            break;
+        }
+        if (!begun && !isBlankLine(line)) {
+            begun = true;
+            if (!beginsScript(line)) {
+                emitMsg(QF_MSG_ERROR,
+                        "'%s' is not a script: line %d is not a remark, message, pause, nested "
+                        "script or operation line.",
+                        path.c_str(), lineNo);
+                result = Replayed::Unusable;
+                break;
+            }
+        }
+        if (userStopped()) {
+            result = Replayed::Stopped;
             break;
         }
         const char first = line.empty() ? '\0' : line[0];
@@ -190,10 +265,20 @@ int32_t runScriptFile(const std::string& path) {
                 std::memcpy(b.out.p, replay().scriptDir, sizeof b.out.p);
                 char savedDir[QF_PATH_LEN];
                 std::memcpy(savedDir, replay().scriptDir, sizeof savedDir);
-                runScriptFile(std::string(b.out.p) + b.out.n);
+                const std::string nested = std::string(b.out.p) + b.out.n;
+                const Replayed inner = runScriptFile(nested);
                 std::memcpy(replay().scriptDir, savedDir, sizeof savedDir);
-                if (replay().runaway) {
-                    result = 1;
+                // A nested script that failed lets the replay go on; one that
+                // is not there (or is no script) stops it.
+                if (inner == Replayed::Unusable) {
+                    if (!fileOpens(nested))
+                        emitMsg(QF_MSG_ERROR, "Cannot open script '%s' in script line %d.\n'%s'",
+                                nested.c_str(), lineNo, line.substr(0, 180).c_str());
+                    result = Replayed::Stopped;
+                    break;
+                }
+                if (replay().runaway || engine().hostFacing.cancelled) {
+                    result = Replayed::Stopped;
                     break;
                 }
             }
@@ -222,13 +307,8 @@ int32_t runScriptFile(const std::string& path) {
             if (c->action == LineAction::Tile) tileGraphWindows();
             if (c->action != LineAction::Operation) continue;
         }
-        if (tooLong) {
-            reportLine("Error", lineNo, line);
-            result = 1;
-            break;
-        }
         if (!replacePromptTokens(line)) {
-            result = 1;
+            result = Replayed::Stopped;
             break;
         }
         b.in1.n[0] = b.in2.n[0] = b.out.n[0] = '\0';
@@ -236,7 +316,7 @@ int32_t runScriptFile(const std::string& path) {
         if (rec == nullptr) {
             emitMsg(QF_MSG_ERROR, "Command not supported in script line %d.\n'%s'", lineNo,
                     line.substr(0, 180).c_str());
-            result = 1;
+            result = Replayed::Stopped;
             break;
         }
         b.opCode = code;
@@ -250,19 +330,21 @@ int32_t runScriptFile(const std::string& path) {
                 what = "Parameter error";
                 break;
             case Outcome::Failed:
-                what = "Error executing command";
+                // An operation the user stopped ends the replay quietly.
+                if (!engine().hostFacing.cancelled) what = "Error executing command";
+                result = Replayed::Stopped;
                 break;
             case Outcome::Stopped:
-                result = 1;
+                result = Replayed::Stopped;
                 break;
             default:
                 break;
         }
         if (what != nullptr) {
             reportLine(what, lineNo, line);
-            result = 1;
+            result = Replayed::Stopped;
         }
-        if (result != 0) break;
+        if (result != Replayed::Ran) break;
     }
     std::fclose(f);
     if (--replay().depth <= 0) {
@@ -275,7 +357,7 @@ int32_t runScriptFile(const std::string& path) {
 
 int32_t runScript(int32_t, OperationRecord*) {
     CommandBlock& b = block();
-    return runScriptFile(std::string(b.out.p) + b.out.n);
+    return runScriptFile(std::string(b.out.p) + b.out.n) == Replayed::Ran ? 0 : 1;
 }
 
 int32_t scriptGetParams(int32_t mode, CheckParamsFn check) {
@@ -378,7 +460,7 @@ bool resolveScriptNames() {
             continue;
         }
         pickScriptFile(e, prompt, placeholders[k]);
-        if (platform::asyncKeyState(platform::kKeyEscape) < 0) return false;
+        if (userStopped()) return false;
     }
     if (b.out.n[0] == '\0') return true;
     avoidOverwrite(b.out, b.in1);

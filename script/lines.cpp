@@ -146,10 +146,10 @@ bool readDescribedFields(const OperationDescription& d, CommandBlock& b, const c
         }
         if (!ok) return false;
     }
-    if (d.scriptEndsAtOutput) {
-        char extra[QF_NAME_LEN];
-        if (in.word(extra, sizeof extra) || in.overflowed()) return false;
-    }
+    // A field more than the line holds means the fields are not where they
+    // belong (one doubled, one left out): the line is malformed.
+    char extra[QF_NAME_LEN];
+    if (!d.script.empty() && (in.word(extra, sizeof extra) || in.overflowed())) return false;
     // The format letter is stored as read.
     if (haveFormat) status().outputFormat = format;
     return true;

@@ -39,7 +39,8 @@ int32_t startExecute(int32_t, OperationRecord*) {
     if (status().scriptRecording != 'n') return 1;
     CommandBlock& b = block();
     std::string path = std::string(b.out.p) + b.out.n;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    // A host may ask to add to an existing script.
+    std::FILE* f = std::fopen(path.c_str(), engine().hostFacing.recordAppend ? "ab" : "wb");
     if (f == nullptr) return 2;
     rec().stream = f;
     std::memset(rec().name, 0, sizeof rec().name);
@@ -130,6 +131,32 @@ void recordScriptLine(OperationRecord& record) {
     int32_t r = record.writeScriptLine(0, rec().stream);
     std::fflush(rec().stream);
     if (r != 0 || std::ferror(rec().stream)) stopWithError();
+}
+
+std::string scriptLineOf(OperationRecord& record) {
+    if (!recording()) return std::string();
+    // The writer takes a stream: a scratch file holds the line.  Without one
+    // the line is recorded at once (so is the error of a lost stream).
+    std::FILE* scratch = rec().stream ? std::tmpfile() : nullptr;
+    if (scratch == nullptr) {
+        recordScriptLine(record);
+        return std::string();
+    }
+    std::string line;
+    if (record.writeScriptLine(0, scratch) != 0 || std::ferror(scratch)) {
+        std::fclose(scratch);
+        stopWithError();
+        return line;
+    }
+    std::rewind(scratch);
+    char buf[1024];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, scratch)) > 0;) line.append(buf, n);
+    std::fclose(scratch);
+    return line;
+}
+
+void recordScriptText(const std::string& text) {
+    if (recording() && !text.empty()) writeRecorded(text);
 }
 
 void registerRecorderOperations() {

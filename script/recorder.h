@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "core/operation.h"
 
@@ -11,6 +12,11 @@ namespace qf {
 
 // Writes the operation's script line when a script is being recorded.
 void recordScriptLine(OperationRecord& record);
+// The line the operation would record now ("" when not recording, or when
+// it writes none), to be recorded later with recordScriptText.
+std::string scriptLineOf(OperationRecord& record);
+// Appends recorded text to the script being recorded.
+void recordScriptText(const std::string& text);
 // The open script stream (null when not recording).
 std::FILE* scriptStream();
 

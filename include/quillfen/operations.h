@@ -74,7 +74,8 @@ enum QfParamFlags {
     QF_PARAM_MINIMUM = 8,    /* values below `minimum` are refused */
     QF_PARAM_HALF_OF = 16,   /* the default is half the parameter at `halfOf` */
     QF_PARAM_FIXED = 32,     /* not set from a command line: a host puts the fallback */
-    QF_PARAM_COUNT = 64      /* a host puts the number of files of the QF_FILE_LIST entry */
+    QF_PARAM_COUNT = 64,     /* a host puts the number of files of the QF_FILE_LIST entry */
+    QF_PARAM_FOLLOWS = 128   /* not given while the parameter at `follows` is: that value */
 };
 
 typedef struct QfParamInfo {
@@ -89,6 +90,12 @@ typedef struct QfParamInfo {
     const char* choices;      /* "word=value ..." (a char value is one letter), or null */
     const char* fallbackText; /* the default of a QF_VALUE_NOISE ("none", "uniform:-1:1") */
     const char* help;         /* a few words for a usage line */
+    /* What a host needs to teach the parameter (each may be null): */
+    const char* about;   /* what it is, in a few words ("sampling rate") */
+    const char* unit;    /* its unit ("Hz", "samples", "radians") */
+    const char* example; /* one value a user might give ("44100") */
+    const char* aliases; /* other names a command line accepts, blank-separated ("freq") */
+    int32_t follows;     /* with QF_PARAM_FOLLOWS: offset of the parameter it follows */
 } QfParamInfo;
 
 enum QfOperationFlags {

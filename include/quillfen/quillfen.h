@@ -337,7 +337,8 @@ QF_HOST_CALLBACKS(QF_DECLARE_HOST_FN)
 /* Optional host exports, bound by name when present.
  *
  * qfAsyncKeyState: the state of a virtual key (bit 15 set = down); the Esc
- * key (0x1B) stops a script replay before its next line.
+ * key (0x1B) stops a script replay before its next line, and an operation
+ * between two blocks of its work (the run ends as QF_RUN_INTERRUPTED).
  *
  * qfPickScriptFile: a script line asks for a file ("?Prompt_text" as its
  * directory).  entry arrives with the name written in the script and the
@@ -371,6 +372,39 @@ QF_EXPORT int32_t clearIfExtDiff(const char* extensions, char* fileName);
 QF_EXPORT int32_t RunOp(CommandBlock* block);
 QF_EXPORT int32_t GetInitialValues(char* format, char* overflow);
 QF_EXPORT extern StatusRecord* qfenStatus;
+
+/* How the last RunOp ended.  RunOp's own result stays what it always was
+ * (0 also when a multi-channel input was refused and nothing ran); a host
+ * that must know whether the operation ran asks qfRunState. */
+enum QfRunOutcome {
+    QF_RUN_DONE = 0,         /* the operation ran to completion */
+    QF_RUN_UNKNOWN_CODE = 1, /* no operation has the block's code */
+    QF_RUN_CANCELLED = 2,    /* the dialog was cancelled or its values refused: nothing ran */
+    QF_RUN_REFUSED = 3,      /* an input was refused (a multi-channel recording): nothing ran */
+    QF_RUN_FAILED = 4,       /* the operation failed and said why; no output was left */
+    QF_RUN_INTERRUPTED = 5,  /* the user stopped it (Esc): no output was left */
+    QF_RUN_BUSY = 6          /* RunOp is running */
+};
+typedef struct QfRunState {
+    int32_t code;      /* the block's operation code */
+    int32_t outcome;   /* QfRunOutcome */
+    int32_t result;    /* what RunOp returned */
+    int32_t check;     /* the parameter check result reported last, or 0 */
+    const char* param; /* the parameter that check is about (its QfParamInfo name), or null */
+} QfRunState;
+/* The state of the last (or the running) RunOp.  check and param are set
+ * before a check's message is sent, so a host can tell inside stdEmitMsg
+ * which parameter the message is about. */
+QF_EXPORT const QfRunState* qfRunState(void);
+
+/* Switches a host may turn on; each is off at start-up. */
+enum QfHostOption {
+    QF_OPTION_RECORD_DONE_ONLY = 1, /* a script line is recorded only for an operation that ran */
+    QF_OPTION_RECORD_APPEND = 2     /* recording (1160) adds to an existing script */
+};
+/* Sets a host option (0 off, nonzero on); returns its previous value, or -1
+ * for an option the engine does not know. */
+QF_EXPORT int32_t qfSetHostOption(int32_t option, int32_t value);
 
 /* Graph windows. */
 QF_EXPORT int32_t plotGraphCtrl(int32_t message, QfWindow window);

@@ -20,66 +20,155 @@ using namespace gen;
 
 #define G(field) QF_GENERATOR_FIELD(field)
 
-// Every generator parameter by the name a command line gives it.  Some
-// names mean different fields for different generators ("from" is the
-// sweep's start frequency and the ramp's first value).
+// Every generator parameter by the name a command line gives it, with what
+// a host shows to teach it.  One vocabulary serves every generator: the
+// sampling rate and the number of samples default to 8000 Hz and 8000
+// samples; names used before stay as aliases.  Some names mean different
+// fields for different generators ("from" is the sweep's start frequency
+// and the ramp's first value; the sweep's "samples" are those of one sweep).
 ParamSpec generatorParam(const std::string& name, int32_t code) {
     const bool ramp = code == QF_OP_RAMP;
     if (name == "frequency-unit") return charParam("frequency-unit", G(frequencyUnit)).fixed('h');
     if (name == "phase-unit")
         return charParam("phase-unit", G(phaseUnit))
             .choices("degrees=d radians=r", true)
-            .fallback('r');
+            .fallback('r')
+            .about("the unit of --phase");
     if (name == "type")
-        return intParam("type", G(outputType)).choices("int16=0 float=2", true).fallback(2);
+        return intParam("type", G(outputType))
+            .choices("int16=0 float=2", true)
+            .fallback(2)
+            .about("the sample type: 16-bit fractions or 32-bit floats");
     if (name == "noise")
         return noiseParam("noise", G(noiseType))
             .fallbackText(code == QF_OP_NOISE ? "uniform:-1:1" : "none")
             .choices("none=0 uniform=1 normal=2 poisson=3")
-            .help("uniform:LO:HI|normal:MEAN:VAR|poisson");
-    if (name == "rate") return doubleParam("rate", G(rate)).required().help("FS");
-    if (name == "samples")
-        return intParam("samples", G(sampleCount)).required().minimum(1).help("N");
-    if (name == "freq") return doubleParam("freq", G(frequency)).required().help("F");
+            .help("uniform:LO:HI|normal:MEAN:VAR|poisson")
+            .about("noise added to every sample", nullptr, "uniform:-0.1:0.1");
+    if (name == "rate")
+        return doubleParam("rate", G(rate))
+            .fallback(8000.0)
+            .help("FS")
+            .about("the sampling rate", "Hz", "44100");
+    if (name == "samples") {
+        if (code == QF_OP_SWEPT_SINE)
+            return intParam("samples", G(sweepLength))
+                .fallback(8000)
+                .minimum(1)
+                .help("N")
+                .about("samples in each sweep (the signal holds N x SWEEPS)", "samples", "1000")
+                .aliases("length");
+        return intParam("samples", G(sampleCount))
+            .fallback(8000)
+            .minimum(1)
+            .help("N")
+            .about("the number of samples", nullptr, "1024");
+    }
+    if (name == "frequency")
+        return doubleParam("frequency", G(frequency))
+            .required()
+            .help("F")
+            .about("the frequency, below half the sampling rate", "Hz", "440")
+            .aliases("freq");
     if (name == "from")
-        return ramp ? doubleParam("from", G(rampStart)).fallback(0.0).help("START")
-                    : doubleParam("from", G(frequency)).required().help("F1");
+        return ramp ? doubleParam("from", G(rampStart))
+                          .fallback(0.0)
+                          .help("START")
+                          .about("the first value", nullptr, "-1")
+                    : doubleParam("from", G(frequency))
+                          .required()
+                          .help("F1")
+                          .about("the frequency each sweep starts at", "Hz", "100");
     if (name == "to")
-        return ramp ? doubleParam("to", G(rampEnd)).fallback(1.0).help("END")
-                    : doubleParam("to", G(endFrequency)).required().help("F2");
-    if (name == "length") return intParam("length", G(sweepLength)).required().minimum(1).help("L");
-    if (name == "sweeps") return intParam("sweeps", G(sweepCount)).fallback(1).minimum(1).help("K");
+        return ramp ? doubleParam("to", G(rampEnd))
+                          .fallback(1.0)
+                          .help("END")
+                          .about("the value the ramp heads for (one step short)", nullptr, "1")
+                    : doubleParam("to", G(endFrequency))
+                          .required()
+                          .help("F2")
+                          .about("the frequency each sweep ends at", "Hz", "1000");
+    if (name == "sweeps")
+        return intParam("sweeps", G(sweepCount))
+            .fallback(1)
+            .minimum(1)
+            .help("K")
+            .about("the number of sweeps", nullptr, "3");
     if (name == "log")
-        return intParam("log", G(sweepLog)).choices("log=1 linear=0", true).fallback(0);
-    if (name == "phase") return doubleParam("phase", G(phase)).fallback(0.0).help("P");
-    if (name == "amplitude") return doubleParam("amplitude", G(amplitude)).fallback(1.0).help("A");
-    if (name == "offset") return doubleParam("offset", G(offset)).fallback(0.0).help("O");
-    if (name == "delay") return intParam("delay", G(delay)).fallback(0).help("N0");
+        return intParam("log", G(sweepLog))
+            .choices("log=1 linear=0", true)
+            .fallback(0)
+            .about("how the frequency runs: along ln k, or linearly in time");
+    if (name == "phase")
+        return doubleParam("phase", G(phase))
+            .fallback(0.0)
+            .help("P")
+            .about("the phase subtracted from the angle", "radians (degrees with --degrees)",
+                   "1.5708");
+    if (name == "amplitude")
+        return doubleParam("amplitude", G(amplitude))
+            .fallback(1.0)
+            .help("A")
+            .about("the peak value (at most 1 for --int16)", nullptr, "0.5");
+    if (name == "offset")
+        return doubleParam("offset", G(offset))
+            .fallback(0.0)
+            .help("O")
+            .about("a constant added to every sample", nullptr, "0.25");
+    if (name == "delay")
+        return intParam("delay", G(delay))
+            .fallback(0)
+            .help("N0")
+            .about("the index of the first nonzero sample", "samples", "100");
     if (name == "window")
         return intParam("window", G(windowNumber))
             .choices(windowChoiceText())
             .fallback(1)
-            .help("NAME|NUMBER");
-    if (name == "center") return intParam("center", G(sincCenter)).halfOf(G(sampleCount)).help("C");
-    if (name == "decay") return doubleParam("decay", G(decay)).fallback(0.01).help("D");
+            .help("NAME|NUMBER")
+            .about("the window, by name or number", nullptr, "Hamming");
+    if (name == "center")
+        return intParam("center", G(sincCenter))
+            .halfOf(G(sampleCount))
+            .help("C")
+            .about("the index of the main lobe's peak", "samples", "100");
+    if (name == "decay")
+        return doubleParam("decay", G(decay))
+            .fallback(0.01)
+            .help("D")
+            .about("the decay per sample", nullptr, "0.001");
     return ParamSpec{};
 }
 
 // The generators' check results, as their host dialogs word them.
+// Each names the parameter it is about; those that depend on the sampling
+// rate give the limit.
+double halfTheRate(const CommandBlock& b) {
+    QfGeneratorParams p;
+    std::memcpy(&p, b.params, sizeof p);
+    return p.rate / 2.0;
+}
+
 std::vector<CheckMessage> generatorChecks() {
-    auto m = [](int32_t code, const char* text) {
-        return CheckMessage{code, QF_MSG_ERROR, text, Then::AskAgain};
+    auto m = [](int32_t code, const char* text, int32_t about, bool withLimit = false) {
+        CheckMessage c{code, QF_MSG_ERROR, text, Then::AskAgain};
+        c.about = about;
+        if (withLimit) {
+            c.args[0] = Arg::Computed;
+            c.computed = halfTheRate;
+        }
+        return c;
     };
     return {
-        m(60, "The delay must not be negative."),
-        m(80, "The amplitude must not be negative."),
-        m(81, "A 16-bit signal needs an amplitude of at most 1."),
-        m(90, "The offset must not be negative."),
-        m(91, "A 16-bit signal needs amplitude + offset of at most 1."),
-        m(100, "The sampling rate must be positive."),
-        m(110, "The frequency must be positive."),
-        m(111, "The frequency must be below half the sampling rate."),
-        m(112, "The end frequency must be below half the sampling rate."),
+        m(60, "The delay must not be negative.", G(delay)),
+        m(80, "The amplitude must not be negative.", G(amplitude)),
+        m(81, "A 16-bit signal needs an amplitude of at most 1.", G(amplitude)),
+        m(90, "The offset must not be negative.", G(offset)),
+        m(91, "A 16-bit signal needs amplitude + offset of at most 1.", G(offset)),
+        m(100, "The sampling rate must be positive.", G(rate)),
+        m(110, "The frequency must be positive.", G(frequency)),
+        m(111, "The frequency must be below half the sampling rate, %lg Hz.", G(frequency), true),
+        m(112, "The end frequency must be below half the sampling rate, %lg Hz.", G(endFrequency),
+          true),
     };
 }
 
@@ -114,21 +203,21 @@ struct Generator {
 const Generator kGenerators[] = {
     {QF_OP_SINE, "Sinusoidal        ", "sine", "generate a sine wave",
      &HostInterface::getSweptSineParams, "Generating Sinusoidal Wave",
-     "frequency-unit +phase-unit +ff freq rate samples phase amplitude offset",
-     "freq samples amplitude offset phase", periodicCompute},
+     "frequency-unit +phase-unit +ff frequency rate samples phase amplitude offset",
+     "frequency samples amplitude offset phase", periodicCompute},
     {QF_OP_SWEPT_SINE, "Swept_Sine        ", "sweep",
-     "generate a swept sine (linear, or --log), K sweeps of L samples",
+     "generate a swept sine (linear, or --log), K sweeps of N samples",
      &HostInterface::getSweptSineParams, "Generating Swept Sine Wave",
-     "frequency-unit +phase-unit +ff from to rate length sweeps phase amplitude offset log",
-     "from to length sweeps log amplitude offset phase", periodicCompute},
+     "frequency-unit +phase-unit +ff from to rate samples sweeps phase amplitude offset log",
+     "from to samples sweeps log amplitude offset phase", periodicCompute},
     {QF_OP_SQUARE, "Square            ", "square", "generate a square wave",
      &HostInterface::getSweptSineParams, "Generating Square Wave",
-     "frequency-unit +phase-unit +ff freq rate samples phase amplitude offset",
-     "freq samples amplitude offset phase", periodicCompute},
+     "frequency-unit +phase-unit +ff frequency rate samples phase amplitude offset",
+     "frequency samples amplitude offset phase", periodicCompute},
     {QF_OP_TRIANGLE, "Triangular        ", "triangle", "generate a triangular wave",
      &HostInterface::getSweptSineParams, "Generating Triangular Wave",
-     "frequency-unit +phase-unit +ff freq rate samples phase amplitude offset",
-     "freq samples amplitude offset phase", periodicCompute},
+     "frequency-unit +phase-unit +ff frequency rate samples phase amplitude offset",
+     "frequency samples amplitude offset phase", periodicCompute},
     {QF_OP_UNIT_SAMPLE, "Unit_Sample       ", "impulse", "generate a unit sample at index N0",
      &HostInterface::getImpuParams, "Generating Unit Sample",
      "frequency-unit +ff rate samples delay amplitude", "samples delay amplitude",
@@ -199,8 +288,8 @@ OperationDescription describeGenerator(const Generator& g) {
         const char* name;
         int32_t offset;
         double neutral;
-    } neutral[] = {{"amplitude", G(amplitude), 1.0}, {"offset", G(offset), 0.0},
-                   {"delay", G(delay), 0.0}};
+    } neutral[] = {
+        {"amplitude", G(amplitude), 1.0}, {"offset", G(offset), 0.0}, {"delay", G(delay), 0.0}};
     for (const auto& n : neutral) {
         bool described = false;
         for (const ParamSpec& p : d.params) described = described || p.info.offset == n.offset;

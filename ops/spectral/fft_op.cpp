@@ -282,6 +282,7 @@ int32_t fftWalk(Run& run, OperationRecord& record) {
     args.output = &out;
     for (int32_t f = 0; f < st.frameCount; ++f) {
         st.frameIndex = f;
+        if (userStopped()) return 1;
         if (sigAccess(out, static_cast<int32_t>(static_cast<int64_t>(f) * n)) != 0) return 1;
         // A frame starting past the signal is all padding: the start is
         // kept within the signal so that it fits the argument.
@@ -313,13 +314,21 @@ OperationDescription fftDescription() {
     d.files = {inputFile(QF_ENTRY_IN1, QF_FILE_TIME, ".tim", "Input file", 0),
                outputFile(QF_ENTRY_OUT, QF_FILE_FRAMES, ".fre", "Output file", 1)};
     // A command line gives the size and interval first.
-    d.params = {
-        intParam("size", kFftSizeParam).rememberedIn(&StatusRecord::fftSize).help("N"),
-        intParam("interval", kFftIntervalParam).rememberedIn(&StatusRecord::fftInterval).help("I"),
-        intParam("window", kFftWindowParam)
-            .rememberedIn(&StatusRecord::fftWindow)
-            .choices(windowChoiceText())
-            .help("NAME|NUMBER")};
+    // The interval follows a size given without one: frames side by side.
+    d.params = {intParam("size", kFftSizeParam)
+                    .rememberedIn(&StatusRecord::fftSize)
+                    .help("N")
+                    .about("points per frame, a power of two from 32 to 1048576", nullptr, "256"),
+                intParam("interval", kFftIntervalParam)
+                    .rememberedIn(&StatusRecord::fftInterval)
+                    .follows(kFftSizeParam)
+                    .help("I")
+                    .about("samples from the start of one frame to the next", "samples", "128"),
+                intParam("window", kFftWindowParam)
+                    .rememberedIn(&StatusRecord::fftWindow)
+                    .choices(windowChoiceText())
+                    .help("NAME|NUMBER")
+                    .about("the window applied to each frame", nullptr, "Hamming")};
     d.script = {
         {Field::In1}, {Field::Param, 2}, {Field::Param, 0}, {Field::Param, 1}, {Field::Out}};
     d.scriptAccepts = {kFftFixedPointInput, kFftZeroPadding};
@@ -340,7 +349,15 @@ OperationDescription fftDescription() {
          "Error reading '%s' or having unsupported data type.",
          Then::AskAgain,
          {Arg::In1Name}},
-        {kFftBadSize, QF_MSG_NOTICE, kSizeMessage, Then::Fail},
+        {kFftBadSize,
+         QF_MSG_NOTICE,
+         kSizeMessage,
+         Then::Fail,
+         {},
+         nullptr,
+         false,
+         nullptr,
+         kFftSizeParam},
         {kFftZeroPadding, QF_MSG_CAUTION, kZeroPaddingNotice, Then::GoOn, {}, nullptr, true},
     };
     d.proposal = Proposal::SpectrumOutput;

@@ -6,8 +6,9 @@
 //   4030        N / M at fs / M         4040  N * L at fs * L
 //   others      N at fs
 // Remarks and description lines are built from the file names; the
-// constant of 3015/3025/3035 shows as "%.4lg" for a 16-bit output and as
-// "%ld" of its integer part otherwise.
+// constant of 3015/3025/3035 shows as "%.4lg" whatever the output type (a
+// scale by 0.5 is remarked "a.tim*0.5"), and negate-and-add, which computes
+// K - x, is described as "[out] = K - [in1]".
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -55,14 +56,17 @@ int32_t twoInputs(int64_t count, const char* op, const char* lineFormat) {
     return 0;
 }
 
-// A constant operation: "in1 <op> c" and its line with K as "%.4lg".
-int32_t withConstant(const char* op, const char* lineFormat) {
+// A constant operation: "in1 <op> K" and its line, K as "%.4lg" in both.
+// The line format takes the output, then in1 and K in the order `kFirst`
+// says.
+int32_t withConstant(const char* op, const char* lineFormat, bool kFirst = false) {
     CommandBlock& b = block();
     if (!header(input().recordCount, input().samplingRate)) return 1;
     const double k = paramDouble(b, QF_P_CONSTANT);
     const std::string n1 = name(b.in1.n), no = name(b.out.n);
-    frameLabels(output(), n1 + op + constantText(k, output().recordType),
-                fmtString(lineFormat, no.c_str(), n1.c_str(), k));
+    frameLabels(output(), n1 + op + fmtString("%.4lg", k),
+                kFirst ? fmtString(lineFormat, no.c_str(), k, n1.c_str())
+                       : fmtString(lineFormat, no.c_str(), n1.c_str(), k));
     return 0;
 }
 
@@ -157,7 +161,7 @@ int32_t addKPrepare(int32_t) {
     return withConstant("+", "[%s] = [%s] + %.4lg");
 }
 int32_t negateAddPrepare(int32_t) {
-    return withConstant("-", "[%s] = [%s] - %.4lg");
+    return withConstant("-", "[%s] = %.4lg - [%s]", true);
 }
 int32_t scalePrepare(int32_t) {
     return withConstant("*", "[%s] = [%s] * %.4lg");

@@ -1,5 +1,6 @@
 // The elementwise and arithmetic operations: one description each, with
 // its files, parameters, dialog, script line and kernel.
+#include <cstring>
 #include <utility>
 
 #include "core/engine.h"
@@ -55,7 +56,11 @@ void withConstant(int32_t code, const char* scriptName, const char* command, con
                   PrepareOutputFn prepare, ComputeFn kernel) {
     OperationDescription d = timeOp(code, scriptName, command, help);
     d.files = {in1(label1), out("= Y(t)", 2)};
-    d.params = {doubleParam("K", QF_P_CONSTANT).at(1).required().remembered(start)};
+    d.params = {doubleParam("K", QF_P_CONSTANT)
+                    .at(1)
+                    .required()
+                    .remembered(start)
+                    .about("the constant", nullptr, "0.5")};
     d.dialog = {.kind = DialogKind::FilesAndK, .title = title, .constantLabel = labelK};
     d.checks = constantChecks();
     d.script = {{Field::In1}, {Field::Param, 0}, {Field::Out}};
@@ -66,6 +71,20 @@ void withConstant(int32_t code, const char* scriptName, const char* command, con
     registerDescribed(std::move(d));
 }
 
+// What the whole numbers of the operations below are.
+struct WholeHelp {
+    const char* word;
+    const char* about;
+    const char* unit;
+    const char* example;
+};
+constexpr WholeHelp kWholeHelp[] = {
+    {"K", "the shift, to the right (negative: to the left)", "samples", "10"},
+    {"BITS", "the significant bits to keep, 1 to 15", "bits", "4"},
+    {"M", "the decimation factor, 2 or more", nullptr, "4"},
+    {"L", "the interpolation factor, 2 or more", nullptr, "2"},
+};
+
 // A signal and a whole number: IN N OUT, remembered between runs.
 void withWhole(int32_t code, const char* scriptName, const char* command, const char* help,
                const char* title, const char* label1, const char* labelK, const char* label2,
@@ -74,6 +93,8 @@ void withWhole(int32_t code, const char* scriptName, const char* command, const 
     OperationDescription d = timeOp(code, scriptName, command, help);
     d.files = {in1(label1), out(label2, 2)};
     d.params = {intParam(word, QF_P_WHOLE).at(1).required().remembered(start)};
+    for (const WholeHelp& h : kWholeHelp)
+        if (std::strcmp(h.word, word) == 0) d.params[0].about(h.about, h.unit, h.example);
     d.dialog = {.kind = DialogKind::FilesAndK, .title = title, .constantLabel = labelK};
     d.checks = constantChecks();
     d.script = {{Field::In1}, {Field::Param, 0}, {Field::Out}};
@@ -91,10 +112,17 @@ void function(int32_t code, const char* scriptName, const char* command, const c
     OperationDescription d = timeOp(code, scriptName, command, help);
     d.files = {in1("X(t)"), out(label2, 1)};
     if (inner)
-        d.params = {doubleParam("A", QF_P_OUTER).fallback(1.0).help("A"),
-                    doubleParam("a", QF_P_INNER).fallback(1.0).help("a")};
+        d.params = {doubleParam("A", QF_P_OUTER)
+                        .fallback(1.0)
+                        .help("A")
+                        .about("the outer scale", nullptr, "2"),
+                    doubleParam("a", QF_P_INNER)
+                        .fallback(1.0)
+                        .help("a")
+                        .about("the inner scale", nullptr, "0.5")};
     else
-        d.params = {doubleParam("a", QF_P_SCALE).fallback(1.0).help("A")};
+        d.params = {
+            doubleParam("a", QF_P_SCALE).fallback(1.0).help("A").about("the scale", nullptr, "2")};
     d.dialog = {.kind = DialogKind::Files, .title = title};
     d.checks = twoFileChecks();
     if (inner)
@@ -193,7 +221,7 @@ void registerTimeOperations() {
     {
         OperationDescription d = timeOp(3240, "Difference        ", "diff", "x(t) - x(t - D)");
         d.files = {in1("X(t)"), out("X(t)-X(t-d)", 2)};
-        d.params = {intParam("D", QF_P_WHOLE).at(1).required()};
+        d.params = {intParam("D", QF_P_WHOLE).at(1).required().about("the delay", "samples", "1")};
         d.dialog = {.kind = DialogKind::Files, .title = "Difference"};
         d.checks = twoFileChecks();
         d.script = {{Field::In1}, {Field::Param, 0}, {Field::Out}};
@@ -206,7 +234,8 @@ void registerTimeOperations() {
         OperationDescription d =
             timeOp(3060, "SquareRoot        ", "sqrt", "a * sqrt(|x|) with the sign of x (a = 1)");
         d.files = {in1("X(t)"), out("a*sqrt(X(t))", 1)};
-        d.params = {doubleParam("a", QF_P_SCALE).fallback(1.0).help("A")};
+        d.params = {
+            doubleParam("a", QF_P_SCALE).fallback(1.0).help("A").about("the scale", nullptr, "2")};
         d.dialog = {.kind = DialogKind::Files, .title = "Square Root"};
         d.checks = ownInputChecks(103);
         d.script = {{Field::In1}, {Field::Param, 0}, {Field::Out}};
@@ -219,8 +248,14 @@ void registerTimeOperations() {
         OperationDescription d = timeOp(3100, "Extract           ", "extract",
                                         "copy N samples after the first S (N = 0: to the end)");
         d.files = {in1("Input file"), out("Output file", 1)};
-        d.params = {intParam("skip", QF_P_EXTRACT_SKIP).fallback(0).help("S"),
-                    intParam("length", QF_P_EXTRACT_LENGTH).fallback(0).help("N")};
+        d.params = {intParam("skip", QF_P_EXTRACT_SKIP)
+                        .fallback(0)
+                        .help("S")
+                        .about("the samples to skip", "samples", "100"),
+                    intParam("length", QF_P_EXTRACT_LENGTH)
+                        .fallback(0)
+                        .help("N")
+                        .about("the samples to copy (0: to the end)", "samples", "1000")};
         d.dialog = {.kind = DialogKind::HostEdit, .edit = &HostInterface::dspExtractGetPara};
         d.checks = ownInputChecks(106);
         d.checks.push_back({103,

@@ -17,6 +17,7 @@
 #include "core/engine.h"
 #include "ops/spectral/fft_op.h"
 #include "ops/time/signal_bytes.h"
+#include "platform/platform.h"
 
 using namespace qf;
 using namespace qf::test;
@@ -96,7 +97,81 @@ DialogAnswer fft(int32_t size, const std::string& dir = "", const std::string& o
     };
 }
 
+// The Esc key, pressed once `polls` questions about it have been answered
+// "not down": the user stops a run part of the way through.
+int g_pollsBeforeEscape = 0;
+int16_t escapeAfterPolls(int key) {
+    if (key != 0x1B) return 0;
+    return g_pollsBeforeEscape-- > 0 ? 0 : static_cast<int16_t>(0x8000);
+}
+
 }  // namespace
+
+TEST_F(Pipeline, AStoppedRunLeavesNoOutputAndKeepsTheOlderFile) {
+    // 20000 16-bit samples: three 16 KiB windows, so the run stops between
+    // its first and second block.
+    put("long.tim", int16File(ramp(20000)));
+    put("r2.tim", real32File(std::vector<float>(5000, 0.25f)));
+    struct Case {
+        int32_t code;
+        const char* in1;
+        DialogAnswer answer;
+    };
+    const Case cases[] = {
+        {3035, "long.tim", with(0.5)},
+        {QF_OP_FFT, "r2.tim", fft(32, dir, "old.tim")},
+        {QF_OP_SINE, "", generator(dir, "old.tim", 20000)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        const auto before = folder();
+        g_pollsBeforeEscape = 1;
+        platform::setKeyStateSource(escapeAfterPolls);
+        EXPECT_NE(run(c.code, c.in1, "old.tim", c.answer), 0);
+        platform::setKeyStateSource(nullptr);
+        EXPECT_LT(g_pollsBeforeEscape, 0);  // it asked again after the first block
+        EXPECT_EQ(qfRunState()->outcome, QF_RUN_INTERRUPTED);
+        EXPECT_EQ(folder(), before);
+        EXPECT_TRUE(messages(QF_MSG_ERROR).empty());
+    }
+    // Without Esc the same run completes.
+    EXPECT_EQ(run(3035, "long.tim", "old.tim", with(0.5)), 0);
+    EXPECT_EQ(qfRunState()->outcome, QF_RUN_DONE);
+    EXPECT_EQ(words("old.tim")[19998], 9999);
+}
+
+TEST_F(Pipeline, TheRunStateTellsWhatRunOpsResultDoesNot) {
+    Header h;
+    h.type = "REALTIMEINT16";
+    h.count = 4;
+    h.binary = false;
+    h.extra = line("Number of channels", "2") + line("ADC/DAC device code", "0") +
+              line("Ch0  range gain source", "-1 1 0") + line("Ch1  range gain source", "-1 1 1");
+    put("multi.tim", headerBytes(h) + "0001\r\n0002\r\n0003\r\n0004\r\n");
+    // A refused recording: RunOp says 0, the state says nothing ran.
+    EXPECT_EQ(run(3035, "multi.tim", "y.tim", with(2.0)), 0);
+    EXPECT_EQ(qfRunState()->outcome, QF_RUN_REFUSED);
+    EXPECT_EQ(qfRunState()->code, 3035);
+    EXPECT_FALSE(exists("y.tim"));
+    // A dialog cancelled, a check that refused (and which parameter it was
+    // about), a failure, and a code no operation has.
+    EXPECT_NE(run(3035, "a.tim", "y.tim", [](CommandBlock&, const HostCall&) { return 1; }), 0);
+    EXPECT_EQ(qfRunState()->outcome, QF_RUN_CANCELLED);
+    EXPECT_NE(run(3230, "a.tim", "y.tim", with(int32_t{20})), 0);
+    EXPECT_EQ(qfRunState()->outcome, QF_RUN_CANCELLED);
+    EXPECT_EQ(qfRunState()->check, 107);
+    ASSERT_NE(qfRunState()->param, nullptr);
+    EXPECT_STREQ(qfRunState()->param, "BITS");
+    put("c.tim", complexFile());  // a type the kernel refuses
+    EXPECT_NE(run(3035, "c.tim", "y.tim", with(2.0)), 0);
+    EXPECT_EQ(qfRunState()->outcome, QF_RUN_FAILED);
+    block.opCode = 4711;
+    EXPECT_EQ(RunOp(&block), 1);
+    EXPECT_EQ(qfRunState()->outcome, QF_RUN_UNKNOWN_CODE);
+    EXPECT_EQ(run(3035, "a.tim", "y.tim", with(2.0)), 0);
+    EXPECT_EQ(qfRunState()->outcome, QF_RUN_DONE);
+    EXPECT_EQ(qfRunState()->check, 0);
+}
 
 TEST_F(Pipeline, AFailingKernelLeavesNoOutputAndNoTemporaryFile) {
     struct Case {

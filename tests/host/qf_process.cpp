@@ -1,5 +1,7 @@
 #include "host/qf_process.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -16,21 +18,92 @@
 
 namespace qf::test {
 
+namespace {
+
+// Runs a shell command line with its output in files, then reads them.
+QfResult runCaptured(const std::string& dir, const std::string& command) {
+    const std::string out = dir + ".qf-stdout", err = dir + ".qf-stderr";
+    const std::string cmd = "cd '" + dir + "' && " + command + " > '" + out + "' 2> '" + err + "'";
+    QfResult r;
+    const int st = std::system(cmd.c_str());
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.out = readFile(out);
+    r.err = readFile(err);
+    r.output = r.out + r.err;
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    return r;
+}
+
+bool hasFileStarting(const std::string& dir, const std::string& marker) {
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr) return false;
+    bool found = false;
+    while (dirent* e = ::readdir(d))
+        if (std::string(e->d_name).rfind(marker, 0) == 0) found = true;
+    ::closedir(d);
+    return found;
+}
+
+}  // namespace
+
 QfResult runQf(const std::string& dir, const std::string& home, const std::string& args,
                const std::string& input) {
     std::string inFile = dir + ".qf-stdin";
     writeFile(inFile, input);
-    std::string cmd = "cd '" + dir + "' && QF_HOME='" + home + "' '" QF_BUILD_DIR "/qf' " + args +
-                      " < '" + inFile + "' 2>&1";
-    QfResult r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    QfResult r = runCaptured(
+        dir, "QF_HOME='" + home + "' '" QF_BUILD_DIR "/qf' " + args + " < '" + inFile + "'");
     std::remove(inFile.c_str());
+    return r;
+}
+
+QfResult runShell(const std::string& dir, const std::string& home, const std::string& script) {
+    const std::string file = dir + ".qf-script.sh";
+    writeFile(file, "set -e\n" + script);
+    QfResult r = runCaptured(dir, "PATH='" QF_BUILD_DIR "':\"$PATH\" QF_HOME='" + home +
+                                      "' bash '" + file + "' < /dev/null");
+    std::remove(file.c_str());
+    return r;
+}
+
+QfResult runQfInterrupted(const std::string& dir, const std::string& home,
+                          const std::vector<std::string>& args, const std::string& marker,
+                          const std::string& input) {
+    // Kept beside the home, so that `dir` shows only what qf makes.
+    const std::string in = home + "stdin.txt", out = home + "stdout.txt", err = home + "stderr.txt";
+    writeFile(in, input);
+    QfResult r;
+    const pid_t pid = ::fork();
+    if (pid < 0) return r;
+    if (pid == 0) {
+        if (::chdir(dir.c_str()) != 0) ::_exit(126);
+        ::setenv("QF_HOME", home.c_str(), 1);
+        const int fd0 = ::open(in.c_str(), O_RDONLY);
+        const int fd1 = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int fd2 = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd0 < 0 || fd1 < 0 || fd2 < 0) ::_exit(126);
+        ::dup2(fd0, 0);
+        ::dup2(fd1, 1);
+        ::dup2(fd2, 2);
+        std::vector<char*> argv;
+        std::string exe = QF_BUILD_DIR "/qf";
+        argv.push_back(exe.data());
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(exe.c_str(), argv.data());
+        ::_exit(127);
+    }
+    // Waits (at most 20 s) for the marker, then presses Ctrl-C.
+    for (int i = 0; i < 2000 && !marker.empty() && !hasFileStarting(dir, marker); ++i)
+        ::usleep(10000);
+    ::kill(pid, SIGINT);
+    int st = 0;
+    ::waitpid(pid, &st, 0);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.out = readFile(out);
+    r.err = readFile(err);
+    r.output = r.out + r.err;
+    for (const std::string* f : {&in, &out, &err}) std::remove(f->c_str());
     return r;
 }
 
@@ -77,6 +150,7 @@ QfResult runQfOnTerminal(const std::string& dir, const std::string& home,
             return false;
         }
         r.output.append(buf, static_cast<std::size_t>(n));
+        r.out = r.output;
         return true;
     };
     std::size_t seen = 0;

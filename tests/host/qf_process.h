@@ -9,13 +9,26 @@ namespace qf::test {
 
 struct QfResult {
     int status = -1;     // exit status
-    std::string output;  // standard output and standard error together
+    std::string out;     // standard output
+    std::string err;     // standard error
+    std::string output;  // both (standard output first; on a terminal, as shown)
 };
 
 // Runs `qf <args>` in `dir` with QF_HOME=`home`, feeding `input` to its
-// standard input.
+// standard input.  `args` is shell text: quote as a shell would.
 QfResult runQf(const std::string& dir, const std::string& home, const std::string& args,
                const std::string& input = "");
+
+// Runs `qf <args>` and sends it Ctrl-C (SIGINT) once a file whose name
+// starts with `marker` appears in `dir` (an output being written under its
+// temporary name), or the moment it starts when `marker` is empty.
+// Standard input is `input`.
+QfResult runQfInterrupted(const std::string& dir, const std::string& home,
+                          const std::vector<std::string>& args, const std::string& marker,
+                          const std::string& input = "");
+
+// Runs a bash script in `dir` with `qf` on the PATH and QF_HOME=`home`.
+QfResult runShell(const std::string& dir, const std::string& home, const std::string& script);
 
 // The same on a terminal: standard input and output are a pseudo-terminal
 // that echoes nothing.  Each step waits until the output shows `await`

@@ -1,6 +1,7 @@
 // Script replay: line kinds, gates, failures with line numbers, nesting,
 // and the resolution of file names read from script lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <vector>
 
@@ -127,6 +128,10 @@ TEST_F(Replay, MalformedParameterAndExecutionErrors) {
     EXPECT_EQ(replay("m.scr", "3090 Flip   ./ onlyone.tim\n"), 1);
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
               "Error in script line 1.\n'3090 Flip   ./ onlyone.tim'");
+    // A field more than the line takes: the fields are not where they belong.
+    EXPECT_EQ(replay("x.scr", "* flips\n3090 Flip ./ a.tim ./ b.tim ./ c.tim\n"), 1);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
+              "Error in script line 2.\n'3090 Flip ./ a.tim ./ b.tim ./ c.tim'");
 
     OperationRecord r = *findOperation(3090);
     r.checkParams = refuseCheck;
@@ -138,7 +143,7 @@ TEST_F(Replay, MalformedParameterAndExecutionErrors) {
     r.checkParams = defaultCheckParams;
     r.execute = failExecute;
     registerOperation(&r);
-    std::string longLine = "3090 Flip ./ a.tim ./ b.tim" + std::string(300, ' ') + "x";
+    std::string longLine = "3090 Flip ./ a.tim ./ b.tim" + std::string(300, ' ');
     EXPECT_EQ(replay("e.scr", longLine + "\n"), 1);
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
               "Error executing command in script line 1.\n'" + longLine.substr(0, 180) + "'");
@@ -147,14 +152,20 @@ TEST_F(Replay, MalformedParameterAndExecutionErrors) {
 TEST_F(Replay, OverlongNamesAndLinesAreMalformedNotOverflows) {
     const std::string line = "3090 Flip ./ a.tim ./ b.tim";
     EXPECT_EQ(replay("l.scr", line + std::string(3000, ' ') + "\n"), 0);  // only blanks lost
-    // A name too long for its entry; a line cut short of more than blanks.
-    for (const std::string& bad : {"3090 Flip ./ " + std::string(600, 'n') + ".tim ./ b.tim",
-                                   line + std::string(3000, ' ') + "x"}) {
-        EXPECT_EQ(replay("o.scr", bad + "\n"), 1);
-        EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
-                  "Error in script line 1.\n'" + bad.substr(0, 180) + "'");
+    // A name too long for its entry.
+    const std::string bad = "3090 Flip ./ " + std::string(600, 'n') + ".tim ./ b.tim";
+    EXPECT_EQ(replay("o.scr", bad + "\n"), 1);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
+              "Error in script line 1.\n'" + bad.substr(0, 180) + "'");
+    // A line with more than blanks past the limit has no end the replay can
+    // trust: it stops there, whatever kind of line it is.
+    for (const std::string& text : {line + "\n* " + std::string(3000, 'r') + "\n" + line + "\n",
+                                    line + "\n" + line + std::string(3000, ' ') + "x\n"}) {
+        EXPECT_EQ(replay("o.scr", text), 1);
+        EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR).substr(0, 46),
+                  "Script line 2 is longer than 2174 characters.\n");
     }
-    EXPECT_EQ(g_ran.size(), 1u);
+    EXPECT_EQ(g_ran.size(), 3u);
 }
 
 TEST_F(Replay, MessagesPausesAndNestedScripts) {
@@ -269,4 +280,66 @@ TEST_F(Replay, MessageLineTextAnswersALaterPrompt) {
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_SCRIPT), "\t0.25 is the gain");
     ASSERT_EQ(g_lines.size(), 1u);
     EXPECT_EQ(g_lines[0], "3035 Gain 0.25 ./ a.tim");
+}
+
+TEST_F(Replay, ByteOrderMarkAndLineEndsOfEveryKind) {
+    // A UTF-8 mark before the first line; CR LF, LF and CR alone.
+    EXPECT_EQ(replay("e.scr",
+                     "\xEF\xBB\xBF"
+                     "3090 Flip ./ a.tim ./ b.tim\r\n"
+                     "3090 Flip ./ b.tim ./ c.tim\r"
+                     "* remark\r"
+                     "3090 Flip ./ c.tim ./ d.tim\n"
+                     "3090 Flip ./ d.tim ./ e.tim"),
+              0);
+    ASSERT_EQ(g_ran.size(), 4u);
+    EXPECT_EQ(g_ran[0], dir + "a.tim -> " + dir + "b.tim");
+    EXPECT_EQ(g_ran[3], dir + "d.tim -> " + dir + "e.tim");
+}
+
+TEST_F(Replay, AFileThatIsNoScriptIsRefused) {
+    const std::string signal = "Remark                : Sine Wave\r\nNumber of record      : 3\r\n";
+    const std::string binary = std::string(
+                                   "\x7f"
+                                   "ELF\x02\x01\x01",
+                                   7) +
+                               std::string(40, '\0');
+    for (const std::string& text :
+         {signal, std::string("\n\n  hello\n3090 Flip ./ a ./ b\n"), binary}) {
+        TestHost::instance().reset();
+        EXPECT_EQ(replay("n.scr", text), 1);
+        EXPECT_NE(TestHost::instance().lastMessage(QF_MSG_ERROR).find("is not a script"),
+                  std::string::npos);
+    }
+    // A folder opens but does not read.
+    ASSERT_EQ(::mkdir((dir + "folder.scr").c_str(), 0755), 0);
+    EXPECT_EQ(replay("folder.scr", ""), 1);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
+              "'" + dir + "folder.scr' cannot be read as a script.");
+    // Blank lines and a first line of any script kind are fine.
+    EXPECT_EQ(replay("ok.scr", "\n  \n  * remark first\n@ 0\n"), 0);
+    EXPECT_EQ(replay("empty.scr", "\n"), 0);
+    EXPECT_TRUE(g_ran.empty());
+}
+
+TEST_F(Replay, AMissingNestedScriptStopsTheReplayAtItsLine) {
+    EXPECT_EQ(replay("outer.scr",
+                     "3090 Flip ./ a.tim ./ b.tim\n"
+                     "> ./ absent.scr\n"
+                     "3090 Flip ./ b.tim ./ c.tim\n"),
+              1);
+    EXPECT_EQ(g_ran.size(), 1u);
+    EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
+              "Cannot open script '" + dir + "absent.scr' in script line 2.\n'> ./ absent.scr'");
+}
+
+TEST_F(Replay, ALineWithNoEndStopsInsteadOfReadingOn) {
+    // An endless stream, as the script and as a nested one.
+    ASSERT_EQ(::symlink("/dev/zero", (dir + "zero.scr").c_str()), 0);
+    EXPECT_EQ(replay("zero.scr", ""), 1);
+    EXPECT_EQ(replay("outer.scr", "* reads /dev/zero next\n> ./ zero.scr\n3090 Flip ./ a ./ b\n"),
+              1);
+    EXPECT_TRUE(g_ran.empty());
+    EXPECT_NE(TestHost::instance().lastMessage(QF_MSG_ERROR).find("longer than 2174 characters"),
+              std::string::npos);
 }

@@ -113,8 +113,10 @@ TEST_F(Recorder, OperationLineEscapesBlanksInDirectoriesAndNames) {
                                               " my*file.tim " + work + " flipped.tim\r\n");
 }
 
-TEST_F(Recorder, RefusedMultiChannelInputStillLeavesItsLine) {
-    // A two-channel recording, written by hand.
+namespace {
+
+// A two-channel recording, written by hand.
+std::string twoChannelFile() {
     std::string header =
         "Remark                : two channels\r\n"
         "Number of record      : 8\r\n"
@@ -128,7 +130,17 @@ TEST_F(Recorder, RefusedMultiChannelInputStillLeavesItsLine) {
         "Ch1  range gain source: -1 1 1\r\n"
         "Data begin            #\r\n";
     for (int i = 0; i < 8; ++i) header += "0001\r\n";
-    writeFile(work + "multi.tim", header);
+    return header;
+}
+
+int32_t failingExecute(int32_t, OperationRecord*) {
+    return 1;
+}
+
+}  // namespace
+
+TEST_F(Recorder, RefusedMultiChannelInputStillLeavesItsLine) {
+    writeFile(work + "multi.tim", twoChannelFile());
     startRecording(work, "m.scr");
     setEntry(block.in1, work, "multi.tim");
     setEntry(block.out, work, "out.tim");
@@ -149,4 +161,48 @@ TEST_F(Recorder, WriteErrorStopsRecording) {
     EXPECT_EQ(qfenStatus->scriptRecording, 'n');
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_NOTICE),
               "Error recording script to '/dev/full'.  Stop recording.");
+}
+
+TEST_F(Recorder, AHostMayRecordOnlyOperationsThatRan) {
+    writeFile(work + "multi.tim", twoChannelFile());
+    EXPECT_EQ(qfSetHostOption(QF_OPTION_RECORD_DONE_ONLY, 1), 0);
+    startRecording(work, "done.scr");
+    const std::string ran =
+        "3090 Flip                     " + work + " a.tim " + work + " b.tim\r\n";
+    setEntry(block.in1, work, "a.tim");
+    setEntry(block.out, work, "b.tim");
+    EXPECT_EQ(run(3090), 0);
+    // Refused for a recording, then failed: neither is recorded.
+    setEntry(block.in1, work, "multi.tim");
+    setEntry(block.out, work, "out.tim");
+    EXPECT_EQ(run(3090), 0);
+    EXPECT_EQ(qfRunState()->outcome, QF_RUN_REFUSED);
+    OperationDescription failing = *describe(3090);
+    failing.handlers.execute = failingExecute;
+    registerDescribed(failing);
+    setEntry(block.in1, work, "a.tim");
+    EXPECT_EQ(run(3090), 1);
+    EXPECT_EQ(qfRunState()->outcome, QF_RUN_FAILED);
+    run(QF_OP_RECORD_STOP);
+    EXPECT_EQ(readFile(work + "done.scr"), ran);
+    // Options are off again after a start-up.
+    ExitQuillfen();
+    ASSERT_EQ(startEngine(home), 0);
+    EXPECT_EQ(qfSetHostOption(QF_OPTION_RECORD_DONE_ONLY, 0), 0);
+    EXPECT_EQ(qfSetHostOption(99, 1), -1);
+}
+
+TEST_F(Recorder, AHostMayAppendToAnExistingScript) {
+    writeFile(work + "s.scr", "* first session\r\n");
+    EXPECT_EQ(qfSetHostOption(QF_OPTION_RECORD_APPEND, 1), 0);
+    startRecording(work, "s.scr");
+    TestHost::instance().entryText("second session");
+    EXPECT_EQ(run(QF_OP_RECORD_REMARK), 0);
+    run(QF_OP_RECORD_STOP);
+    EXPECT_EQ(readFile(work + "s.scr"), "* first session\r\n* second session\r\n");
+    // Without the option a start empties the script, as the recorder does.
+    EXPECT_EQ(qfSetHostOption(QF_OPTION_RECORD_APPEND, 0), 1);
+    startRecording(work, "s.scr");
+    run(QF_OP_RECORD_STOP);
+    EXPECT_EQ(readFile(work + "s.scr"), "");
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -104,6 +105,23 @@ int32_t TestHost::askScriptText(const char* prompt, char* answer, int32_t size) 
     return a.result;
 }
 
+namespace {
+// The folders made for tests, removed when the test program ends (kept
+// when QF_KEEP_TEST_TMP is set, to look at after a failure).
+struct TempDirs {
+    std::vector<std::string> made;
+    ~TempDirs() {
+        if (std::getenv("QF_KEEP_TEST_TMP")) return;
+        std::error_code ignored;
+        for (const std::string& d : made) std::filesystem::remove_all(d, ignored);
+    }
+};
+TempDirs& tempDirs() {
+    static TempDirs dirs;
+    return dirs;
+}
+}  // namespace
+
 std::string makeTempDir() {
     const char* base = std::getenv("QF_TEST_TMP");
     std::string root = base && *base ? base : "/tmp";
@@ -113,6 +131,7 @@ std::string makeTempDir() {
     buf.push_back('\0');
     char* made = ::mkdtemp(buf.data());
     if (!made) return root + "/";
+    tempDirs().made.push_back(made);
     return std::string(made) + "/";
 }
 

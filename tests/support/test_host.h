@@ -78,7 +78,8 @@ class TestHost {
     std::deque<PromptAnswer> promptAnswers_;
 };
 
-// A fresh temporary directory (ending with '/') for one test.
+// A fresh temporary directory (ending with '/') for one test, removed with
+// everything in it when the test program ends.
 std::string makeTempDir();
 // Starts the engine with the test executable as host and `home` as home
 // directory; resets the recording host first.

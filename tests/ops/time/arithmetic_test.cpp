@@ -75,7 +75,7 @@ TEST_F(Arithmetic, AddConstantWrapsSixteenBitAndAddsFloat) {
     ASSERT_EQ(run(3015, "f.tim", "g.tim", with(1.5)), 0);
     Parsed p = get("g.tim");
     EXPECT_EQ(real32Records(p), (Floats{2.5f, -0.5f, 2.0f}));
-    EXPECT_EQ(p.field("Remark"), "f.tim+1");  // integer part for float outputs
+    EXPECT_EQ(p.field("Remark"), "f.tim+1.5");
 }
 
 TEST_F(Arithmetic, MultiplyByConstantOnSixteenBitWords) {
@@ -94,8 +94,8 @@ TEST_F(Arithmetic, NegateAndAddIsConstantMinusSample) {
     ASSERT_EQ(run(3025, "x.tim", "y.tim", with(0.25)), 0);
     Parsed p = get("y.tim");
     EXPECT_EQ(real32Records(p), (Floats{-0.75f, 0.75f, 0.0f}));
-    EXPECT_EQ(p.field("Remark"), "x.tim-0");
-    EXPECT_EQ(described(), "[y.tim] = [x.tim] - 0.25");
+    EXPECT_EQ(p.field("Remark"), "x.tim-0.25");
+    EXPECT_EQ(described(), "[y.tim] = 0.25 - [x.tim]");
     // 16-bit: 0.25 - 0.5 = -0.25.
     put("w.tim", int16File({0x4000, -32768, 0}));
     ASSERT_EQ(run(3025, "w.tim", "v.tim", with(0.25)), 0);
@@ -234,12 +234,14 @@ TEST_F(Arithmetic, SingleChannelRecordingsAreReadAsSixteenBit) {
     EXPECT_EQ(words("d.tim"), (Words{0x4000 - 1, -0x4000 - 2, 297}));
 }
 
-TEST_F(Arithmetic, FloatRemarkShowsTheConstantAsA32BitWhole) {
+TEST_F(Arithmetic, RemarkShowsTheConstantToFourDigitsForEveryType) {
     put("f.tim", real32File({0.0f, 1.0f, 2.0f}));
     ASSERT_EQ(run(3035, "f.tim", "g.tim", with(-7.9)), 0);
-    EXPECT_EQ(get("g.tim").field("Remark"), "f.tim*-7");
+    EXPECT_EQ(get("g.tim").field("Remark"), "f.tim*-7.9");
+    ASSERT_EQ(run(3035, "f.tim", "g.tim", with(0.5)), 0);
+    EXPECT_EQ(get("g.tim").field("Remark"), "f.tim*0.5");
     ASSERT_EQ(run(3015, "f.tim", "h.tim", with(1e12)), 0);
-    EXPECT_EQ(get("h.tim").field("Remark"), "f.tim+2147483647");
+    EXPECT_EQ(get("h.tim").field("Remark"), "f.tim+1e+012");
     EXPECT_EQ(described(), "[h.tim] = [f.tim] + 1e+012");
 }
 

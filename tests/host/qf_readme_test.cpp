@@ -1,0 +1,86 @@
+// The README's examples, run as written in a fresh folder: every `sh` block
+// in order, as one script, with qf on the PATH.  They must all succeed and
+// make what the README says they make.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/qf_process.h"
+#include "ops/time/signal_bytes.h"
+#include "support/test_host.h"
+
+using namespace qf::test;
+
+namespace {
+
+// The text of every ```sh block of the README.
+std::string shellBlocks(const std::string& readme) {
+    std::string script;
+    for (std::size_t at = readme.find("```sh\n"); at != std::string::npos;
+         at = readme.find("```sh\n", at)) {
+        at += 6;
+        const std::size_t end = readme.find("```", at);
+        script += readme.substr(at, end - at) + "\n";
+        at = end + 3;
+    }
+    return script;
+}
+
+// The frames of a binary CREAL128RECT(W) file: |X[k]|^2 summed per frame.
+std::vector<double> frameEnergies(const std::string& file, int size, int* peakBin) {
+    const sig::Parsed p = sig::parse(file);
+    std::vector<double> bins(p.data.size() / sizeof(double));
+    std::memcpy(bins.data(), p.data.data(), bins.size() * sizeof(double));
+    std::vector<double> energies;
+    for (std::size_t f = 0; (f + 1) * 2 * size <= bins.size(); ++f) {
+        double e = 0, best = -1;
+        for (int k = 0; k < size; ++k) {
+            const double re = bins[(f * size + k) * 2], im = bins[(f * size + k) * 2 + 1];
+            e += re * re + im * im;
+            if (k < size / 2 && re * re + im * im > best) {
+                best = re * re + im * im;
+                *peakBin = k;
+            }
+        }
+        energies.push_back(e);
+    }
+    return energies;
+}
+
+}  // namespace
+
+TEST(Readme, ExamplesRunAsWrittenAndDoWhatTheySay) {
+    const std::string home = makeTempDir(), dir = makeTempDir();
+    const std::string script = shellBlocks(readFile(QF_SOURCE_DIR "/README.md"));
+    ASSERT_NE(script.find("qf fft tone.tim tone.fre --size 256"), std::string::npos);
+    const QfResult r = runShell(dir, home, script);
+    ASSERT_EQ(r.status, 0) << script << "\n" << r.output;
+    EXPECT_NE(r.out.find("duration              : 1.024 s"), std::string::npos) << r.out;
+
+    // The spectrum: four frames of 256 points side by side, each full of
+    // the 100 Hz sine (bin 100 / 1000 * 256 = 25.6).
+    for (const std::string& folder : {dir, dir + "elsewhere/"}) {
+        int peak = -1;
+        const std::vector<double> e = frameEnergies(readFile(folder + "tone.fre"), 256, &peak);
+        ASSERT_EQ(e.size(), 4u) << folder;
+        // A Hanning-windowed unit sine: sum |X|^2 = N * sum (x w)^2 ~ 256 * 48.
+        for (double energy : e) EXPECT_GT(energy, 256 * 40.0) << folder;
+        EXPECT_TRUE(peak == 25 || peak == 26) << peak;
+        EXPECT_EQ(sig::parse(readFile(folder + "tone.fre")).field("Frame interval"), "256");
+    }
+    EXPECT_EQ(readFile(dir + "tone.fre"), readFile(dir + "elsewhere/tone.fre"));
+    // The other files the examples name.
+    EXPECT_EQ(sig::parse(readFile(dir + "text.tim")).field("File format"), "ASCII");
+    EXPECT_EQ(sig::parse(readFile(dir + "noisy.tim")).count(), 8000);
+    EXPECT_EQ(sig::parse(readFile(dir + "chirp.tim")).count(), 8000);
+    EXPECT_EQ(sig::parse(readFile(dir + "half.tim")).count(), 1024);
+    const std::string session = readFile(dir + "session.scr");
+    EXPECT_EQ(session.rfind("* a sine and its spectrum\r\n2010 Sinusoidal", 0), 0u) << session;
+    EXPECT_NE(session.find("4050 FastFourierTransform     " + dir + " tone.tim 1 256 256 " + dir +
+                           " tone.fre\r\n"),
+              std::string::npos)
+        << session;
+}
