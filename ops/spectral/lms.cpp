@@ -213,12 +213,23 @@ void registerLmsOperation() {
                outputFile(QF_ENTRY_OUT, kTime, ".tim", "Filter output y(n)", 2),
                outputFile(QF_ENTRY_OUT2, kTime, ".tim", "Error e(n)", 3),
                outputFile(QF_ENTRY_OUT3, kTime, ".tim", "Coefficients w(k)", 4)};
-    d.params = {intParam("taps", kLmsTapsParam).required().remembered(32).help("L"),
-                doubleParam("step", kLmsStepParam).remembered(0.01).help("MU"),
-                intParam("adapt", kLmsAdaptParam).remembered(INT32_MAX).help("K"),
+    d.params = {intParam("taps", kLmsTapsParam)
+                    .required()
+                    .remembered(32)
+                    .help("L")
+                    .about("taps of the adaptive FIR filter (its delay line)", nullptr, "32"),
+                doubleParam("step", kLmsStepParam)
+                    .remembered(0.01)
+                    .help("MU")
+                    .about("the fixed step size mu, kept in single precision", nullptr, "0.01"),
+                intParam("adapt", kLmsAdaptParam)
+                    .remembered(INT32_MAX)
+                    .help("K")
+                    .about("the taps adapt during the first K samples", "samples", "4000"),
                 intParam("normalise", kLmsNormaliseParam)
                     .remembered(0)
-                    .choices("fixed=0 normalised=1", true)};
+                    .choices("fixed=0 normalised=1", true)
+                    .about("the step: mu, or 0.1 / (0.1 + the power in the delay line)")};
     d.script = {{Field::In1},      {Field::In2},      {Field::Param, 1, false, "%g"},
                 {Field::Param, 0}, {Field::Param, 2}, {Field::Param, 3},
                 {Field::Out},      {Field::Out2},     {Field::Out3}};
@@ -242,8 +253,11 @@ void registerLmsOperation() {
          "'%s' has an unsupported data type.",
          Then::AskAgain,
          {Arg::In2Name}},
-        {kLmsBadTaps, QF_MSG_NOTICE, "The LMS filter needs at least one tap.", Then::AskAgain},
     };
+    CheckMessage taps{kLmsBadTaps, QF_MSG_NOTICE, "The LMS filter needs at least one tap.",
+                      Then::AskAgain};
+    taps.about = kLmsTapsParam;
+    d.checks.push_back(taps);
     d.show = Show::Waveform;
     d.shown = kShowOut | kShowOut2 | kShowOut3;
     d.pipeline.outputBuffer = 32768;

@@ -440,7 +440,14 @@ int32_t spectrumRelease(int32_t) {
 // ---------------------------------------------------------------------------
 // Descriptions
 
+// A check result that names the parameter it is about.
+CheckMessage about(int32_t offset, CheckMessage m) {
+    m.about = offset;
+    return m;
+}
+
 std::vector<CheckMessage> analysisChecks() {
+    const char* size = "Frame size must be 2's power and less than 2048.";
     return {
         {kLpcUnreadable, QF_MSG_NOTICE, "Error reading '%s'.", Then::AskAgain, {Arg::In1Name}},
         {kLpcUnsupportedType,
@@ -448,13 +455,14 @@ std::vector<CheckMessage> analysisChecks() {
          "'%s' has an unsupported data type.",
          Then::AskAgain,
          {Arg::In1Name}},
-        {kLpcBadOrder, QF_MSG_NOTICE, "LPC order must be between 1 and 63.", Then::AskAgain},
-        {kLpcBadFrame, QF_MSG_NOTICE,
-         "LPC frame size must be larger than (order + 2) and less than 8190", Then::AskAgain},
-        {kLpcBadInterval, QF_MSG_NOTICE, "LPC frame interval must be larger than 0.",
-         Then::AskAgain},
-        {kLpcBadSize, QF_MSG_NOTICE, "Frame size must be 2's power and less than 2048.",
-         Then::AskAgain},
+        about(kLpcOrderParam,
+              {kLpcBadOrder, QF_MSG_NOTICE, "LPC order must be between 1 and 63.", Then::AskAgain}),
+        about(kLpcFrameParam, {kLpcBadFrame, QF_MSG_NOTICE,
+                               "LPC frame size must be larger than (order + 2) and less than 8190",
+                               Then::AskAgain}),
+        about(kLpcIntervalParam, {kLpcBadInterval, QF_MSG_NOTICE,
+                                  "LPC frame interval must be larger than 0.", Then::AskAgain}),
+        about(kLpcSizeParam, {kLpcBadSize, QF_MSG_NOTICE, size, Then::AskAgain}),
     };
 }
 
@@ -470,9 +478,17 @@ std::vector<CheckMessage> spectrumChecks() {
          "Error reading '%s'.",
          Then::AskAgain,
          {Arg::In1Name}},
-        {kLpcSpectrumBadSize, QF_MSG_NOTICE, "Frame size must be 2's power and less than 2048.",
-         Then::AskAgain},
+        about(kLpcSizeParam, {kLpcSpectrumBadSize, QF_MSG_NOTICE,
+                              "Frame size must be 2's power and less than 2048.", Then::AskAgain}),
     };
+}
+
+ParamSpec spectrumSize() {
+    return intParam("fft", kLpcSizeParam)
+        .required()
+        .remembered(512)
+        .help("N")
+        .about("points of the LPC spectrum: 32, 64, 128, 256, 512, 1024 or 2048", nullptr, "512");
 }
 
 }  // namespace
@@ -486,10 +502,22 @@ void registerLpcOperations() {
     a.help = "linear prediction of order P per frame (covariance lattice), then its spectrum";
     a.files = {inputFile(QF_ENTRY_IN1, QF_FILE_TIME, ".tim", "Input file", 0),
                outputFile(QF_ENTRY_OUT, QF_FILE_LPC, ".lpc", "Output file", 1)};
-    a.params = {intParam("order", kLpcOrderParam).required().remembered(10).help("P"),
-                intParam("frame", kLpcFrameParam).required().remembered(256).help("NF"),
-                intParam("interval", kLpcIntervalParam).required().remembered(128).help("I"),
-                intParam("fft", kLpcSizeParam).required().remembered(512).help("N")};
+    a.params = {intParam("order", kLpcOrderParam)
+                    .required()
+                    .remembered(10)
+                    .help("P")
+                    .about("the prediction order, 1 to 63", nullptr, "10"),
+                intParam("frame", kLpcFrameParam)
+                    .required()
+                    .remembered(256)
+                    .help("NF")
+                    .about("samples per analysis frame, order + 2 to 8190", "samples", "256"),
+                intParam("interval", kLpcIntervalParam)
+                    .required()
+                    .remembered(128)
+                    .help("I")
+                    .about("samples from the start of one frame to the next", "samples", "128"),
+                spectrumSize()};
     a.script = {{Field::In1},      {Field::Param, 0}, {Field::Param, 1},
                 {Field::Param, 2}, {Field::Param, 3}, {Field::Out}};
     a.dialog = {.kind = DialogKind::HostEdit, .edit = &HostInterface::dspLPCGetPara};
@@ -510,7 +538,7 @@ void registerLpcOperations() {
     s.help = "the spectrum 1/A(e^jw) of every frame of LPC coefficients on N points";
     s.files = {inputFile(QF_ENTRY_IN1, QF_FILE_LPC, ".lpc", "Input file", 0, false),
                outputFile(QF_ENTRY_OUT, QF_FILE_FRAMES, ".fre", "Output file", 1)};
-    s.params = {intParam("fft", kLpcSizeParam).required().remembered(512).help("N")};
+    s.params = {spectrumSize()};
     s.script = {{Field::In1}, {Field::Param, 0}, {Field::Out}};
     s.dialog = {.kind = DialogKind::HostEdit, .edit = &HostInterface::dspLPCFFTGetPara};
     s.checks = spectrumChecks();

@@ -27,6 +27,22 @@ TEST(QfModels, UsageLinesAndRequiredOptions) {
     }
     EXPECT_EQ(runQf(dir, home, "lpc a.tim a.lpc --frame 256 --interval 128 --fft 512").status, 2);
     EXPECT_EQ(runQf(dir, home, "lms a.tim b.tim y.tim e.tim --taps 4").status, 2);
+
+    // A refused value is named as it was given.
+    ASSERT_EQ(runQf(dir, home, "sine s.tim --frequency 100 --samples 400").status, 0);
+    const QfResult order =
+        runQf(dir, home, "lpc s.tim s.lpc --order 0 --frame 64 --interval 32 --fft 64");
+    EXPECT_EQ(order.status, 1);
+    EXPECT_NE(order.output.find("--order 0: LPC order must be between 1 and 63."),
+              std::string::npos)
+        << order.output;
+    const QfResult taps = runQf(dir, home, "lms s.tim s.tim y.tim e.tim w.tim --taps 0");
+    EXPECT_EQ(taps.status, 1);
+    EXPECT_NE(taps.output.find("--taps 0: The LMS filter needs at least one tap."),
+              std::string::npos)
+        << taps.output;
+    EXPECT_FALSE(fileExists(dir + "s.lpc"));
+    EXPECT_FALSE(fileExists(dir + "y.tim"));
 }
 
 TEST(QfModels, ARecordedSessionWritesTheModelsLines) {
