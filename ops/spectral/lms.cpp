@@ -169,7 +169,8 @@ int32_t lmsCompute(int32_t, const ComputeArgs*) {
     const int32_t adaptCount = paramInt(b, kLmsAdaptParam);
     const int32_t length = x.recordCount;
     for (int32_t i = 0; i < length;) {
-        if (sigAccess(x, i) != 0 || sigAccess(y, i) != 0 || sigAccess(e, i) != 0) return 1;
+        if (userStopped() || sigAccess(x, i) != 0 || sigAccess(y, i) != 0 || sigAccess(e, i) != 0)
+            return 1;
         int64_t n = std::min<int64_t>(
             {length - i, residentFrom(x, i), residentFrom(y, i), residentFrom(e, i)});
         const bool desired = i < d.recordCount;

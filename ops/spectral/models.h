@@ -172,8 +172,8 @@ void wienerAutocorrelation(WienerWork& w);
 // Solves for d delayed by `delay` into w.f; returns E.
 double wienerSolve(WienerWork& w, int32_t delay);
 // The delay search; leaves the winning solution in w.f and returns its
-// delay.
-int32_t wienerDesign(WienerWork& w);
+// delay, or -1 when `stopped` (asked between groups of delays) said so.
+int32_t wienerDesign(WienerWork& w, bool (*stopped)() = nullptr);
 
 // ---------------------------------------------------------------------------
 // Shared

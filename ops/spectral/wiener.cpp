@@ -190,11 +190,12 @@ double wienerSolve(WienerWork& w, int32_t delay) {
     return e;
 }
 
-int32_t wienerDesign(WienerWork& w) {
+int32_t wienerDesign(WienerWork& w, bool (*stopped)()) {
     const int32_t step = std::max(1, w.n / 256);
     int32_t best = 0;
     double least = 0.0;
     for (int32_t first = 0; first < w.n; first += step * kWienerLanes) {
+        if (stopped && stopped()) return -1;
         int32_t delays[kWienerLanes];
         double errors[kWienerLanes];
         int count = 0;
@@ -295,7 +296,7 @@ int32_t wienerCompute(int32_t, const ComputeArgs*) {
         readSamples(blockDescriptor(b, QF_ENTRY_IN2), 0, w.n, w.d.data()) != 0)
         return 1;
     wienerAutocorrelation(w);
-    wienerDesign(w);
+    if (wienerDesign(w, userStopped) < 0) return 1;
     return forEachOutputSpan<float>(
         blockDescriptor(b, QF_ENTRY_OUT), 0, w.n, [&w](float* y, int32_t at, int32_t n) {
             for (int32_t i = 0; i < n; ++i)

@@ -331,3 +331,27 @@ TEST_F(Lms, ScriptLinesRoundTripWithTheStepAsAFloat) {
     EXPECT_EQ(get("rw.tim").count(), 2);
     EXPECT_EQ(get("re.tim").count(), 50);
 }
+
+TEST_F(Lms, EscStopsEachModelRunAndLeavesNoOutput) {
+    put("x.tim", real32File(noise(600, 8)));
+    put("y.tim", "an older y");
+    TestHost::instance().keyState[0x1B] = static_cast<int16_t>(0x8000);
+    const int32_t lms = filter("x.tim", "x.tim", {});
+    const int32_t lpc =
+        run(QF_OP_LPC_ANALYSIS, "x.tim", "x.lpc", [this](CommandBlock& b, const HostCall&) {
+            setEntry(b.out, dir, "x.lpc");
+            paramInt(b, QF_P_LPC_ORDER) = 4;
+            paramInt(b, QF_P_LPC_FRAME) = 100;
+            paramInt(b, QF_P_LPC_INTERVAL) = 50;
+            paramInt(b, QF_P_LPC_FFT_SIZE) = 64;
+            return 0;
+        });
+    const int32_t wiener = run(QF_OP_WIENER, "x.tim", "g.tim", nullptr, "x.tim");
+    TestHost::instance().keyState[0x1B] = 0;
+    EXPECT_NE(lms, 0);
+    EXPECT_NE(lpc, 0);
+    EXPECT_NE(wiener, 0);
+    EXPECT_EQ(readFile(dir + "y.tim"), "an older y");
+    for (const char* f : {"e.tim", "w.tim", "x.lpc", "x.fre", "g.tim"})
+        EXPECT_FALSE(exists(f)) << f;
+}
