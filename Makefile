@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 BUILD_PACKAGES := cmake g++ make pkg-config libsndfile1-dev libcairo2-dev fonts-dejavu-core
-TEST_PACKAGES := libgtest-dev libgmock-dev libbenchmark-dev sox libsox-fmt-base
+TEST_PACKAGES := libgtest-dev libgmock-dev libbenchmark-dev sox libsox-fmt-base espeak-ng
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps deps-test configure qf build asan demo install check test test-asan bench \

@@ -248,6 +248,7 @@ bool buildOperationTable(char* why, std::size_t whySize) {
     registerGeneratorOperations();
     registerTimeOperations();
     registerSpectralOperations();
+    registerModelOperations();
     registerConversionOperations();
     registerMultichannelOperations();
     registerIoOperations();

@@ -207,6 +207,8 @@ enum class Field : uint8_t {
     In1,  // directory then name, blanks as '*'
     In2,
     Out,
+    Out2,  // the second and third outputs of three-output operations
+    Out3,
     In2OrZero,     // in2, written as ". 0" when the last double written is 0.0
     Param,         // params[param], by its type ("% 15.9lg", "%d", a character)
     OutputFormat,  // the status record's output format character
@@ -381,6 +383,7 @@ void registerScriptOperations();  // recorder and replay
 void registerGeneratorOperations();
 void registerTimeOperations();
 void registerSpectralOperations();
+void registerModelOperations();  // LPC, LMS, Wiener (ops/spectral/models.cpp)
 void registerConversionOperations();
 void registerMultichannelOperations();  // 6110, 6120
 void registerIoOperations();            // 1140, 1150

@@ -88,10 +88,21 @@ class RunFiles {
     }
 
     // Closes the inputs, then every output, each renamed over its target
-    // (an in-place run replaces a file no longer open).
+    // (an in-place run replaces a file no longer open).  With several
+    // outputs, each one's last window is written first: one that cannot be
+    // completed (a full disk) then leaves every target as it was.
     int32_t commit() {
         for (const QfFileInfo& f : run_.description.files)
             if (isSignalFile(f, QF_FILE_INPUT)) sigClose(run_.slot(f.entry));
+        int outputs = 0;
+        for (const QfFileInfo& f : run_.description.files)
+            if (isSignalFile(f, QF_FILE_OUTPUT)) ++outputs;
+        for (const QfFileInfo& f : run_.description.files) {
+            SignalDescriptor& d = run_.slot(f.entry);
+            if (outputs > 1 && isSignalFile(f, QF_FILE_OUTPUT) && d.isOpen() && d.buffer &&
+                sigWriteWindow(d, -1) != 0)
+                return 1;  // the outputs are removed as the run ends
+        }
         int32_t result = 0;
         for (const QfFileInfo& f : run_.description.files) {
             if (!isSignalFile(f, QF_FILE_OUTPUT)) continue;

@@ -438,7 +438,8 @@ bool resolveScriptNames() {
     CommandBlock& b = block();
     nameNpath* entries[3] = {&b.in1, &b.in2, &b.out};
     const char* placeholders[3] = {"noname1.tim", "noname2.tim", "noname3.tim"};
-    for (nameNpath* e : entries) {
+    // The extra outputs of a three-output operation are script-relative too.
+    for (nameNpath* e : {&b.in1, &b.in2, &b.out, &b.out2, &b.out3}) {
         if (e->p[0] == '.') {
             char dir[QF_PATH_LEN];
             std::memcpy(dir, replay().scriptDir, sizeof dir);

@@ -22,6 +22,10 @@ nameNpath& fileOf(CommandBlock& b, Field f) {
             return b.in1;
         case Field::Out:
             return b.out;
+        case Field::Out2:
+            return b.out2;
+        case Field::Out3:
+            return b.out3;
         default:
             return b.in2;
     }
@@ -45,6 +49,8 @@ std::string describedScriptLine(const OperationDescription& d, CommandBlock& b) 
             case Field::In1:
             case Field::In2:
             case Field::Out:
+            case Field::Out2:
+            case Field::Out3:
                 text = scriptEntry(fileOf(b, f.field));
                 break;
             case Field::In2OrZero:
@@ -94,6 +100,8 @@ bool readDescribedFields(const OperationDescription& d, CommandBlock& b, const c
             case Field::In1:
             case Field::In2:
             case Field::Out:
+            case Field::Out2:
+            case Field::Out3:
             case Field::In2OrZero:
                 ok = in.entry(fileOf(b, f.field));
                 break;
@@ -164,6 +172,8 @@ int32_t genericReadScriptLine(int32_t mode, const char* line, CheckParamsFn chec
     unescapeEntry(b.in1);
     unescapeEntry(b.in2);
     unescapeEntry(b.out);
+    unescapeEntry(b.out2);
+    unescapeEntry(b.out3);
     if (!resolveScriptNames()) return kScriptLineStopped;
     const int32_t c = check ? check(mode) : 0;
     if (c == 0) return 0;

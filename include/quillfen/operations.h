@@ -213,6 +213,20 @@ enum QfParamOffsets {
     QF_P_DCT_SIZE = 13012,
     /* 4005 (filtering) takes no parameters: in1 is the filter coefficient
      * file (.flt), in2 the signal to filter and out the filtered signal. */
+    /* 5130: LPC order p, frame size Nf, frame interval I and the size N of
+     * the spectrum that follows (int32); 5140 takes its size N at
+     * QF_P_LPC_FFT_SIZE as well */
+    QF_P_LPC_ORDER = 13008,
+    QF_P_LPC_FRAME = 13012,
+    QF_P_LPC_INTERVAL = 13016,
+    QF_P_LPC_FFT_SIZE = 13020,
+    /* 4007: taps L, samples K during which the taps adapt, normalised step
+     * (nonzero) (int32), and the step size mu (double, used as a 32-bit
+     * float) */
+    QF_P_LMS_TAPS = 13008,
+    QF_P_LMS_ADAPT = 13012,
+    QF_P_LMS_NORMALISE = 13016,
+    QF_P_LMS_STEP = 13024
 };
 
 /* Format codes of 1140 and 1150 beside the numbered text, raw and WAVE

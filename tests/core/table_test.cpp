@@ -71,6 +71,10 @@ std::string describeField(const OperationDescription& d, const ScriptField& f) {
             return s + "in2";
         case Field::Out:
             return s + "out";
+        case Field::Out2:
+            return s + "out2";
+        case Field::Out3:
+            return s + "out3";
         case Field::In2OrZero:
             return s + "in2|0";
         case Field::OutputFormat:

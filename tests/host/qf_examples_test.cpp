@@ -139,6 +139,27 @@ TEST_F(Examples, SpectrumOfTheSinePeaksInItsBin) {
     EXPECT_NEAR(std::sqrt(bestPower), 256.0 / 4, 0.5);
 }
 
+TEST_F(Examples, TheVowelsLpcSpectrumPeaksAtItsFormants) {
+    replay("vowel.scr");
+    // 4000 samples in frames of 256 every 128: (4000 - 256 + 127) / 128 + 1
+    // = 31 frames of 2 x 10 coefficients, and 31 spectra of 512 bins.
+    const std::string lpc = readFile(dir + "vowel.lpc");
+    EXPECT_NE(lpc.find("Number of record      : 620\r\n"), std::string::npos);
+    EXPECT_NE(lpc.find("Frame        30 : k1, k2, k3...\r\n"), std::string::npos);
+    const std::vector<double> v = binaryRecords<double>(readFile(dir + "vowel.fre"));
+    ASSERT_EQ(v.size(), 2u * 31 * 512);
+    // The local maxima of |1/A| below 4000 Hz in frame 0, 15.625 Hz apart.
+    std::vector<double> peaks;
+    auto magnitude = [&v](int k) { return std::hypot(v[2 * k], v[2 * k + 1]); };
+    for (int k = 1; k < 255; ++k)
+        if (magnitude(k) > magnitude(k - 1) && magnitude(k) >= magnitude(k + 1))
+            peaks.push_back(k * 8000.0 / 512);
+    ASSERT_EQ(peaks.size(), 3u);
+    EXPECT_NEAR(peaks[0], 730, 40);
+    EXPECT_NEAR(peaks[1], 1090, 40);
+    EXPECT_NEAR(peaks[2], 2440, 40);
+}
+
 namespace {
 
 // The amplitude of the f Hz component of y over 384 samples from 416 on

@@ -77,6 +77,19 @@ TEST(Readme, ExamplesRunAsWrittenAndDoWhatTheySay) {
     EXPECT_EQ(sig::parse(readFile(dir + "noisy.tim")).count(), 8000);
     EXPECT_EQ(sig::parse(readFile(dir + "chirp.tim")).count(), 8000);
     EXPECT_EQ(sig::parse(readFile(dir + "half.tim")).count(), 1024);
+    // The signal models: a spoken vowel's coefficients, the taps the LMS
+    // filter found for d(n) = 0.5 x(n) - 0.3 x(n-1), and the inverse of
+    // 1 + 0.5 z^-1 + 0.2 z^-2 (1, -0.5, 0.05, 0.075 ...).
+    EXPECT_EQ(sig::parse(readFile(dir + "ah.lpc")).field("LPC Order"), "24");
+    EXPECT_EQ(sig::parse(readFile(dir + "ah.fre")).field("Frame size"), "1024");
+    const std::vector<float> taps = sig::real32Records(sig::parse(readFile(dir + "w.tim")));
+    ASSERT_EQ(taps.size(), 4u);
+    EXPECT_NEAR(taps[0], 0.5, 1e-4);
+    EXPECT_NEAR(taps[1], -0.3, 1e-4);
+    const std::vector<float> inverse = sig::real32Records(sig::parse(readFile(dir + "g.tim")));
+    ASSERT_EQ(inverse.size(), 64u);
+    for (int n = 0; n < 4; ++n)
+        EXPECT_NEAR(inverse[n], (std::vector<double>{1, -0.5, 0.05, 0.075})[n], 1e-6) << n;
     const std::string session = readFile(dir + "session.scr");
     EXPECT_EQ(session.rfind("* a sine and its spectrum\r\n2010 Sinusoidal", 0), 0u) << session;
     EXPECT_NE(session.find("4050 FastFourierTransform     " + dir + " tone.tim 1 256 256 " + dir +
