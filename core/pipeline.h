@@ -1,11 +1,13 @@
 // The one execute pipeline of operations that read signal files and write
 // new ones:
 //
-//   1. open the inputs the description names (16384-byte windows as a rule)
+//   1. open the inputs the description names (windows of the description's
+//      size, at least kSequentialWindowBytes: kernels walk from start to end)
 //   2. let the family describe the outputs (prepareOutput: record type and
 //      count, header fields, remark, description line; it may ask for a
 //      file format or window size of its own)
 //   3. create each output under a temporary name in its destination folder
+//      (large windows: written behind while the kernel fills the next)
 //   4. run the kernel (compute, or the family's walk calling compute per frame)
 //   5. always release the family's working storage (release)
 //   6. success: close the outputs, renaming each over its target, then send

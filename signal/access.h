@@ -14,8 +14,20 @@
 
 namespace qf {
 
+// Windows of sequential access: operations that walk a file from start to
+// end use windows of about this many bytes.
+constexpr int32_t kSequentialWindowBytes = 1 << 20;
+// Outputs whose window buffer holds at least this many bytes are written
+// behind: a moved window's bytes go to the file on a second thread while
+// the caller fills the next window.
+constexpr int32_t kWriteBehindBytes = 256 * 1024;
+
 // Opens a signal file and reads its header; a buffer size below 1 opens the
-// header only (the stream stays open until sigClose).
+// header only (the stream stays open until sigClose).  A file whose data
+// part holds fewer records than its header says is read as far as it goes,
+// with a notice naming both counts; text records are read strictly (a
+// record that is not a number of its type fails the read with its line and
+// record number).
 int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBytes);
 // Creates a signal file from the header fields already in d.  The file is
 // written under a temporary name in its folder (sigTemporaryPath) and
@@ -38,18 +50,18 @@ int32_t sigDiscard(SignalDescriptor& d);
 // Where an output is written until sigClose renames it.
 std::string sigTemporaryPath(const nameNpath& file);
 int32_t sigReadWindow(SignalDescriptor& d, int32_t index);
-// Writes the current window; then, for index >= 0, moves the window to hold
-// `index` (the buffer keeps the previous window's values).
+// Writes the current window, and waits until everything written behind is
+// in the file; then, for index >= 0, moves the window to hold `index` (the
+// buffer keeps the previous window's values).
 int32_t sigWriteWindow(SignalDescriptor& d, int32_t index);
 int32_t sigSetRecordSizes(SignalDescriptor& d);
 // A memory-only record array for filter coefficients (types 12-23, 29, 30,
 // 36, 37).
 int32_t sigOpenMemory(SignalDescriptor& d, int32_t recordType, int32_t recordCount);
 int32_t sigFreeMemory(SignalDescriptor& d);
-// The most space an output may need: 240 MiB.
-constexpr int64_t kSpaceLimit = 251658240;
 // Length in bytes of the file, -1 when it cannot be opened.  A null path
-// gives the space an output may take, kSpaceLimit.
+// gives the bytes free for outputs in the current directory (-1 when the
+// file system cannot tell).
 int64_t sigFileLength(const char* path);
 void stdSetCurrentDir(const char* path);
 // The current directory ending with a separator, at most size - 1

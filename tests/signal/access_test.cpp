@@ -277,7 +277,8 @@ TEST_F(SignalAccess, HandWrittenFilesRead) {
     // 64 records of 12 bytes are present.  A negative interval (one frame
     // from a given sample) is kept; a frame size within the header's count
     // but beyond the records present opens with the records present.
-    const std::string data(64 * 12, ' ');
+    std::string data;
+    for (int i = 0; i < 64; ++i) data += "0000 j0000\r\n";
     file("neg.fre", handFile("64", "CINT32RECT(W)", frameLines("64", "-100"), data));
     file("cut.fre", handFile("1000", "CINT32RECT(W)", frameLines("512", "4"), data));
     EXPECT_EQ(opened("neg.fre", 128).param2, -100);
@@ -364,9 +365,9 @@ TEST_F(SignalAccess, OpenReadRefusals) {
          "Unsupported file format in '" + path("x.tim") + "'"},
         {"nohash.tim", noHash, 1, invalidHeader("nohash.tim")},
         {"huge.tim", handFile("99999999999", "INTEGER16", "", "0001\r\n"), 1,
-         invalidHeader("huge.tim")},
+         invalidHeader("huge.tim") + "line 2: the number of records is out of range."},
         {"ch33.tim", handFile("64", "REALTIMEINT16", channelLines("33"), std::string(800, ' ')), 1,
-         invalidHeader("ch33.tim")},
+         invalidHeader("ch33.tim") + "line 7: the number of channels is not 0 to 32."},
     };
     EXPECT_EQ(sigOpenRead(r, entry("missing.tim"), 128), 1);
     EXPECT_EQ(lastError(), "Invalid file name or path\n" + path("missing.tim"));
@@ -412,8 +413,8 @@ TEST_F(SignalAccess, DamagedFilesNeverCrash) {
     }
 }
 
-// Outputs are refused for too little space (at most 240 MiB), bad headers and
-// unsupported types.
+// Outputs are refused for too little space (as the file system counts it),
+// bad headers and unsupported types.
 TEST_F(SignalAccess, OutputsRefused) {
     auto noSpace = [](const std::string& drive, const std::string& have, const std::string& need) {
         return "There isn't sufficient disk space available on " + drive + ".  " + have +
@@ -445,21 +446,33 @@ TEST_F(SignalAccess, OutputsRefused) {
     EXPECT_EQ(sigOpenWrite(w, entry("a.tim", "c:/data/"), kReal32, 100, 'b', 64), 2);
     EXPECT_EQ(lastError(), noSpace("C: drive", "1000", "2448"));
 
-    // Without a buffer nothing is checked.  File lengths, and at most 240 MiB
-    // for an output.
+    // Without a buffer nothing is checked.  File lengths, and the space
+    // free in the current directory.
     EXPECT_EQ(sigOpenWrite(w, entry("h.tim"), kInteger16, 100, 'a', 0), 0);
     EXPECT_EQ(sigClose(w), 0);
     file("len.bin", std::string(12345, 'q'));
     EXPECT_EQ(std::tuple(sigFileLength(nullptr), sigFileLength(path("len.bin").c_str()),
                          sigFileLength(path("none.bin").c_str())),
-              std::tuple(251658240, 12345, -1));
+              std::tuple(1000, 12345, -1));
 
-    // However roomy the disk, 240 MiB is the most an output may take:
-    // 14 803 306 REAL32 text records of 17 bytes and 2048 bytes of header
-    // are 10 bytes too many.
+    // The figures are the file system's, however large: 2^26 REAL32 text
+    // records need 1 140 852 736 bytes and 2048 for the header.
+    platform::setFreeSpaceSource([](const char*) { return int64_t{1} << 30; });
+    EXPECT_EQ(sigOpenWrite(w, entry("big.tim"), kReal32, 1 << 26, 'a', 64), 2);
+    EXPECT_EQ(lastError(), noSpace("the current drive", "1073741824", "1140852736"));
+    // Where the disk holds them, outputs far beyond 240 MiB are made: a
+    // 2^26-sample REAL32 signal (256 MiB) and frames of 2^24 bins (256 MiB).
     platform::setFreeSpaceSource([](const char*) { return int64_t{1} << 40; });
-    EXPECT_EQ(sigOpenWrite(w, entry("big.tim", "c:/data/"), kReal32, 14803306, 'a', 64), 2);
-    EXPECT_EQ(lastError(), noSpace("C: drive", "251658240", "251658250"));
+    EXPECT_EQ(sigOpenWrite(w, entry("big.tim"), kReal32, 1 << 26, 'b', 64), 0);
+    EXPECT_EQ(sigDiscard(w), 0);
+    w.param1 = 1024;
+    EXPECT_EQ(sigOpenWrite(w, entry("big.fre"), kCReal128Rect, 1 << 24, 'b', 64), 0);
+    EXPECT_EQ(sigDiscard(w), 0);
+    // A file system that cannot tell its free space does not stop an output.
+    platform::setFreeSpaceSource([](const char*) -> int64_t { return -1; });
+    EXPECT_EQ(sigOpenWrite(w, entry("any.tim"), kReal32, 100, 'b', 64), 0);
+    EXPECT_EQ(sigDiscard(w), 0);
+    EXPECT_FALSE(exists("big.tim") || exists("big.fre") || exists("any.tim"));
 
     EXPECT_EQ(sigOpenWrite(w, entry("a.tim", "c:/data/"), kInteger16, 100, 'a', 64), 1);
     EXPECT_EQ(lastError(), "Cannot open c:/data/a.tim for write.");
@@ -475,7 +488,8 @@ TEST_F(SignalAccess, OutputLifetime) {
     ASSERT_NE(std::freopen(partial("f.tim").c_str(), "rb", w.stream), nullptr);
     for (int32_t i = 0; i < 32; ++i) ASSERT_EQ(sigAccess(w, i), 0);
     EXPECT_EQ(sigAccess(w, 32), 1);
-    EXPECT_EQ(lastError(), "Error writing output file '" + path("f.tim") + "'");
+    EXPECT_EQ(lastError(),
+              "Error writing output file '" + path("f.tim") + "': Bad file descriptor.");
     EXPECT_EQ(std::tuple(w.isOpen(), w.buffer == nullptr, exists("f.tim")),
               std::tuple(false, true, false));
     EXPECT_FALSE(test::fileExists(partial("f.tim")));
@@ -487,7 +501,8 @@ TEST_F(SignalAccess, OutputLifetime) {
     ASSERT_EQ(sigOpenWrite(w, entry("g.tim"), kReal32, 10, 'a', 64), 0);
     ASSERT_NE(std::freopen(partial("g.tim").c_str(), "rb", w.stream), nullptr);
     EXPECT_EQ(sigClose(w), 1);
-    EXPECT_EQ(lastError(), "Error writing output file '" + path("g.tim") + "'");
+    EXPECT_EQ(lastError(),
+              "Error writing output file '" + path("g.tim") + "': Bad file descriptor.");
     EXPECT_EQ(bytes("g.tim"), "earlier");
     EXPECT_FALSE(test::fileExists(partial("g.tim")));
 
