@@ -80,6 +80,15 @@ std::vector<CheckMessage> generatorChecks() {
         m(110, "The frequency must be positive."),
         m(111, "The frequency must be below half the sampling rate."),
         m(112, "The end frequency must be below half the sampling rate."),
+        m(101, "The sampling rate must be a finite number."),
+        m(82, "The amplitude must be a finite number."),
+        m(92, "The offset must be a finite number."),
+        m(113, "The frequencies must be finite numbers."),
+        m(120, "The phase must be a finite number."),
+        m(121, "The ramp's start and end values must be finite numbers."),
+        m(122, "The decay must be a finite number."),
+        m(130, "Uniform noise needs finite bounds, the lower one no greater than the upper one."),
+        m(131, "Normal noise needs a finite mean and a finite variance of at least 0."),
     };
 }
 
@@ -199,8 +208,8 @@ OperationDescription describeGenerator(const Generator& g) {
         const char* name;
         int32_t offset;
         double neutral;
-    } neutral[] = {{"amplitude", G(amplitude), 1.0}, {"offset", G(offset), 0.0},
-                   {"delay", G(delay), 0.0}};
+    } neutral[] = {
+        {"amplitude", G(amplitude), 1.0}, {"offset", G(offset), 0.0}, {"delay", G(delay), 0.0}};
     for (const auto& n : neutral) {
         bool described = false;
         for (const ParamSpec& p : d.params) described = described || p.info.offset == n.offset;

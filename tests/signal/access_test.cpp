@@ -383,6 +383,136 @@ TEST_F(SignalAccess, OpenReadRefusals) {
     }
 }
 
+// A record that is not a number of its type, or a header whose end does not
+// match its "File format" line, is refused with the file and the line (and
+// record); nothing of it is read as zero.  The header of handFile has seven
+// lines, so record i stands on line 8 + i.
+TEST_F(SignalAccess, DamagedFilesAreRefusedWithTheirLine) {
+    auto real32 = [](std::initializer_list<const char*> records) {
+        std::string t;
+        for (const char* r : records) t += std::string(r) + "\r\n";
+        return t;
+    };
+    const std::string one = " 1.0000000E+000", two = "-2.0000000E+000";
+    const std::string words = "0001\r\n0002\r\n0003\r\n";
+    const std::string floats = std::string("\0\0\x80\x3F\0\0\0\x40\0\0\x40\x40", 12);
+    auto binaryFile = [&](const std::string& end, const std::string& data) {
+        const std::string t = handFile("3", "REAL32", "", "", "Binary");
+        return t.substr(0, t.size() - 3) + end + data;
+    };
+    auto textAfter = [&](const std::string& end) {
+        const std::string t = handFile("3", "INTEGER16");
+        return t.substr(0, t.size() - 3) + end + words;
+    };
+    auto record = [this](const std::string& name, int line, int index, const std::string& type,
+                         const std::string& text) {
+        return "Error reading input file '" + path(name) + "': line " + std::to_string(line) +
+               " (record " + std::to_string(index) + ") is not a " + type + " record: \"" + text +
+               "\"";
+    };
+    auto header = [this](const std::string& name, int line, const std::string& why) {
+        return invalidHeader(name) + "line " + std::to_string(line) + ": " + why + ".";
+    };
+    const std::string lpcLines =
+        "LPC Order             : 2\r\nFrame Size            : 8\r\n"
+        "Frame Interval        : 8\r\n";
+    const std::string lpcRecord = " 5.000000000000000E-001\r\n";
+    const std::tuple<const char*, std::string, std::string> cases[] = {
+        {"letters.tim",
+         handFile("3", "REAL32", "", real32({one.c_str(), "  abc          ", two.c_str()})),
+         record("letters.tim", 9, 1, "REAL32", "  abc          ")},
+        {"empty.tim",
+         handFile("3", "REAL32", "", real32({one.c_str(), two.c_str(), "               "})),
+         record("empty.tim", 10, 2, "REAL32", "               ")},
+        {"comma.tim",
+         handFile("3", "REAL32", "", real32({" 1,5000000E+000", one.c_str(), one.c_str()})),
+         record("comma.tim", 8, 0, "REAL32", " 1,5000000E+000")},
+        {"wide.tim",
+         handFile("3", "REAL32", "", real32({one.c_str(), " 1.0000000E+0000", one.c_str()})),
+         record("wide.tim", 9, 1, "REAL32", " 1.0000000E+0000")},
+        {"hex.tim", handFile("3", "INTEGER16", "", "0001\r\n12G4\r\n0003\r\n"),
+         record("hex.tim", 9, 1, "INTEGER16", "12G4")},
+        {"noj.fre",
+         handFile("4", "CINT32RECT(W)", frameLines("2", "2"),
+                  "0001 j0002\r\n0001 00020\r\n0001 j0002\r\n0001 j0002\r\n"),
+         "Error reading input file '" + path("noj.fre") +
+             "': line 12 (record 1) is not a "
+             "CINT32RECT(W) record: \"0001 00020\""},
+        {"frame.lpc",
+         handFile("4", "LPCCoeffREAL8", lpcLines,
+                  "Frame         0 : a1, a2, a3...\r\n" + lpcRecord + lpcRecord +
+                      "Flame         0 : k1, k2, k3...\r\n" + lpcRecord + lpcRecord),
+         "Error reading input file '" + path("frame.lpc") +
+             "': line 14 is not a frame line: "
+             "\"Flame         0 : k1, k2, k3...\""},
+        {"binary.tim", textAfter("#\r\x1A"),
+         header("binary.tim", 7, "the file format is ASCII, but binary data follows the header")},
+        {"nolf.tim", textAfter("#\r"),
+         header("nolf.tim", 7, "the header does not end with '#', CR and LF")},
+        {"text.tim", binaryFile("#\r\n", floats),
+         header("text.tim", 7, "the file format is Binary, but text follows the header")},
+        {"textsub.tim", binaryFile("#\r\x1A", real32({one.c_str(), one.c_str(), one.c_str()})),
+         header("textsub.tim", 7, "the file format is Binary, but text follows the header")},
+        {"nosub.tim", binaryFile("#\r", floats),
+         header("nosub.tim", 7, "the header does not end with '#', CR and the byte 1A")},
+        {"count.tim", handFile("12345678901234567890", "INTEGER16", "", words),
+         header("count.tim", 2, "the number of records is out of range")},
+    };
+    for (const auto& [name, text, message] : cases) {
+        file(name, text);
+        const std::size_t before = errors().size();
+        SignalDescriptor r{};
+        EXPECT_EQ(sigOpenRead(r, entry(name), 4096), 1) << name;
+        EXPECT_EQ(lastError(), message) << name;
+        EXPECT_EQ(errors().size(), before + 1) << name;
+        EXPECT_FALSE(r.isOpen()) << name;
+        sigClose(r);
+    }
+    // A sampling rate that is not a number.
+    std::string nanRate = handFile("3", "INTEGER16", "", words);
+    nanRate.replace(nanRate.find("8000 Hz"), 4, "nan");
+    file("rate.tim", nanRate);
+    SignalDescriptor r{};
+    EXPECT_EQ(sigOpenRead(r, entry("rate.tim"), 64), 1);
+    EXPECT_EQ(lastError(), header("rate.tim", 5, "the sampling rate is not a number"));
+
+    // Beyond the first window the read fails when the window gets there.
+    std::vector<const char*> many(60, one.c_str());
+    many[40] = " 1.0000000E+00x";
+    std::string data;
+    for (const char* m : many) data += std::string(m) + "\r\n";
+    file("late.tim", handFile("60", "REAL32", "", data));
+    ASSERT_EQ(sigOpenRead(r, entry("late.tim"), 64), 0);  // 16 records a window
+    for (int32_t i = 0; i < 32; ++i) ASSERT_EQ(sigAccess(r, i), 0);
+    EXPECT_EQ(sigAccess(r, 32), 1);
+    EXPECT_EQ(lastError(), record("late.tim", 48, 40, "REAL32", " 1.0000000E+00x"));
+    EXPECT_FALSE(r.isOpen());
+    EXPECT_EQ(sigClose(r), 0);
+}
+
+// A data part shorter than its header says is read as far as it goes, with
+// a notice naming both counts; text NaN and infinities read back as such.
+TEST_F(SignalAccess, ShortDataIsReadWithANotice) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::string text = written("cut.tim", kReal32, 10, 'a', 64, [inf](int32_t i, int) {
+        return i == 1 ? double(inf) : i == 2 ? -double(inf) : i == 3 ? double(NAN) : i;
+    });
+    file("cut.tim", text.substr(0, text.size() - 3 * 17 - 5));
+    SignalDescriptor r{};
+    const Records recs = readAll(r, "cut.tim", 64);
+    ASSERT_EQ(recs.size(), 6u);
+    EXPECT_EQ(std::tuple(recs[0][0], recs[1][0], recs[2][0], recs[5][0]),
+              std::tuple(0.0, double(inf), -double(inf), 5.0));
+    EXPECT_TRUE(std::isnan(recs[3][0]));
+    EXPECT_EQ(TestHost::instance().messages(QF_MSG_NOTICE),
+              std::vector<std::string>{"'" + path("cut.tim") +
+                                       "' holds 6 records where its header says 10; the 6 "
+                                       "records present are read."});
+    EXPECT_TRUE(errors().empty());
+    EXPECT_NE(text.find("\r\n            INF\r\n           -INF\r\n            NAN\r\n"),
+              std::string::npos);
+}
+
 // Every third prefix and 150 corruptions of valid files open or fail cleanly.
 TEST_F(SignalAccess, DamagedFilesNeverCrash) {
     SignalDescriptor w = header("fuzz", 8000.0);
