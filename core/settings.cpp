@@ -396,7 +396,10 @@ void saveSettings() {
     if (const char* why = writeSettingsFile(settingsText())) {
         // A home folder that is a file, read-only or cannot be made: said
         // once while the library is loaded.
-        logPrintf("The settings could not be saved in %s: %s.\n", runtime().homeDir, why);
+        // Every failure goes to the log, unless that is the standard error
+        // stream the user reads already.
+        if (!runtime().logIsStderr)
+            logPrintf("The settings could not be saved in %s: %s.\n", runtime().homeDir, why);
         SettingsNotices& notices = familyState<SettingsNotices>();
         if (!notices.saveFailureShown) {
             notices.saveFailureShown = true;

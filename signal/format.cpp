@@ -225,13 +225,15 @@ class Cursor {
         bool neg = false;
         if (pos_ < t_.size() && (t_[pos_] == '+' || t_[pos_] == '-')) neg = t_[pos_++] == '-';
         std::size_t start = pos_;
+        constexpr uint64_t kCap = uint64_t{1} << 62;  // far beyond any count, and no wrap
         uint64_t mag = 0;
         while (pos_ < t_.size() && t_[pos_] >= '0' && t_[pos_] <= '9') {
-            if (mag < (uint64_t{1} << 62)) mag = mag * 10 + static_cast<uint64_t>(t_[pos_] - '0');
+            const uint64_t d = static_cast<uint64_t>(t_[pos_] - '0');
+            mag = mag >= kCap / 10 ? kCap : std::min(mag * 10 + d, kCap);
             ++pos_;
         }
         if (pos_ == start) return false;
-        const int64_t m = static_cast<int64_t>(std::min<uint64_t>(mag, uint64_t{1} << 62));
+        const int64_t m = static_cast<int64_t>(mag);
         v = neg ? -m : m;
         return true;
     }

@@ -455,7 +455,8 @@ TEST_F(SignalAccess, DamagedFilesAreRefusedWithTheirLine) {
          header("textsub.tim", 7, "the file format is Binary, but text follows the header")},
         {"nosub.tim", binaryFile("#\r", floats),
          header("nosub.tim", 7, "the header does not end with '#', CR and the byte 1A")},
-        {"count.tim", handFile("12345678901234567890", "INTEGER16", "", words),
+        // 2^64 + 4: a count that wraps would read as 4
+        {"count.tim", handFile("18446744073709551620", "INTEGER16", "", words + words),
          header("count.tim", 2, "the number of records is out of range")},
     };
     for (const auto& [name, text, message] : cases) {
