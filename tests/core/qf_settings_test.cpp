@@ -69,7 +69,7 @@ TEST(QfSettings, SixtyCommandsAtOnceKeepTheSettings) {
     // Values unlike the defaults everywhere; line 31 is the folder qf works in.
     std::string settings = "0001 1 0 0 0\r\na w n\r\n";
     for (int i = 0; i < 19; ++i)
-        settings += " " + std::to_string(i) + " " + std::to_string(i % 7) + " " +
+        settings += std::string(" ") + std::to_string(i) + " " + std::to_string(i % 7) + " " +
                     std::to_string(i % 3) + " \r\n";
     for (int i = 0; i < 5; ++i) settings += std::to_string(i) + " 1 2 12 \r\n";
     settings += "000D\r\n00001000\r\nFFFFFED4\r\nC 6 2\r\n" + work + "\r\n0 0 0 0\r\n";

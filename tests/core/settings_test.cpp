@@ -26,7 +26,7 @@ std::string settingsWithTwoLines(const std::string& line2) {
 std::string settingsWithFft(const std::string& window, const std::string& size,
                             const std::string& interval) {
     std::string body = settingsWithTwoLines("a s y");
-    for (int i = 0; i < 19; ++i) body += " " + std::to_string(i) + " 1 0 \r\n";
+    for (int i = 0; i < 19; ++i) body += std::string(" ") + std::to_string(i) + " 1 0 \r\n";
     for (int i = 0; i < 5; ++i) body += std::to_string(i) + " 0 0 10 \r\n";
     body += window + "\r\n" + size + "\r\n" + interval + "\r\n9 6 2\r\n";
     body += "/\r\n0 0 0 0\r\n";
@@ -174,7 +174,7 @@ TEST(Settings, DirectoryWithBlankRestoredUpToBlank) {
     std::string spaced = work + "my";
     ASSERT_EQ(::mkdir(spaced.c_str(), 0755), 0);
     std::string body = settingsWithTwoLines("b s y");
-    for (int i = 0; i < 19; ++i) body += " " + std::to_string(i) + " 0 0 \r\n";
+    for (int i = 0; i < 19; ++i) body += std::string(" ") + std::to_string(i) + " 0 0 \r\n";
     for (int i = 0; i < 5; ++i) body += std::to_string(i) + " 0 0 10 \r\n";
     body += "0000\r\n00000400\r\n00000400\r\n9 6 2\r\n";
     body += spaced;

@@ -505,10 +505,10 @@ TEST_F(SignalAccess, ShortDataIsReadWithANotice) {
     EXPECT_EQ(std::tuple(recs[0][0], recs[1][0], recs[2][0], recs[5][0]),
               std::tuple(0.0, double(inf), -double(inf), 5.0));
     EXPECT_TRUE(std::isnan(recs[3][0]));
-    EXPECT_EQ(TestHost::instance().messages(QF_MSG_NOTICE),
-              std::vector<std::string>{"'" + path("cut.tim") +
-                                       "' holds 6 records where its header says 10; the 6 "
-                                       "records present are read."});
+    std::string notice = "'";
+    notice += path("cut.tim");
+    notice += "' holds 6 records where its header says 10; the 6 records present are read.";
+    EXPECT_EQ(TestHost::instance().messages(QF_MSG_NOTICE), std::vector<std::string>{notice});
     EXPECT_TRUE(errors().empty());
     EXPECT_NE(text.find("\r\n            INF\r\n           -INF\r\n            NAN\r\n"),
               std::string::npos);
@@ -532,7 +532,8 @@ TEST_F(SignalAccess, DamagedFilesNeverCrash) {
             std::string v = n < prefixes ? good.substr(0, n * 3) : good;
             for (int m = 0; n >= prefixes && m < 3; ++m) v[next() % v.size()] = pool[next() % 9];
             // A new file each time: rewriting one in place waits for the disk.
-            const std::string vname = "v" + std::to_string(n) + name[0] + ".tim";
+            std::string vname = "v";
+            vname.append(std::to_string(n)).append(1, name[0]).append(".tim");
             file(vname, v);
             SignalDescriptor r{};
             const int32_t res = sigOpenRead(r, entry(vname), 48);
