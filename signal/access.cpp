@@ -42,22 +42,32 @@ constexpr int64_t kHeaderSpare = 2048;  // bytes added to the data for the space
 // What an open file needs besides its descriptor: the scratch blocks of
 // text windows and of blocks written behind, and the writer.
 struct SignalIo {
-    std::vector<char> scratch[2];
-    int slot = 0;              // the scratch block the next window uses
-    bool writeBehind = false;  // an output whose windows are written behind
-    int64_t headerLines = -1;  // lines of the header, counted when a message needs them
-    WriteBehind writer;        // declared last: stopped before the scratch goes
+    // Two blocks of memory from malloc, so that one can change places with
+    // a window buffer handed to the writer.
+    char* scratch[2] = {nullptr, nullptr};
+    std::size_t scratchBytes[2] = {0, 0};
+    int slot = 0;                 // the scratch block the next window uses
+    bool writeBehind = false;     // an output whose windows are written behind
+    bool filledByCaller = false;  // every window is set whole before it moves
+    int64_t headerLines = -1;     // lines of the header, counted when a message needs them
+    WriteBehind writer;           // declared last: stopped before the scratch goes
+
+    SignalIo() = default;
+    SignalIo(const SignalIo&) = delete;
+    SignalIo& operator=(const SignalIo&) = delete;
+    ~SignalIo() {
+        writer.wait();  // nothing in flight uses the blocks any more
+        std::free(scratch[0]);
+        std::free(scratch[1]);
+    }
 
     char* block(int which, int64_t bytes) {
-        std::vector<char>& b = scratch[which];
-        if (b.size() < static_cast<std::size_t>(bytes)) {
-            try {
-                b.resize(static_cast<std::size_t>(bytes));
-            } catch (const std::bad_alloc&) {
-                return nullptr;
-            }
+        if (scratchBytes[which] < static_cast<std::size_t>(bytes)) {
+            std::free(scratch[which]);
+            scratch[which] = static_cast<char*>(std::malloc(static_cast<std::size_t>(bytes)));
+            scratchBytes[which] = scratch[which] ? static_cast<std::size_t>(bytes) : 0;
         }
-        return b.data();
+        return scratch[which];
     }
 };
 
@@ -264,6 +274,24 @@ int32_t writeWindow(SignalDescriptor& d, bool now) {
     const bool behind = io->writeBehind && !now;
     const int64_t from = recordPosition(d, d.windowStart);
     const int64_t bytes = recordPosition(d, static_cast<int64_t>(d.windowStart) + n) - from;
+    if (behind && io->filledByCaller && d.format == 'b' &&
+        std::endian::native == std::endian::little) {
+        // The caller sets the next window whole: the buffer itself goes to
+        // the writer, and a spare block of its size becomes the window.
+        char* spare = io->block(io->slot, d.bufferBytes);
+        if (spare == nullptr) {
+            signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
+            return 1;
+        }
+        if (!io->writer.wait()) return writeFailed(d, io->writer.error());
+        char* full = static_cast<char*>(d.buffer);
+        d.buffer = spare;
+        io->scratch[io->slot] = full;
+        io->scratchBytes[io->slot] = static_cast<std::size_t>(d.bufferBytes);
+        io->writer.start(d.stream, from, full, static_cast<std::size_t>(bytes));
+        io->slot ^= 1;
+        return 0;
+    }
     const char* data = static_cast<const char*>(d.buffer);
     if (d.format != 'b' || behind || std::endian::native != std::endian::little) {
         // The bytes go through a scratch block: formatted text, or a copy
@@ -649,6 +677,10 @@ int32_t sigDiscard(SignalDescriptor& d) {
     // reading, and any earlier file of the output's name, stay.
     if (writing) platform::removeFile(sigTemporaryPath(d.file).c_str());
     return 0;
+}
+
+void sigWindowsFilledByCaller(SignalDescriptor& d) {
+    if (SignalIo* io = d.isOpen() && d.mode == 'w' ? ioOf(d) : nullptr) io->filledByCaller = true;
 }
 
 int32_t sigOpenMemory(SignalDescriptor& d, int32_t recordType, int32_t recordCount) {

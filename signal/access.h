@@ -44,6 +44,11 @@ int32_t sigAccess(SignalDescriptor& d, int32_t index);
 // write or the rename failed (the output is then removed, the target left
 // as it was, and the failure reported).
 int32_t sigClose(SignalDescriptor& d);
+// Declares that the caller sets every record of each window of the output
+// before it moves the window on (the FFT does).  An output written behind
+// then hands its window buffer to the writer instead of copying it, and a
+// new window does not hold the previous window's values.
+void sigWindowsFilledByCaller(SignalDescriptor& d);
 // Closes and removes an output's temporary file (1 if the descriptor was
 // not open).
 int32_t sigDiscard(SignalDescriptor& d);

@@ -283,6 +283,8 @@ int32_t fftWalk(Run& run, OperationRecord& record) {
     args.window = st.window;
     args.input = &in;
     args.output = &out;
+    // Frames cover the output: each window is set whole before it moves.
+    sigWindowsFilledByCaller(out);
     for (int32_t f = 0; f < st.frameCount; ++f) {
         st.frameIndex = f;
         if (sigAccess(out, static_cast<int32_t>(static_cast<int64_t>(f) * n)) != 0) return 1;

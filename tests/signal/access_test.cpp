@@ -332,6 +332,41 @@ TEST_F(SignalAccess, WindowsMoveAndHoldWhatFits) {
     EXPECT_TRUE(errors().empty());
 }
 
+// Outputs with windows of kWriteBehindBytes and more are written behind on
+// a second thread: the file holds every window, a window the caller leaves
+// partly unset keeps the previous window's values there, and a caller that
+// sets every window whole may say so (its buffer is then handed over).
+TEST_F(SignalAccess, LargeWindowsAreWrittenBehind) {
+    const int32_t perWindow = kWriteBehindBytes / 4;  // REAL32 records
+    const int32_t n = 2 * perWindow + 1000;
+    for (char format : {'b', 'a'}) {
+        for (bool filled : {false, true}) {
+            SCOPED_TRACE(std::string(1, format) + (filled ? " filled" : ""));
+            SignalDescriptor w = header("behind", 8000.0);
+            ASSERT_EQ(sigOpenWrite(w, entry("big.tim"), kReal32, n, format, kWriteBehindBytes), 0);
+            if (filled) sigWindowsFilledByCaller(w);
+            // Unless filled, the second window sets only its first half.
+            const int32_t unsetFrom = filled ? n : perWindow + perWindow / 2;
+            for (int32_t i = 0; i < n; ++i) {
+                ASSERT_EQ(sigAccess(w, i), 0);
+                if (i < unsetFrom || i >= 2 * perWindow) *w.at<float>(i) = float(i);
+            }
+            ASSERT_EQ(sigClose(w), 0);
+            SignalDescriptor r{};
+            ASSERT_EQ(sigOpenRead(r, entry("big.tim"), kSequentialWindowBytes), 0);
+            ASSERT_EQ(r.recordCount, n);
+            for (int32_t i = 0; i < n; ++i) {
+                ASSERT_EQ(sigAccess(r, i), 0);
+                const bool stale = i >= unsetFrom && i < 2 * perWindow;
+                ASSERT_EQ(*r.at<float>(i), float(stale ? i - perWindow : i)) << i;
+            }
+            sigClose(r);
+        }
+    }
+    EXPECT_TRUE(errors().empty());
+    EXPECT_FALSE(test::fileExists(partial("big.tim")));
+}
+
 // Each refusal gives one message; the too-short ones leave the file closed.
 TEST_F(SignalAccess, OpenReadRefusals) {
     // Data cut short: the count follows the records present, until too few.
