@@ -19,9 +19,17 @@
 //                           samples: how far the resident memory rose
 //                           (rss_rise_MiB), which must not grow with the
 //                           signal.
+//
+// Each output is created anew, as on a user's first run: the file of the
+// previous iteration is removed outside the timing (replacing a file costs
+// the file system the same whoever writes it).  The ratios are of elapsed
+// time; the *_cpu counters give the same ratios in processor time of the
+// whole process (the engine's writer thread included), which a machine
+// busy with other work disturbs less.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -47,8 +55,46 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
+// Elapsed, process and calling-thread processor seconds of one timed step.
+struct Times {
+    double wall = 0.0, cpu = 0.0, thread = 0.0;
+    Times& operator+=(const Times& t) {
+        wall += t.wall;
+        cpu += t.cpu;
+        thread += t.thread;
+        return *this;
+    }
+};
+
+double clockSeconds(clockid_t clock) {
+    timespec t{};
+    clock_gettime(clock, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+template <typename F>
+Times timed(F f) {
+    const double cpu = clockSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    const double thread = clockSeconds(CLOCK_THREAD_CPUTIME_ID);
+    const Clock::time_point start = Clock::now();
+    f();
+    return Times{std::chrono::duration<double>(Clock::now() - start).count(),
+                 clockSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpu,
+                 clockSeconds(CLOCK_THREAD_CPUTIME_ID) - thread};
+}
+
+// ratio = a / b as counters: name (elapsed), name_cpu (the process) and
+// name_thread (the calling thread alone: what the elapsed ratio is where a
+// second core takes the writer thread); a_ms and b_ms are the elapsed
+// milliseconds per iteration of each side.
+void ratioCounters(benchmark::State& state, const char* name, const Times& a, const Times& b) {
+    state.counters[name] = b.wall > 0 ? a.wall / b.wall : -1.0;
+    state.counters[std::string(name) + "_cpu"] = b.cpu > 0 ? a.cpu / b.cpu : -1.0;
+    state.counters[std::string(name) + "_thread"] = b.thread > 0 ? a.thread / b.thread : -1.0;
+    const double n =
+        static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["a_ms"] = 1000.0 * a.wall / n;
+    state.counters["b_ms"] = 1000.0 * b.wall / n;
 }
 
 nameNpath entryOf(const std::string& dir, const std::string& name) {
@@ -167,18 +213,20 @@ void BM_TextWrite(benchmark::State& state) {
         state.SkipWithError("the engine and the to_chars loop wrote different bytes");
         return;
     }
-    double engine = 0.0, loop = 0.0;
+    Times engine, loop;
     for (auto _ : state) {
-        const Clock::time_point start = Clock::now();
-        if (!engineTextWrite(t, "engine.tim")) state.SkipWithError("the engine failed");
-        engine += secondsSince(start);
         state.PauseTiming();
-        const Clock::time_point from = Clock::now();
-        loopTextWrite(t, "loop.tim");
-        loop += secondsSince(from);
+        std::remove((t.dir + "engine.tim").c_str());
+        std::remove((t.dir + "loop.tim").c_str());
+        state.ResumeTiming();
+        engine += timed([&] {
+            if (!engineTextWrite(t, "engine.tim")) state.SkipWithError("the engine failed");
+        });
+        state.PauseTiming();
+        loop += timed([&] { loopTextWrite(t, "loop.tim"); });
         state.ResumeTiming();
     }
-    state.counters["speedup"] = engine > 0 ? loop / engine : -1.0;
+    ratioCounters(state, "speedup", loop, engine);
     state.SetItemsProcessed(state.iterations() * int64_t{kTextSamples});
 }
 BENCHMARK(BM_TextWrite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -238,19 +286,17 @@ void BM_TextRead(benchmark::State& state) {
         state.SkipWithError("cannot read the text file alike");
         return;
     }
-    double engine = 0.0, loop = 0.0;
+    Times engine, loop;
     for (auto _ : state) {
-        const Clock::time_point start = Clock::now();
-        if (!engineTextRead(t, a)) state.SkipWithError("the engine failed");
-        engine += secondsSince(start);
+        engine += timed([&] {
+            if (!engineTextRead(t, a)) state.SkipWithError("the engine failed");
+        });
         state.PauseTiming();
-        const Clock::time_point from = Clock::now();
-        loopTextRead(t, b);
-        loop += secondsSince(from);
+        loop += timed([&] { loopTextRead(t, b); });
         state.ResumeTiming();
         benchmark::DoNotOptimize(a + b);
     }
-    state.counters["speedup"] = engine > 0 ? loop / engine : -1.0;
+    ratioCounters(state, "speedup", loop, engine);
     state.SetItemsProcessed(state.iterations() * int64_t{kTextSamples});
 }
 BENCHMARK(BM_TextRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -336,18 +382,20 @@ void BM_BinaryElementwise(benchmark::State& state) {
     }
     qf::buildOperationTable();
     qf::status().outputFormat = 'b';
-    double engine = 0.0, plain = 0.0;
+    Times engine, plain;
     for (auto _ : state) {
-        const Clock::time_point start = Clock::now();
-        if (!engineScale(f)) state.SkipWithError("the operation failed");
-        engine += secondsSince(start);
         state.PauseTiming();
-        const Clock::time_point from = Clock::now();
-        plainScale(f);
-        plain += secondsSince(from);
+        std::remove((f.dir + "scaled.tim").c_str());
+        std::remove((f.dir + "plain.tim").c_str());
+        state.ResumeTiming();
+        engine += timed([&] {
+            if (!engineScale(f)) state.SkipWithError("the operation failed");
+        });
+        state.PauseTiming();
+        plain += timed([&] { plainScale(f); });
         state.ResumeTiming();
     }
-    state.counters["vs_plain"] = plain > 0 ? engine / plain : -1.0;
+    ratioCounters(state, "vs_plain", engine, plain);
     state.SetBytesProcessed(state.iterations() * int64_t{f.samples} * 4);
 }
 BENCHMARK(BM_BinaryElementwise)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -396,18 +444,19 @@ void BM_FftFileToFile(benchmark::State& state) {
     }
     qf::buildOperationTable();
     qf::status().outputFormat = 'b';
-    double engine = 0.0, inMemory = 0.0;
+    Times engine, inMemory;
     for (auto _ : state) {
-        const Clock::time_point start = Clock::now();
-        if (!engineFft(f)) state.SkipWithError("the FFT operation failed");
-        engine += secondsSince(start);
         state.PauseTiming();
-        const Clock::time_point from = Clock::now();
-        memory.run();
-        inMemory += secondsSince(from);
+        std::remove((f.dir + "signal.fre").c_str());
+        state.ResumeTiming();
+        engine += timed([&] {
+            if (!engineFft(f)) state.SkipWithError("the FFT operation failed");
+        });
+        state.PauseTiming();
+        inMemory += timed([&] { memory.run(); });
         state.ResumeTiming();
     }
-    state.counters["vs_memory"] = inMemory > 0 ? engine / inMemory : -1.0;
+    ratioCounters(state, "vs_memory", engine, inMemory);
     state.SetItemsProcessed(state.iterations() * int64_t{f.samples});
 }
 BENCHMARK(BM_FftFileToFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -454,6 +503,7 @@ void BM_PeakMemory(benchmark::State& state) {
     const long peak = statusKiB("VmHWM");
     state.counters["rss_rise_MiB"] =
         reset && before >= 0 && peak >= 0 ? (peak - before) / 1024.0 : -1.0;
+    state.counters["peak_rss_MiB"] = peak >= 0 ? peak / 1024.0 : -1.0;
     state.SetItemsProcessed(state.iterations() * int64_t{f.samples});
 }
 BENCHMARK(BM_PeakMemory)

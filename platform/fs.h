@@ -47,6 +47,11 @@ int writeAt(std::FILE* f, int64_t offset, const void* from, std::size_t bytes);
 // What an error number of readAt or writeAt means ("No space left on
 // device").
 std::string ioErrorText(int error);
+// Reserves disk space for the first `bytes` bytes of the stream's file
+// without changing its length, so that writing them later needs no more
+// (and is cheaper).  0, or the system's error number; a file system that
+// cannot reserve space ahead answers 0.
+int reserveFileSpace(std::FILE* f, int64_t bytes);
 // Writes the stream's buffer and the file's data to the disk.
 bool syncFile(std::FILE* f);
 

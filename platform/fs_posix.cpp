@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <linux/falloc.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -112,6 +113,17 @@ std::string ioErrorText(int error) {
         return r ? std::string(r) : std::string(buf);
     else
         return r == 0 ? std::string(buf) : "error " + std::to_string(error);
+}
+
+int reserveFileSpace(std::FILE* f, int64_t bytes) {
+    if (f == nullptr || bytes <= 0) return 0;
+    const int fd = ::fileno(f);
+    int r;
+    do {
+        r = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes));
+    } while (r != 0 && errno == EINTR);
+    if (r == 0) return 0;
+    return errno == ENOSPC || errno == EDQUOT ? errno : 0;
 }
 
 bool syncFile(std::FILE* f) {

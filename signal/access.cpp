@@ -485,6 +485,26 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
     }
     d.stream = f;
     d.dataOffset = static_cast<int32_t>(header.size());
+    if (d.buffer) {
+        // The whole file's space is taken now: a disk too full for it says
+        // so before any record is computed, and the writes get cheaper.
+        const int64_t bytes = recordPosition(d, recordCount);
+        if (platform::reserveFileSpace(f, bytes) != 0) {
+            std::fclose(f);
+            d.stream = nullptr;
+            release(d);
+            platform::removeFile(path.c_str());
+            char drive[3];
+            signalMessage(
+                QF_MSG_ERROR,
+                "There isn't sufficient disk space available on %s drive.  %lld bytes "
+                "available; %lld bytes needed.",
+                driveText(d.file.p, drive),
+                static_cast<long long>(std::max<int64_t>(platform::freeSpace(d.file.p), 0)),
+                static_cast<long long>(bytes));
+            return 2;
+        }
+    }
     d.openMark = kOpenMark;
     return 0;
 }
@@ -680,7 +700,9 @@ int32_t sigDiscard(SignalDescriptor& d) {
 }
 
 void sigWindowsFilledByCaller(SignalDescriptor& d) {
-    if (SignalIo* io = d.isOpen() && d.mode == 'w' ? ioOf(d) : nullptr) io->filledByCaller = true;
+    // Only before the first move: a window already left was not promised.
+    if (SignalIo* io = d.isOpen() && d.mode == 'w' ? ioOf(d) : nullptr)
+        if (d.windowStart == 0) io->filledByCaller = true;
 }
 
 int32_t sigOpenMemory(SignalDescriptor& d, int32_t recordType, int32_t recordCount) {
