@@ -83,18 +83,25 @@ Times timed(F f) {
                  clockSeconds(CLOCK_THREAD_CPUTIME_ID) - thread};
 }
 
-// ratio = a / b as counters: name (elapsed), name_cpu (the process) and
-// name_thread (the calling thread alone: what the elapsed ratio is where a
-// second core takes the writer thread); a_ms and b_ms are the elapsed
-// milliseconds per iteration of each side.
-void ratioCounters(benchmark::State& state, const char* name, const Times& a, const Times& b) {
-    state.counters[name] = b.wall > 0 ? a.wall / b.wall : -1.0;
-    state.counters[std::string(name) + "_cpu"] = b.cpu > 0 ? a.cpu / b.cpu : -1.0;
-    state.counters[std::string(name) + "_thread"] = b.thread > 0 ? a.thread / b.thread : -1.0;
+// The engine's time against the baseline's as counters: `name` is
+// baseline / engine when `speedup`, else engine / baseline, of elapsed time;
+// name_cpu the same of the whole process's processor time (the engine's
+// writer thread included); name_thread of the calling thread's alone (what
+// the elapsed ratio is where a second core takes the writer thread).
+// engine_ms and baseline_ms are the elapsed milliseconds of one iteration.
+void ratioCounters(benchmark::State& state, const char* name, const Times& engine,
+                   const Times& baseline, bool speedup) {
+    auto ratio = [speedup](double e, double b) {
+        const double num = speedup ? b : e, den = speedup ? e : b;
+        return den > 0 ? num / den : -1.0;
+    };
+    state.counters[name] = ratio(engine.wall, baseline.wall);
+    state.counters[std::string(name) + "_cpu"] = ratio(engine.cpu, baseline.cpu);
+    state.counters[std::string(name) + "_thread"] = ratio(engine.thread, baseline.thread);
     const double n =
         static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
-    state.counters["a_ms"] = 1000.0 * a.wall / n;
-    state.counters["b_ms"] = 1000.0 * b.wall / n;
+    state.counters["engine_ms"] = 1000.0 * engine.wall / n;
+    state.counters["baseline_ms"] = 1000.0 * baseline.wall / n;
 }
 
 nameNpath entryOf(const std::string& dir, const std::string& name) {
@@ -226,7 +233,7 @@ void BM_TextWrite(benchmark::State& state) {
         loop += timed([&] { loopTextWrite(t, "loop.tim"); });
         state.ResumeTiming();
     }
-    ratioCounters(state, "speedup", loop, engine);
+    ratioCounters(state, "speedup", engine, loop, true);
     state.SetItemsProcessed(state.iterations() * int64_t{kTextSamples});
 }
 BENCHMARK(BM_TextWrite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -296,7 +303,7 @@ void BM_TextRead(benchmark::State& state) {
         state.ResumeTiming();
         benchmark::DoNotOptimize(a + b);
     }
-    ratioCounters(state, "speedup", loop, engine);
+    ratioCounters(state, "speedup", engine, loop, true);
     state.SetItemsProcessed(state.iterations() * int64_t{kTextSamples});
 }
 BENCHMARK(BM_TextRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -395,7 +402,7 @@ void BM_BinaryElementwise(benchmark::State& state) {
         plain += timed([&] { plainScale(f); });
         state.ResumeTiming();
     }
-    ratioCounters(state, "vs_plain", engine, plain);
+    ratioCounters(state, "vs_plain", engine, plain, false);
     state.SetBytesProcessed(state.iterations() * int64_t{f.samples} * 4);
 }
 BENCHMARK(BM_BinaryElementwise)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -456,7 +463,7 @@ void BM_FftFileToFile(benchmark::State& state) {
         inMemory += timed([&] { memory.run(); });
         state.ResumeTiming();
     }
-    ratioCounters(state, "vs_memory", engine, inMemory);
+    ratioCounters(state, "vs_memory", engine, inMemory, false);
     state.SetItemsProcessed(state.iterations() * int64_t{f.samples});
 }
 BENCHMARK(BM_FftFileToFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
