@@ -33,7 +33,10 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
 // written under a temporary name in its folder (sigTemporaryPath) and
 // sigClose renames it over the target; sigDiscard, or a failure, removes it,
 // so an existing file of the name stays as it was until the new one is
-// complete.
+// complete.  The space check asks the file system for the space free in the
+// output's folder, and the whole file's space is reserved as it is created
+// (where the file system can): a disk too full is refused before any record
+// is written.
 int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordType,
                      int32_t recordCount, char format, int32_t bufferBytes);
 // Makes record `index` resident.  On failure the descriptor is closed (its
