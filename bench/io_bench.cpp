@@ -38,6 +38,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
@@ -104,6 +105,22 @@ void ratioCounters(benchmark::State& state, const char* name, const Times& engin
     state.counters["baseline_ms"] = 1000.0 * baseline.wall / n;
 }
 
+// The folders this benchmark made, removed with everything in them when it
+// ends (the files are hundreds of MiB).
+struct MadeFolders {
+    std::vector<std::string> dirs;
+    ~MadeFolders() {
+        for (const std::string& d : dirs) std::filesystem::remove_all(d);
+    }
+};
+
+std::string benchFolder(const char* what) {
+    static MadeFolders made;
+    std::string dir = qfbench::makeBenchDirectory(what);
+    if (!dir.empty()) made.dirs.push_back(dir);
+    return dir;
+}
+
 nameNpath entryOf(const std::string& dir, const std::string& name) {
     nameNpath e{};
     std::snprintf(e.n, sizeof e.n, "%s", name.c_str());
@@ -130,7 +147,7 @@ struct TextFiles {
 const TextFiles& textFiles() {
     static TextFiles t = [] {
         TextFiles x;
-        x.dir = qfbench::makeBenchDirectory("io-bench");
+        x.dir = benchFolder("io-bench");
         std::mt19937_64 rng(5);
         std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
         x.values.resize(kTextSamples);
@@ -324,7 +341,7 @@ const SignalFile& signalFile(int log2) {
     SignalFile& f = files[log2];
     if (f.samples == 0) {
         f.samples = int32_t{1} << log2;
-        f.dir = qfbench::makeBenchDirectory("io-signal");
+        f.dir = benchFolder("io-signal");
         f.ready = !f.dir.empty() && qfbench::writeSignalFile(f.dir + "signal.tim", f.samples);
     }
     return f;
