@@ -1,5 +1,6 @@
 #include "core/pipeline.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/engine.h"
@@ -32,6 +33,12 @@ nameNpath& entryOf(CommandBlock& b, int32_t entry) {
     }
 }
 
+// Kernels walk their files from start to end: windows of at least
+// kSequentialWindowBytes move seldom, and outputs are written behind.
+int32_t windowBytes(int32_t described) {
+    return std::max(described, kSequentialWindowBytes);
+}
+
 // Holds the files of one run: whatever is still open when the run ends
 // (an error, a refusal) is closed, and outputs are removed.
 class RunFiles {
@@ -54,7 +61,7 @@ class RunFiles {
     RunFiles& operator=(const RunFiles&) = delete;
 
     int32_t openInputs() {
-        const int32_t bytes = run_.description.pipeline.inputBuffer;
+        const int32_t bytes = windowBytes(run_.description.pipeline.inputBuffer);
         for (const QfFileInfo& f : run_.description.files) {
             if (!isSignalFile(f, QF_FILE_INPUT)) continue;
             const auto reads = run_.description.pipeline.reads;
@@ -78,8 +85,9 @@ class RunFiles {
             SignalDescriptor& d = run_.slot(f.entry);
             // prepareOutput may choose the file format and the window size.
             const char format = d.format != 0 ? d.format : status().outputFormat;
-            const int32_t bytes =
-                d.bufferBytes > 0 ? d.bufferBytes : run_.description.pipeline.outputBuffer;
+            const int32_t bytes = d.bufferBytes > 0
+                                      ? d.bufferBytes
+                                      : windowBytes(run_.description.pipeline.outputBuffer);
             const int32_t r = sigOpenWrite(d, entryOf(run_.block, f.entry), d.recordType,
                                            d.recordCount, format, bytes);
             if (r != 0) return r;

@@ -1,11 +1,13 @@
 // The one execute pipeline of operations that read signal files and write
 // new ones:
 //
-//   1. open the inputs the description names (16384-byte windows as a rule)
+//   1. open the inputs the description names (windows of the description's
+//      size, at least kSequentialWindowBytes: kernels walk from start to end)
 //   2. let the family describe the outputs (prepareOutput: record type and
 //      count, header fields, remark, description line; it may ask for a
 //      file format or window size of its own)
 //   3. create each output under a temporary name in its destination folder
+//      (large windows: written behind while the kernel fills the next)
 //   4. run the kernel (compute, or the family's walk calling compute per frame)
 //   5. always release the family's working storage (release)
 //   6. success: close the outputs, renaming each over its target, then send
@@ -56,11 +58,18 @@ inline int32_t residentFrom(const SignalDescriptor& d, int32_t i) {
     return static_cast<int32_t>(std::max<int64_t>(end - i, 0));
 }
 
+// A walk over the whole output from its first record sets every window
+// whole before moving on: the output may hand its windows to its writer.
+inline void noteWholeWalk(SignalDescriptor& out, int32_t first, int32_t count) {
+    if (first == 0 && count >= out.recordCount) sigWindowsFilledByCaller(out);
+}
+
 // Walks records [first, first + count) of one output window by window:
 // f(Out* y, int32_t index, int32_t n).  1 when a window could not be moved
 // (the failure is reported and the descriptor closed).
 template <typename Out, typename F>
 int32_t forEachOutputSpan(SignalDescriptor& out, int32_t first, int32_t count, F f) {
+    noteWholeWalk(out, first, count);
     const int64_t end = static_cast<int64_t>(first) + count;
     for (int64_t i = first; i < end;) {
         const int32_t at = static_cast<int32_t>(i);
@@ -78,6 +87,7 @@ int32_t forEachOutputSpan(SignalDescriptor& out, int32_t first, int32_t count, F
 template <typename In, typename Out, typename F>
 int32_t forEachSpan(SignalDescriptor& in, SignalDescriptor& out, int32_t first, int32_t count,
                     F f) {
+    noteWholeWalk(out, first, count);
     const int64_t end = static_cast<int64_t>(first) + count;
     for (int64_t i = first; i < end;) {
         const int32_t at = static_cast<int32_t>(i);
@@ -95,6 +105,7 @@ int32_t forEachSpan(SignalDescriptor& in, SignalDescriptor& out, int32_t first, 
 template <typename A, typename B, typename Out, typename F>
 int32_t forEachSpan2(SignalDescriptor& a, SignalDescriptor& b, SignalDescriptor& out, int32_t first,
                      int32_t count, F f) {
+    noteWholeWalk(out, first, count);
     const int64_t end = static_cast<int64_t>(first) + count;
     for (int64_t i = first; i < end;) {
         const int32_t at = static_cast<int32_t>(i);

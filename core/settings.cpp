@@ -1,3 +1,15 @@
+// The settings file "quillfen.sav" (see settings.h).
+//
+// Saving never leaves a half-written file where another run could read it:
+// the lines go to a temporary file in the home folder, which is synced and
+// renamed over "quillfen.sav" while an advisory lock on "quillfen.lck"
+// keeps cooperating runs from saving at the same moment.  A run that reads
+// the file meanwhile sees the old or the new one, whole.
+//
+// Loading checks the FFT settings (lines 27 to 29): a window number of the
+// window table, a size the host's FFT takes, an interval of 32 bits, each
+// as hexadecimal digits alone on its line.  A line that is there but holds
+// something else gives its default and one warning naming it.
 #include "core/settings.h"
 
 #include <cctype>
@@ -6,12 +18,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "core/engine.h"
 #include "core/host.h"
 #include "core/log.h"
 #include "graph/seams.h"
+#include "ops/spectral/fft_op.h"
+#include "platform/fs.h"
 #include "signal/access.h"
+#include "signal/format.h"
 #include "signal/numfmt.h"
 
 extern "C" char* stdHomePath(const char* name);
@@ -19,6 +35,58 @@ extern "C" char* stdHomePath(const char* name);
 namespace qf {
 
 namespace {
+
+constexpr const char* kSettingsName = "quillfen.sav";
+constexpr const char* kLockName = "quillfen.lck";
+constexpr int kLockWaitMs = 5000;  // then the save goes ahead without the lock
+
+// What the settings file has told the user while the library is loaded.
+struct SettingsNotices {
+    bool saveFailureShown = false;
+    static constexpr Lifetime kLifetime = Lifetime::Load;
+};
+
+// A hexadecimal word standing alone on its line (blanks around it), at most
+// eight digits: its 32-bit pattern.
+bool hexWordLine(const char* line, int32_t& value) {
+    const char* p = line;
+    while (*p == ' ' || *p == '\t') ++p;
+    uint32_t v = 0;
+    int digits = 0;
+    for (; std::isxdigit(static_cast<unsigned char>(*p)); ++p, ++digits) {
+        const int d = std::isdigit(static_cast<unsigned char>(*p))
+                          ? *p - '0'
+                          : std::tolower(static_cast<unsigned char>(*p)) - 'a' + 10;
+        v = (v << 4) | static_cast<uint32_t>(d);
+    }
+    while (*p == ' ' || *p == '\t') ++p;
+    if (digits < 1 || digits > 8 || *p != '\0') return false;
+    value = static_cast<int32_t>(v);
+    return true;
+}
+
+// One of the FFT settings (lines 27-29): the line's value when it is a
+// usable one, else the default, with a warning when the line was there.
+int32_t checkedFftSetting(bool have, const char* line, int lineNumber, const char* what,
+                          bool (*usable)(int32_t), int32_t fallback) {
+    int32_t v = 0;
+    if (have && hexWordLine(line, v) && usable(v)) return v;
+    if (have)
+        emitMsg(QF_MSG_NOTICE,
+                "The settings file %s holds \"%.40s\" on line %d, which is not %s; %d is used.",
+                stdHomePath(kSettingsName), line, lineNumber, what, fallback);
+    return fallback;
+}
+
+bool usableWindow(int32_t w) {
+    return w >= 0 && w < kWindowCount;
+}
+bool usableFftSize(int32_t n) {
+    return fftSizeAccepted(n, true);
+}
+bool anyInterval(int32_t) {
+    return true;  // every 32-bit interval has a meaning (0 and below: one frame)
+}
 
 // One line of at most 1023 characters; CR LF or LF; false at end of file.
 bool readLine(std::FILE* f, char* line, std::size_t size) {
@@ -165,13 +233,14 @@ void readSettingsFile(std::FILE* f) {
     handOverGraphStyle();
 
     // Lines 27-29: FFT window number, size and frame interval.
-    int32_t x = 0;
     have = have && readLine(f, line, sizeof line);
-    s.fftWindow = (have && scanInts(line, 16, &x, 1) == 1) ? x : 0;
+    s.fftWindow = checkedFftSetting(have, line, 27, "a window number (0 to 15)", usableWindow, 0);
     have = have && readLine(f, line, sizeof line);
-    s.fftSize = (have && scanInts(line, 16, &x, 1) == 1) ? x : 1024;
+    s.fftSize = checkedFftSetting(have, line, 28, "an FFT size (a power of two from 32 to 1048576)",
+                                  usableFftSize, 1024);
     have = have && readLine(f, line, sizeof line);
-    s.fftInterval = (have && scanInts(line, 16, &x, 1) == 1) ? x : 1024;
+    s.fftInterval = checkedFftSetting(have, line, 29, "a frame interval (at most 8 hex digits)",
+                                      anyInterval, 1024);
 
     // Line 30: the Control Center values.
     int32_t cc[3];
@@ -249,35 +318,80 @@ int32_t loadSettings() {
     return 0;
 }
 
+namespace {
+
+// The settings as the lines of the file.
+std::string settingsText() {
+    BoardSettings& b = board();
+    StatusRecord& s = status();
+    EngineRuntime& rt = runtime();
+    HostInterface& h = host();
+    if (h.DoGetPenInfo) h.DoGetPenInfo(graphStyle().penColour, graphStyle().penLineType);
+    if (h.DoGetFontInfo)
+        h.DoGetFontInfo(graphStyle().fontType, graphStyle().fontStyle, graphStyle().fontSize);
+    std::string t;
+    t += fmtString("%04X %d %d %d %d\r\n", static_cast<unsigned>(b.boardPresent), b.acceleratorOn,
+                   b.thirdSetting, s.restoredSetting, s.noticeSetting);
+    t += fmtString("%c %c %c\r\n", s.outputFormat, s.overflowMode, s.logWindowShown);
+    for (int i = 0; i < kPenCount; ++i)
+        t += fmtString(" %d %d %d \r\n", i, graphStyle().penColour[i], graphStyle().penLineType[i]);
+    for (int i = 0; i < kFontCount; ++i)
+        t += fmtString("%d %d %d %d \r\n", i, graphStyle().fontType[i], graphStyle().fontStyle[i],
+                       graphStyle().fontSize[i]);
+    t += fmtString("%04X\r\n", static_cast<unsigned>(s.fftWindow));
+    t += fmtString("%08X\r\n", static_cast<unsigned>(s.fftSize));
+    t += fmtString("%08X\r\n", static_cast<unsigned>(s.fftInterval));
+    t += fmtString("%X %X %X\r\n", static_cast<unsigned>(rt.controlCenter[0]),
+                   static_cast<unsigned>(rt.controlCenter[1]),
+                   static_cast<unsigned>(rt.controlCenter[2]));
+    char dir[QF_PATH_LEN] = {};
+    stdGetCurrentDir(dir, sizeof dir);
+    t += fmtString("%s\r\n", dir);
+    t += fmtString("%d %d %d %d\r\n", 0, 0, 0, 0);
+    return t;
+}
+
+// Writes the settings file whole, or leaves the one there as it was.  Null
+// on success, else why it failed.
+const char* writeSettingsFile(const std::string& text) {
+    const std::string home = runtime().homeDir;
+    if (!home.empty() && !platform::makeDirectories(home.c_str()))
+        return "the home folder cannot be made";
+    const std::string target = stdHomePath(kSettingsName);
+    const platform::FileLock lock(stdHomePath(kLockName), kLockWaitMs);
+    const std::string temporary =
+        target + fmtString(".%u.tmp", static_cast<unsigned>(platform::processId()));
+    std::FILE* f = std::fopen(temporary.c_str(), "wb");
+    if (f == nullptr) return "a file cannot be created there";
+    const bool written =
+        std::fwrite(text.data(), 1, text.size(), f) == text.size() && platform::syncFile(f);
+    if (std::fclose(f) != 0 || !written) {
+        platform::removeFile(temporary.c_str());
+        return "the file cannot be written";
+    }
+    if (!platform::replaceFile(temporary.c_str(), target.c_str())) {
+        platform::removeFile(temporary.c_str());
+        return "the file cannot be replaced";
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 void saveSettings() {
-    std::FILE* f = std::fopen(stdHomePath("quillfen.sav"), "wb");
-    if (f != nullptr) {
-        BoardSettings& b = board();
-        StatusRecord& s = status();
-        EngineRuntime& rt = runtime();
-        HostInterface& h = host();
-        if (h.DoGetPenInfo) h.DoGetPenInfo(graphStyle().penColour, graphStyle().penLineType);
-        if (h.DoGetFontInfo)
-            h.DoGetFontInfo(graphStyle().fontType, graphStyle().fontStyle, graphStyle().fontSize);
-        fmtFile(f, "%04X %d %d %d %d\r\n", static_cast<unsigned>(b.boardPresent), b.acceleratorOn,
-                b.thirdSetting, s.restoredSetting, s.noticeSetting);
-        fmtFile(f, "%c %c %c\r\n", s.outputFormat, s.overflowMode, s.logWindowShown);
-        for (int i = 0; i < kPenCount; ++i)
-            fmtFile(f, " %d %d %d \r\n", i, graphStyle().penColour[i], graphStyle().penLineType[i]);
-        for (int i = 0; i < kFontCount; ++i)
-            fmtFile(f, "%d %d %d %d \r\n", i, graphStyle().fontType[i], graphStyle().fontStyle[i],
-                    graphStyle().fontSize[i]);
-        fmtFile(f, "%04X\r\n", static_cast<unsigned>(s.fftWindow));
-        fmtFile(f, "%08X\r\n", static_cast<unsigned>(s.fftSize));
-        fmtFile(f, "%08X\r\n", static_cast<unsigned>(s.fftInterval));
-        fmtFile(f, "%X %X %X\r\n", static_cast<unsigned>(rt.controlCenter[0]),
-                static_cast<unsigned>(rt.controlCenter[1]),
-                static_cast<unsigned>(rt.controlCenter[2]));
-        char dir[QF_PATH_LEN] = {};
-        stdGetCurrentDir(dir, sizeof dir);
-        fmtFile(f, "%s\r\n", dir);
-        fmtFile(f, "%d %d %d %d\r\n", 0, 0, 0, 0);
-        std::fclose(f);
+    if (const char* why = writeSettingsFile(settingsText())) {
+        // A home folder that is a file, read-only or cannot be made: said
+        // once while the library is loaded.
+        // Every failure goes to the log, unless that is the standard error
+        // stream the user reads already.
+        if (!runtime().logIsStderr)
+            logPrintf("The settings could not be saved in %s: %s.\n", runtime().homeDir, why);
+        SettingsNotices& notices = familyState<SettingsNotices>();
+        if (!notices.saveFailureShown) {
+            notices.saveFailureShown = true;
+            emitMsg(QF_MSG_NOTICE, "The settings could not be saved in %s: %s.", runtime().homeDir,
+                    why);
+        }
     }
     releaseWorkingStorage();
     closeEngineLog();

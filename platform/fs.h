@@ -1,11 +1,13 @@
-// File-system services: the current directory, free space, file removal and
-// renaming, the process number for temporary names, and
-// 64-bit stream positions.  Only this layer talks to the operating system.
+// File-system services: the current directory, free space, folders, file
+// removal and renaming, positional reads and writes, advisory locks, the
+// process number for temporary names, and 64-bit stream positions.  Only
+// this layer talks to the operating system.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace qf::platform {
 
@@ -22,6 +24,10 @@ int64_t freeSpace(const char* dir);
 using FreeSpaceSource = int64_t (*)(const char* dir);
 void setFreeSpaceSource(FreeSpaceSource source);
 
+// Creates a folder and every missing parent ("a/b/c/", separators '/');
+// true when the folder exists afterwards.
+bool makeDirectories(const char* path);
+
 // Removes a file (never a directory); false when nothing was removed.
 bool removeFile(const char* path);
 // Renames a file, replacing an existing file of the new name in one step;
@@ -29,6 +35,41 @@ bool removeFile(const char* path);
 bool replaceFile(const char* from, const char* to);
 // A number that tells this process from others at the same time.
 uint32_t processId();
+
+// Reads or writes `bytes` bytes at byte `offset` of the stream's file,
+// without moving its position and past its buffer.  0 when every byte was
+// transferred, else the system's error number (kEndOfFile when a read
+// reached the end first).  The stream's own buffer must hold no pending
+// output (flush it first).
+constexpr int kEndOfFile = -1;
+int readAt(std::FILE* f, int64_t offset, void* to, std::size_t bytes);
+int writeAt(std::FILE* f, int64_t offset, const void* from, std::size_t bytes);
+// What an error number of readAt or writeAt means ("No space left on
+// device").
+std::string ioErrorText(int error);
+// Reserves disk space for the first `bytes` bytes of the stream's file
+// without changing its length, so that writing them later needs no more
+// (and is cheaper).  0, or the system's error number; a file system that
+// cannot reserve space ahead answers 0.
+int reserveFileSpace(std::FILE* f, int64_t bytes);
+// Writes the stream's buffer and the file's data to the disk.
+bool syncFile(std::FILE* f);
+
+// An advisory lock on a lock file: cooperating processes that take the same
+// lock run one at a time.  Waits at most `timeoutMs` milliseconds; a lock
+// that could not be taken is not held (held() is false) and the caller
+// goes on without it.  The lock file is created if needed and stays.
+class FileLock {
+  public:
+    FileLock(const char* path, int timeoutMs);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool held() const { return handle_ >= 0; }
+
+  private:
+    int handle_ = -1;
+};
 
 // Stream positions beyond 2 GB.
 bool fileSeek(std::FILE* f, int64_t offset);

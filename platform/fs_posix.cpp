@@ -1,8 +1,16 @@
+#include <fcntl.h>
+#include <linux/falloc.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <type_traits>
 
 #include "platform/fs.h"
 
@@ -38,6 +46,18 @@ void setFreeSpaceSource(FreeSpaceSource source) {
     g_freeSpaceSource = source;
 }
 
+bool makeDirectories(const char* path) {
+    if (path == nullptr || path[0] == '\0') return false;
+    const std::string p = path;
+    struct stat st;
+    for (std::size_t at = p.find('/', 1);; at = p.find('/', at + 1)) {
+        const std::string part = p.substr(0, at);
+        if (!part.empty() && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (at == std::string::npos) break;
+    }
+    return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool removeFile(const char* path) {
     if (path == nullptr || path[0] == '\0') return false;
     return ::unlink(path) == 0;
@@ -50,6 +70,88 @@ bool replaceFile(const char* from, const char* to) {
 
 uint32_t processId() {
     return static_cast<uint32_t>(::getpid());
+}
+
+int readAt(std::FILE* f, int64_t offset, void* to, std::size_t bytes) {
+    if (f == nullptr || offset < 0) return EINVAL;
+    const int fd = ::fileno(f);
+    char* p = static_cast<char*>(to);
+    while (bytes > 0) {
+        const ssize_t n = ::pread(fd, p, bytes, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return kEndOfFile;
+        p += n;
+        offset += n;
+        bytes -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+int writeAt(std::FILE* f, int64_t offset, const void* from, std::size_t bytes) {
+    if (f == nullptr || offset < 0) return EINVAL;
+    const int fd = ::fileno(f);
+    const char* p = static_cast<const char*>(from);
+    while (bytes > 0) {
+        const ssize_t n = ::pwrite(fd, p, bytes, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;  // a full disk, a file too large, an I/O error
+        if (n == 0) return EIO;
+        p += n;
+        offset += n;
+        bytes -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+std::string ioErrorText(int error) {
+    if (error == kEndOfFile) return "the file ends too soon";
+    char buf[256] = {};
+    // The GNU strerror_r may return a static text instead of filling buf.
+    const auto r = ::strerror_r(error, buf, sizeof buf);
+    if constexpr (std::is_same_v<std::remove_cv_t<decltype(r)>, char*>)
+        return r ? std::string(r) : std::string(buf);
+    else
+        return r == 0 ? std::string(buf) : "error " + std::to_string(error);
+}
+
+int reserveFileSpace(std::FILE* f, int64_t bytes) {
+    if (f == nullptr || bytes <= 0) return 0;
+    const int fd = ::fileno(f);
+    int r;
+    do {
+        r = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes));
+    } while (r != 0 && errno == EINTR);
+    if (r == 0) return 0;
+    return errno == ENOSPC || errno == EDQUOT ? errno : 0;
+}
+
+bool syncFile(std::FILE* f) {
+    return f != nullptr && std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
+}
+
+FileLock::FileLock(const char* path, int timeoutMs) {
+    if (path == nullptr || path[0] == '\0') return;
+    const int fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    // Polled rather than blocking, so that a process that hangs while
+    // holding the lock delays the others only for the timeout.
+    for (int waited = 0;; waited += 5) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            handle_ = fd;
+            return;
+        }
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= timeoutMs) break;
+        const timespec pause = {0, 5 * 1000 * 1000};
+        ::nanosleep(&pause, nullptr);
+    }
+    ::close(fd);
+}
+
+FileLock::~FileLock() {
+    if (handle_ < 0) return;
+    ::flock(handle_, LOCK_UN);
+    ::close(handle_);
 }
 
 bool fileSeek(std::FILE* f, int64_t offset) {

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "signal/numfmt.h"
+
 namespace qf {
 
 std::string scriptWord(const char* text) {
@@ -67,10 +69,9 @@ bool ScriptFields::entry(nameNpath& file) {
 bool ScriptFields::number(double& value) {
     skipSpace();
     if (!*p_) return false;
-    char* end = nullptr;
-    double v = std::strtod(p_, &end);
-    if (end == p_) return false;
-    value = v;
+    // As "%lg" reads it, but the same whatever locale the host has set.
+    const char* end = parseReal(p_, p_ + std::strlen(p_), value);
+    if (end == nullptr) return false;
     p_ = end;
     ++converted_;
     return true;

@@ -1,22 +1,36 @@
 // Signal file access: opening, windowed reading and writing, closing.
 //
 // A window is `windowCapacity` consecutive records starting at a multiple of
-// the capacity.  Binary windows move with one fread/fwrite; text windows are
-// read or formatted in one block of memory and moved with one call too.
-// Record positions are computed from the header (format.h), never searched.
+// the capacity.  Windows move with one positional read or write each (no
+// seek, no flush in between): binary records as they are, text records
+// formatted or parsed in one block of memory.  Record positions are computed
+// from the header (format.h), never searched.
+//
+// Outputs with large windows (kWriteBehindBytes and more) are written
+// behind: when the window moves, its bytes are copied (binary) or formatted
+// (text) into one of two scratch blocks, which a second thread writes while
+// the operation fills the next window; the window buffer itself keeps its
+// values, as the caller expects.  A block that fails is reported at the next
+// move or at the close, and the output is then removed like any failed one.
+//
+// Text records are read strictly: a record that is not a number of its
+// type in its place is refused with its line and record number.
 #include "signal/access.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "platform/fs.h"
 #include "signal/format.h"
 #include "signal/numfmt.h"
 #include "signal/report.h"
+#include "signal/write_behind.h"
 
 namespace qf {
 
@@ -24,6 +38,42 @@ namespace {
 
 constexpr std::size_t kStreamBufferBytes = 4096;
 constexpr int64_t kHeaderSpare = 2048;  // bytes added to the data for the space check
+
+// What an open file needs besides its descriptor: the scratch blocks of
+// text windows and of blocks written behind, and the writer.
+struct SignalIo {
+    // Two blocks of memory from malloc, so that one can change places with
+    // a window buffer handed to the writer.
+    char* scratch[2] = {nullptr, nullptr};
+    std::size_t scratchBytes[2] = {0, 0};
+    int slot = 0;                 // the scratch block the next window uses
+    bool writeBehind = false;     // an output whose windows are written behind
+    bool filledByCaller = false;  // every window is set whole before it moves
+    int64_t headerLines = -1;     // lines of the header, counted when a message needs them
+    WriteBehind writer;           // declared last: stopped before the scratch goes
+
+    SignalIo() = default;
+    SignalIo(const SignalIo&) = delete;
+    SignalIo& operator=(const SignalIo&) = delete;
+    ~SignalIo() {
+        writer.wait();  // nothing in flight uses the blocks any more
+        std::free(scratch[0]);
+        std::free(scratch[1]);
+    }
+
+    char* block(int which, int64_t bytes) {
+        if (scratchBytes[which] < static_cast<std::size_t>(bytes)) {
+            std::free(scratch[which]);
+            scratch[which] = static_cast<char*>(std::malloc(static_cast<std::size_t>(bytes)));
+            scratchBytes[which] = scratch[which] ? static_cast<std::size_t>(bytes) : 0;
+        }
+        return scratch[which];
+    }
+};
+
+SignalIo* ioOf(SignalDescriptor& d) {
+    return static_cast<SignalIo*>(d.io);
+}
 
 std::string fullPath(const nameNpath& f) {
     return std::string(f.p, strnlen(f.p, sizeof f.p)) + std::string(f.n, strnlen(f.n, sizeof f.n));
@@ -55,13 +105,22 @@ void copyEntry(nameNpath& to, const nameNpath& from) {
     to.p[sizeof to.p - 1] = '\0';
 }
 
-// Closes the stream and frees the buffer; the descriptor is closed after.
+// Stops a writer (after its block in flight), closes the stream and frees
+// the buffers; the descriptor is closed after.
 void release(SignalDescriptor& d) {
+    delete ioOf(d);
+    d.io = nullptr;
     if (d.stream) std::fclose(d.stream);
     d.stream = nullptr;
     std::free(d.buffer);
     d.buffer = nullptr;
     d.openMark = 0;
+}
+
+// Gives an open file its I/O state; false when there is no memory for it.
+bool attachIo(SignalDescriptor& d) {
+    d.io = new (std::nothrow) SignalIo;
+    return d.io != nullptr;
 }
 
 // Coefficient positions need an order; a recording at most 32 channels.
@@ -99,10 +158,6 @@ int32_t windowStartFor(const SignalDescriptor& d, int32_t index) {
     return (index / cap) * cap;
 }
 
-std::unique_ptr<char[]> scratch(int64_t bytes) {
-    return std::unique_ptr<char[]>(new (std::nothrow) char[static_cast<std::size_t>(bytes) + 1]);
-}
-
 // Reads the start of a file up to its first '#' and the two bytes after it
 // (at most kHeaderScanLimit bytes).  hashAt is -1 when there is no '#'.
 void readHeaderBytes(std::FILE* f, std::string& text, int64_t& hashAt) {
@@ -133,6 +188,208 @@ const char* driveText(const char* path, char (&buf)[3]) {
     return "the current";
 }
 
+// At most 60 characters of a record's text, line ends dropped and other
+// control bytes shown as '?', for a message.
+std::string shownText(const char* s, std::size_t n) {
+    std::string t;
+    for (std::size_t i = 0; i < n && t.size() < 60; ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c == '\r' || c == '\n') continue;
+        t += (c < 0x20 || c >= 0x7F) ? '?' : static_cast<char>(c);
+    }
+    return t;
+}
+
+// The first word of the type's name ("REAL32", "CINT32RECT(W)").
+std::string typeWord(int32_t type) {
+    const char* name = recordTypeName(type);
+    std::string w = name ? name : "";
+    return w.substr(0, w.find(' '));
+}
+
+// Lines of a text file's header, the "Data begin" line included.
+int64_t headerLineCount(SignalDescriptor& d) {
+    SignalIo* io = ioOf(d);
+    if (io && io->headerLines >= 0) return io->headerLines;
+    std::vector<char> head(static_cast<std::size_t>(std::max(d.dataOffset, 0)));
+    int64_t lines = 0;
+    if (platform::readAt(d.stream, 0, head.data(), head.size()) == 0)
+        lines = std::count(head.begin(), head.end(), '\n');
+    if (io) io->headerLines = lines;
+    return lines;
+}
+
+// Reports the record of a text window that is not a record of its type
+// (or the frame line before it); `text` holds the window from record
+// `start` on.
+void reportDamagedRecord(SignalDescriptor& d, const char* text, std::size_t len, int32_t start,
+                         int32_t bad) {
+    const int64_t offset = recordPosition(d, bad) - recordPosition(d, start);
+    const char* at = text + std::min<int64_t>(offset, static_cast<int64_t>(len));
+    const std::size_t left = len - static_cast<std::size_t>(at - text);
+    const int64_t line = recordLineNumber(d, bad, headerLineCount(d));
+    if (hasFrameLines(d) && bad % d.param1 == 0) {
+        const std::size_t frame = static_cast<std::size_t>(lpcHeaderLineWidth(d));
+        const std::size_t lineEnd = d.recordWidth == recordTraits(d.recordType).textWidth ? 2 : 1;
+        const bool frameOk = left >= frame && std::memcmp(at, "Frame ", 6) == 0 &&
+                             at[frame - 1] == '\n' && (lineEnd == 1 || at[frame - 2] == '\r');
+        if (!frameOk) {
+            signalMessage(QF_MSG_ERROR,
+                          "Error reading input file '%s%s': line %lld is not a frame line: "
+                          "\"%s\"",
+                          d.file.p, d.file.n, static_cast<long long>(line - 1),
+                          shownText(at, std::min(left, frame)).c_str());
+            return;
+        }
+        at += frame;
+    }
+    const std::size_t rest = len - static_cast<std::size_t>(at - text);
+    signalMessage(
+        QF_MSG_ERROR,
+        "Error reading input file '%s%s': line %lld (record %d) is not a %s record: "
+        "\"%s\"",
+        d.file.p, d.file.n, static_cast<long long>(line), bad, typeWord(d.recordType).c_str(),
+        shownText(at,
+                  std::min<std::size_t>(rest, static_cast<std::size_t>(std::max(d.recordWidth, 0))))
+            .c_str());
+}
+
+// Reports a failed write of an output, with the reason when one is known.
+int32_t writeFailed(SignalDescriptor& d, int error) {
+    if (error != 0)
+        signalMessage(QF_MSG_ERROR, "Error writing output file '%s%s': %s.", d.file.p, d.file.n,
+                      platform::ioErrorText(error).c_str());
+    else
+        signalMessage(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
+    return 1;
+}
+
+// Writes the current window of an output: behind it for outputs so marked,
+// unless `now`, which also waits until every byte handed over is written.
+int32_t writeWindow(SignalDescriptor& d, bool now) {
+    SignalIo* io = ioOf(d);
+    if (!d.isOpen() || !d.stream || !io) return writeFailed(d, 0);
+    const int32_t n = d.buffer ? windowRecords(d, d.windowStart) : 0;
+    if (n <= 0) return now && !io->writer.wait() ? writeFailed(d, io->writer.error()) : 0;
+    const bool behind = io->writeBehind && !now;
+    const int64_t from = recordPosition(d, d.windowStart);
+    const int64_t bytes = recordPosition(d, static_cast<int64_t>(d.windowStart) + n) - from;
+    if (behind && io->filledByCaller && d.format == 'b' &&
+        std::endian::native == std::endian::little) {
+        // The caller sets the next window whole: the buffer itself goes to
+        // the writer, and a spare block of its size becomes the window.
+        char* spare = io->block(io->slot, d.bufferBytes);
+        if (spare == nullptr) {
+            signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
+            return 1;
+        }
+        if (!io->writer.wait()) return writeFailed(d, io->writer.error());
+        char* full = static_cast<char*>(d.buffer);
+        d.buffer = spare;
+        io->scratch[io->slot] = full;
+        io->scratchBytes[io->slot] = static_cast<std::size_t>(d.bufferBytes);
+        io->writer.start(d.stream, from, full, static_cast<std::size_t>(bytes));
+        io->slot ^= 1;
+        return 0;
+    }
+    const char* data = static_cast<const char*>(d.buffer);
+    if (d.format != 'b' || behind || std::endian::native != std::endian::little) {
+        // The bytes go through a scratch block: formatted text, or a copy
+        // of the window that the caller may go on changing.
+        char* block = io->block(io->slot, bytes);
+        if (block == nullptr) {
+            signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
+            return 1;
+        }
+        if (d.format == 'b') {
+            std::memcpy(block, d.buffer, static_cast<std::size_t>(bytes));
+            toLittleEndian(d.recordType, block, n);
+        } else {
+            formatTextRecords(d, d.buffer, d.windowStart, n, block);
+        }
+        data = block;
+    }
+    if (!io->writer.wait()) return writeFailed(d, io->writer.error());
+    if (behind) {
+        io->writer.start(d.stream, from, data, static_cast<std::size_t>(bytes));
+        io->slot ^= 1;
+        return 0;
+    }
+    const int r = platform::writeAt(d.stream, from, data, static_cast<std::size_t>(bytes));
+    return r == 0 ? 0 : writeFailed(d, r);
+}
+
+// Reads the window holding `index`.  0, or 1 after a message: `damaged`
+// tells a text record that is not one of its type from a failed read.
+int32_t readWindow(SignalDescriptor& d, int32_t index, bool& damaged) {
+    damaged = false;
+    auto fail = [&d]() {
+        signalMessage(QF_MSG_ERROR, "Error reading input file '%s%s'", d.file.p, d.file.n);
+        return 1;
+    };
+    if (!d.isOpen() || !d.stream || !d.buffer || index < 0) return fail();
+    const int32_t start = windowStartFor(d, index);
+    d.windowStart = start;
+    const int32_t n = windowRecords(d, start);
+    if (n == 0) return 0;
+    const int64_t from = recordPosition(d, start);
+    const int64_t bytes = recordPosition(d, static_cast<int64_t>(start) + n) - from;
+    if (d.format == 'b') {
+        if (platform::readAt(d.stream, from, d.buffer, static_cast<std::size_t>(bytes)) != 0)
+            return fail();
+        toLittleEndian(d.recordType, d.buffer, n);
+        return 0;
+    }
+    SignalIo* io = ioOf(d);
+    char* text = io ? io->block(0, bytes) : nullptr;
+    if (text == nullptr) {
+        signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
+        return 1;
+    }
+    if (platform::readAt(d.stream, from, text, static_cast<std::size_t>(bytes)) != 0) return fail();
+    const int32_t bad =
+        parseTextRecords(d, text, static_cast<std::size_t>(bytes), start, n, d.buffer);
+    if (bad < 0) return 0;
+    damaged = true;
+    reportDamagedRecord(d, text, static_cast<std::size_t>(bytes), start, bad);
+    return 1;
+}
+
+// Where a header's end shows that the data does not match its "File
+// format" line: null when it matches.  `text` holds the file's start up to
+// the two bytes after the first '#', at `hash`.
+const char* headerEndProblem(const std::string& text, std::size_t hash, char format) {
+    auto byte = [&text](std::size_t k) {
+        return k < text.size() ? static_cast<unsigned char>(text[k]) : -1;
+    };
+    const int c1 = byte(hash + 1), c2 = byte(hash + 2);
+    const bool textEnd = c1 == '\n' || (c1 == '\r' && c2 == '\n');
+    const bool binaryEnd = c1 == '\r' && c2 == 0x1A;
+    if (format == 'a' && !textEnd)
+        return binaryEnd ? "the file format is ASCII, but binary data follows the header"
+                         : "the header does not end with '#', CR and LF";
+    if (format == 'b' && !binaryEnd)
+        return textEnd ? "the file format is Binary, but text follows the header"
+                       : "the header does not end with '#', CR and the byte 1A";
+    return nullptr;
+}
+
+// True when a binary file's data starts with a text record of its type:
+// text data under a header that says Binary.
+bool startsWithTextRecord(const SignalDescriptor& d) {
+    SignalDescriptor t = d;
+    t.format = 'a';
+    int32_t size = 0;
+    if (!recordSizes(d.recordType, size, t.recordWidth)) return false;
+    char bytes[64];
+    double record[4];
+    if (t.recordWidth > static_cast<int32_t>(sizeof bytes) || d.recordCount < 1 ||
+        platform::readAt(d.stream, d.dataOffset, bytes, static_cast<std::size_t>(t.recordWidth)) !=
+            0)
+        return false;
+    return parseTextRecords(t, bytes, static_cast<std::size_t>(t.recordWidth), 0, 1, record) < 0;
+}
+
 }  // namespace
 
 int32_t sigSetRecordSizes(SignalDescriptor& d) {
@@ -160,6 +417,7 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
     d.openMark = 0;
     d.stream = nullptr;
     d.buffer = nullptr;
+    d.io = nullptr;
 
     if (recordCount < 0 || !headerFieldsWritable(traits.header, d)) {
         signalMessage(QF_MSG_ERROR, "Invalid file header in '%s%s'\n", d.file.p, d.file.n);
@@ -181,10 +439,12 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
     d.bufferBytes = bufferBytes;
     d.dataOffset = 0;
 
-    if (bufferBytes >= 1 && !allocateWindow(d, bufferBytes)) {
+    if (bufferBytes >= 1 && (!allocateWindow(d, bufferBytes) || !attachIo(d))) {
+        release(d);
         signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
         return 2;
     }
+    if (d.io) ioOf(d)->writeBehind = bufferBytes >= kWriteBehindBytes;
 
     const std::string target = fullPath(d.file);
     const std::string path = sigTemporaryPath(d.file);
@@ -192,13 +452,11 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
     stdSetCurrentDir(d.file.p);
 
     if (d.buffer) {
+        // The file system's own figure for the output's folder; where it
+        // cannot tell, the output is tried (a full disk still fails cleanly).
         const int64_t needed = static_cast<int64_t>(d.recordWidth) * recordCount + kHeaderSpare;
-        // The space counted as available is at most kSpaceLimit bytes, and
-        // never more than the file system reports free.
-        int64_t available = sigFileLength(nullptr);
-        const int64_t free = platform::freeSpace(d.file.p);
-        if (free >= 0 && free < available) available = free;
-        if (available < needed) {
+        const int64_t available = platform::freeSpace(d.file.p);
+        if (available >= 0 && available < needed) {
             release(d);
             char drive[3];
             signalMessage(QF_MSG_ERROR,
@@ -227,6 +485,26 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
     }
     d.stream = f;
     d.dataOffset = static_cast<int32_t>(header.size());
+    if (d.buffer) {
+        // The whole file's space is taken now: a disk too full for it says
+        // so before any record is computed, and the writes get cheaper.
+        const int64_t bytes = recordPosition(d, recordCount);
+        if (platform::reserveFileSpace(f, bytes) != 0) {
+            std::fclose(f);
+            d.stream = nullptr;
+            release(d);
+            platform::removeFile(path.c_str());
+            char drive[3];
+            signalMessage(
+                QF_MSG_ERROR,
+                "There isn't sufficient disk space available on %s drive.  %lld bytes "
+                "available; %lld bytes needed.",
+                driveText(d.file.p, drive),
+                static_cast<long long>(std::max<int64_t>(platform::freeSpace(d.file.p), 0)),
+                static_cast<long long>(bytes));
+            return 2;
+        }
+    }
     d.openMark = kOpenMark;
     return 0;
 }
@@ -237,6 +515,7 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
     d.openMark = 0;
     d.stream = nullptr;
     d.buffer = nullptr;
+    d.io = nullptr;
     const std::string path = fullPath(d.file);
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
@@ -253,6 +532,11 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
     auto refuse = [&](int32_t result) {
         std::fclose(f);
         return result;
+    };
+    auto invalid = [&](int64_t line, const char* why) {
+        signalMessage(QF_MSG_ERROR, "Invalid file header in '%s%s'\nline %lld: %s.", d.file.p,
+                      d.file.n, static_cast<long long>(line), why);
+        return refuse(1);
     };
 
     if (h.recordCount <= 1) {
@@ -274,16 +558,22 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
                       std::ferror(f));
         return refuse(1);
     }
-    if (h.assigned != requiredHeaderValues(h.recordType) || !headerValuesUsable(h) || hashAt < 0) {
+    if (h.assigned != requiredHeaderValues(h.recordType) || hashAt < 0) {
         signalMessage(QF_MSG_ERROR, "Invalid file header in '%s%s'\n", d.file.p, d.file.n);
         return refuse(1);
     }
+    int headerLine = 0;
+    if (const char* why = headerProblem(h, headerLine)) return invalid(headerLine, why);
     applyHeader(h, d);
 
     if (d.format != 'a' && d.format != 'b') {
         signalMessage(QF_MSG_ERROR, "Unsupported file format in '%s'", path.c_str());
         return refuse(1);
     }
+    // The "Data begin" line is the header's last.
+    const std::size_t hash = static_cast<std::size_t>(hashAt);
+    const int64_t dataLine = std::count(text.begin(), text.begin() + hashAt, '\n') + 1;
+    if (const char* why = headerEndProblem(text, hash, d.format)) return invalid(dataLine, why);
     int64_t length = -1;
     if (platform::fileSeekEnd(f)) length = platform::fileTell(f);
     if (length < 0) {
@@ -295,25 +585,28 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
     // a text file written with bare LF line ends has records one byte
     // narrower.
     sigSetRecordSizes(d);
-    const std::size_t hash = static_cast<std::size_t>(hashAt);
     const bool bareLf = d.format == 'a' && hash + 1 < text.size() && text[hash + 1] == '\n';
     d.dataOffset = static_cast<int32_t>(hashAt + (bareLf ? 2 : 3));
     if (bareLf) d.recordWidth -= 1;
 
     d.mode = 'r';
+    const int32_t headerCount = d.recordCount;
     d.recordCount = static_cast<int32_t>(
         std::min<int64_t>(d.recordCount, recordsInBytes(d, length - d.dataOffset)));
     d.windowCapacity = std::max(bufferBytes, 0) / d.recordSize;
     d.windowStart = 0;
     d.bufferBytes = bufferBytes;
+    d.stream = f;
+    if (d.format == 'b' && startsWithTextRecord(d)) {
+        d.stream = nullptr;
+        return invalid(dataLine, "the file format is Binary, but text follows the header");
+    }
 
     const bool tooShort = length < static_cast<int64_t>(d.dataOffset) + 3 * d.recordWidth;
-
-    d.stream = f;
     d.openMark = kOpenMark;
     if (bufferBytes < 1) return 0;
 
-    if (!allocateWindow(d, bufferBytes)) {
+    if (!allocateWindow(d, bufferBytes) || !attachIo(d)) {
         release(d);
         signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
         return 2;
@@ -324,74 +617,26 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
         signalMessage(QF_MSG_ERROR, "'%s' is invalid (file length too short.)", path.c_str());
         return 1;
     }
-    if (sigReadWindow(d, 0) != 0) {
+    if (d.recordCount < headerCount)
+        signalMessage(QF_MSG_NOTICE,
+                      "'%s%s' holds %d records where its header says %d; the %d records present "
+                      "are read.",
+                      d.file.p, d.file.n, d.recordCount, headerCount, d.recordCount);
+    bool damaged = false;
+    if (readWindow(d, 0, damaged) != 0) {
         release(d);
-        return 2;
+        return damaged ? 1 : 2;
     }
     return 0;
 }
 
 int32_t sigReadWindow(SignalDescriptor& d, int32_t index) {
-    auto fail = [&d]() {
-        signalMessage(QF_MSG_ERROR, "Error reading input file '%s%s'", d.file.p, d.file.n);
-        return 1;
-    };
-    if (!d.isOpen() || !d.stream || !d.buffer || index < 0) return fail();
-    const int32_t start = windowStartFor(d, index);
-    d.windowStart = start;
-    const int32_t n = windowRecords(d, start);
-    const int64_t from = recordPosition(d, start);
-    if (!platform::fileSeek(d.stream, from)) return fail();
-    if (n == 0) return 0;
-    if (d.format == 'b') {
-        if (std::fread(d.buffer, static_cast<std::size_t>(d.recordSize),
-                       static_cast<std::size_t>(n), d.stream) != static_cast<std::size_t>(n))
-            return fail();
-        toLittleEndian(d.recordType, d.buffer, n);
-        return 0;
-    }
-    const int64_t bytes = recordPosition(d, static_cast<int64_t>(start) + n) - from;
-    std::unique_ptr<char[]> text = scratch(bytes);
-    if (!text) {
-        signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
-        return 1;
-    }
-    if (std::fread(text.get(), 1, static_cast<std::size_t>(bytes), d.stream) !=
-        static_cast<std::size_t>(bytes))
-        return fail();
-    parseTextRecords(d, text.get(), static_cast<std::size_t>(bytes), start, n, d.buffer);
-    return 0;
+    bool damaged = false;
+    return readWindow(d, index, damaged);
 }
 
 int32_t sigWriteWindow(SignalDescriptor& d, int32_t index) {
-    auto fail = [&d]() {
-        signalMessage(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
-        return 1;
-    };
-    if (!d.isOpen() || !d.stream) return fail();
-    const int32_t n = d.buffer ? windowRecords(d, d.windowStart) : 0;
-    if (n > 0) {
-        const int64_t from = recordPosition(d, d.windowStart);
-        if (!platform::fileSeek(d.stream, from)) return fail();
-        bool ok;
-        if (d.format == 'b') {
-            toLittleEndian(d.recordType, d.buffer, n);
-            ok = std::fwrite(d.buffer, static_cast<std::size_t>(d.recordSize),
-                             static_cast<std::size_t>(n), d.stream) == static_cast<std::size_t>(n);
-            toLittleEndian(d.recordType, d.buffer, n);
-        } else {
-            const int64_t bytes = recordPosition(d, static_cast<int64_t>(d.windowStart) + n) - from;
-            std::unique_ptr<char[]> text = scratch(bytes);
-            if (!text) {
-                signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
-                return 1;
-            }
-            formatTextRecords(d, d.buffer, d.windowStart, n, text.get());
-            ok = std::fwrite(text.get(), 1, static_cast<std::size_t>(bytes), d.stream) ==
-                 static_cast<std::size_t>(bytes);
-        }
-        if (!ok || std::fflush(d.stream) != 0 || std::ferror(d.stream)) return fail();
-    }
+    if (writeWindow(d, true) != 0) return 1;
     if (index >= 0) d.windowStart = windowStartFor(d, index);
     return 0;
 }
@@ -401,12 +646,15 @@ int32_t sigAccess(SignalDescriptor& d, int32_t index) {
     const int64_t start = d.windowStart;
     if (start <= index && index < start + d.windowCapacity) return 0;
     int32_t r;
-    if (d.mode == 'w')
-        r = sigWriteWindow(d, index);
-    else if (d.mode == 'r')
+    if (d.mode == 'w') {
+        // Windows written behind: the bytes are handed over, not waited for.
+        r = writeWindow(d, false);
+        if (r == 0 && index >= 0) d.windowStart = windowStartFor(d, index);
+    } else if (d.mode == 'r') {
         r = sigReadWindow(d, index);
-    else
+    } else {
         return 1;  // a memory array has no window to move
+    }
     if (r == 0) return 0;
     // The operation stops here; nothing of a failed output is left.
     const bool writing = d.mode == 'w';
@@ -419,22 +667,20 @@ int32_t sigClose(SignalDescriptor& d) {
     if (!d.isOpen()) return 0;
     const bool writing = d.mode == 'w';
     int32_t result = 0;
-    if (writing && d.buffer && d.stream) result = sigWriteWindow(d, -1);
+    if (writing && d.buffer && d.stream) result = writeWindow(d, true);
+    // The writer stops before its file closes.
+    delete ioOf(d);
+    d.io = nullptr;
     if (d.stream) {
         const int closed = std::fclose(d.stream);
         d.stream = nullptr;
-        if (closed != 0 && writing && result == 0) {
-            signalMessage(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
-            result = 1;
-        }
+        if (closed != 0 && writing && result == 0) result = writeFailed(d, 0);
     }
     release(d);
     if (writing) {
         const std::string temporary = sigTemporaryPath(d.file);
-        if (result == 0 && !platform::replaceFile(temporary.c_str(), fullPath(d.file).c_str())) {
-            signalMessage(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
-            result = 1;
-        }
+        if (result == 0 && !platform::replaceFile(temporary.c_str(), fullPath(d.file).c_str()))
+            result = writeFailed(d, 0);
         if (result != 0)
             platform::removeFile(temporary.c_str());
         else
@@ -453,6 +699,12 @@ int32_t sigDiscard(SignalDescriptor& d) {
     return 0;
 }
 
+void sigWindowsFilledByCaller(SignalDescriptor& d) {
+    // Only before the first move: a window already left was not promised.
+    if (SignalIo* io = d.isOpen() && d.mode == 'w' ? ioOf(d) : nullptr)
+        if (d.windowStart == 0) io->filledByCaller = true;
+}
+
 int32_t sigOpenMemory(SignalDescriptor& d, int32_t recordType, int32_t recordCount) {
     const RecordTraits& traits = recordTraits(recordType);
     if (traits.use != RecordUse::Memory) return 3;
@@ -463,6 +715,7 @@ int32_t sigOpenMemory(SignalDescriptor& d, int32_t recordType, int32_t recordCou
     if (!buffer) return 2;
     d.buffer = buffer;
     d.stream = nullptr;
+    d.io = nullptr;
     d.remark[0] = '\0';
     d.mode = '\0';
     d.format = '\0';
@@ -485,7 +738,7 @@ int32_t sigFreeMemory(SignalDescriptor& d) {
 }
 
 int64_t sigFileLength(const char* path) {
-    if (path == nullptr) return kSpaceLimit;
+    if (path == nullptr) return platform::freeSpace(nullptr);
     std::FILE* f = std::fopen(path, "rb");
     if (!f) return -1;
     int64_t length = -1;

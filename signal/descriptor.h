@@ -40,6 +40,7 @@ struct SignalDescriptor {
     double signalFrequency;
     std::FILE* stream;
     void* buffer;
+    void* io;  // the access layer's own state of an open file (text scratch, writer)
 
     bool isOpen() const { return openMark == kOpenMark; }
     // Record i, once resident, as an element of the window buffer.

@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -27,6 +26,7 @@
 #include <type_traits>
 
 #include "signal/numfmt.h"
+#include "signal/record_text.h"
 
 namespace qf {
 
@@ -225,40 +225,26 @@ class Cursor {
         bool neg = false;
         if (pos_ < t_.size() && (t_[pos_] == '+' || t_[pos_] == '-')) neg = t_[pos_++] == '-';
         std::size_t start = pos_;
+        constexpr uint64_t kCap = uint64_t{1} << 62;  // far beyond any count, and no wrap
         uint64_t mag = 0;
         while (pos_ < t_.size() && t_[pos_] >= '0' && t_[pos_] <= '9') {
-            if (mag < (uint64_t{1} << 62)) mag = mag * 10 + static_cast<uint64_t>(t_[pos_] - '0');
+            const uint64_t d = static_cast<uint64_t>(t_[pos_] - '0');
+            mag = mag >= kCap / 10 ? kCap : std::min(mag * 10 + d, kCap);
             ++pos_;
         }
         if (pos_ == start) return false;
-        const int64_t m = static_cast<int64_t>(std::min<uint64_t>(mag, uint64_t{1} << 62));
+        const int64_t m = static_cast<int64_t>(mag);
         v = neg ? -m : m;
         return true;
     }
-    // "%lg": white space, then a decimal number, "inf" or "nan".
+    // "%lg": white space, then a number as strtod reads it (locale-free).
     bool real(double& v) {
         skipSpace();
-        std::size_t p = pos_;
-        bool plus = p < t_.size() && t_[p] == '+';
-        if (plus) ++p;
-        if (p < t_.size() && t_[p] == '-' && plus) return false;
-        const char* first = t_.data() + p;
-        const char* last = t_.data() + t_.size();
-        double x = 0.0;
-        auto r = std::from_chars(first, last, x);
-        if (r.ptr == first) return false;
-        if (r.ec == std::errc::result_out_of_range) x = outOfRange(first, r.ptr);
-        v = x;
-        pos_ = static_cast<std::size_t>(r.ptr - t_.data());
+        const char* first = t_.data() + pos_;
+        const char* end = parseReal(first, t_.data() + t_.size(), v);
+        if (end == nullptr) return false;
+        pos_ = static_cast<std::size_t>(end - t_.data());
         return true;
-    }
-
-    static double outOfRange(const char* first, const char* last) {
-        const bool neg = *first == '-';
-        const char* e = std::find_if(first, last, [](char c) { return c == 'e' || c == 'E'; });
-        const bool tiny = e != last && e + 1 != last && e[1] == '-';
-        const double mag = tiny ? 0.0 : std::numeric_limits<double>::infinity();
-        return neg ? -mag : mag;
     }
 
   private:
@@ -297,11 +283,13 @@ int channelLine(Cursor& c, float& range, float& gain, int& source) {
         c.skipSpace();
         if (!c.literal(std::string_view(w))) return 0;
     }
+    // A calibration beyond the range of float is no calibration.
+    auto asFloat = [](double x) { return std::fabs(x) <= std::numeric_limits<float>::max(); };
     double r = 0.0, g = 0.0;
     int64_t s = 0;
-    if (!c.real(r)) return 0;
+    if (!c.real(r) || !asFloat(r)) return 0;
     range = static_cast<float>(r);
-    if (!c.real(g)) return 1;
+    if (!c.real(g) || !asFloat(g)) return 1;
     gain = static_cast<float>(g);
     if (!c.integer(s)) return 2;
     source = static_cast<int>(std::clamp<int64_t>(s, INT32_MIN, INT32_MAX));
@@ -311,128 +299,63 @@ int channelLine(Cursor& c, float& range, float& gain, int& source) {
 // ---------------------------------------------------------------------------
 // Record fields.
 
-const char kHex[] = "0123456789ABCDEF";
-
-char* putHex16(char* o, int16_t v) {
-    const uint16_t u = static_cast<uint16_t>(v);
-    o[0] = kHex[(u >> 12) & 15];
-    o[1] = kHex[(u >> 8) & 15];
-    o[2] = kHex[(u >> 4) & 15];
-    o[3] = kHex[u & 15];
-    return o + 4;
-}
-
 char* putCrLf(char* o) {
     o[0] = '\r';
     o[1] = '\n';
     return o + 2;
 }
 
-const char* skipBlank(const char* p, const char* end) {
-    while (p < end && isSpace(*p)) ++p;
-    return p;
-}
-
-// " %hx": an optional sign, an optional 0x, hex digits; the low 16 bits.
-const char* parseHex16(const char* p, const char* end, int16_t& v) {
-    p = skipBlank(p, end);
-    bool neg = false;
-    if (p < end && (*p == '+' || *p == '-')) neg = *p++ == '-';
-    if (end - p >= 3 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
-        std::isxdigit(static_cast<unsigned char>(p[2])))
-        p += 2;
-    uint32_t u = 0;
-    const char* start = p;
-    for (; p < end; ++p) {
-        const char c = *p;
-        int d;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
-        else
-            break;
-        u = ((u << 4) | static_cast<uint32_t>(d)) & 0xFFFFu;
-    }
-    if (p == start) {
-        v = 0;
-        return nullptr;
-    }
-    if (neg) u = (0x10000u - u) & 0xFFFFu;
-    v = static_cast<int16_t>(static_cast<uint16_t>(u));
-    return p;
-}
-
-// " %e" / " %le": a decimal number, "inf" or "nan" (either case).
-template <typename T>
-const char* parseReal(const char* p, const char* end, T& v) {
-    p = skipBlank(p, end);
-    if (p < end && *p == '+') ++p;
-    T x = 0;
-    auto r = std::from_chars(p, end, x);
-    if (r.ptr == p) {
-        v = 0;
-        return nullptr;
-    }
-    if (r.ec == std::errc::result_out_of_range) {
-        double d = 0.0;
-        auto rd = std::from_chars(p, end, d);
-        if (rd.ec == std::errc::result_out_of_range) d = Cursor::outOfRange(p, rd.ptr);
-        x = static_cast<T>(d);
-    }
-    v = x;
-    return r.ptr;
-}
-
-// " j" between the parts of a complex record.
-const char* skipJ(const char* p, const char* end) {
-    if (p == nullptr) return nullptr;
-    p = skipBlank(p, end);
-    return p < end && *p == 'j' ? p + 1 : nullptr;
-}
-
 // Value i of a record array, written as a text field.
 char* putValue(char* o, const RecordTraits& t, const void* records, std::size_t i) {
     switch (t.value) {
         case TextValue::Hex16:
-            return putHex16(o, static_cast<const int16_t*>(records)[i]);
+            putHex16Field(o, static_cast<const int16_t*>(records)[i]);
+            return o + kHex16FieldWidth;
         case TextValue::Real32:
-            return o + fmtRecordExp(o, static_cast<const float*>(records)[i], t.precision);
+            putReal32Field(o, static_cast<const float*>(records)[i]);
+            return o + kReal32FieldWidth;
         case TextValue::Real64:
-            return o + fmtRecordExp(o, static_cast<const double*>(records)[i], t.precision);
+            putReal64Field(o, static_cast<const double*>(records)[i]);
+            return o + kReal64FieldWidth;
         case TextValue::None:
             break;
     }
     return o;
 }
 
-// Value i of a record array, read from the field at p; a null p (the field
-// is missing) reads as 0.  Returns where the field ended, or null.
-const char* parseValue(const char* p, const char* end, const RecordTraits& t, void* records,
-                       std::size_t i) {
-    auto read = [p, end](auto& v) -> const char* {
-        if (p == nullptr) {
-            v = 0;
-            return nullptr;
-        }
-        if constexpr (std::is_same_v<std::remove_reference_t<decltype(v)>, int16_t>)
-            return parseHex16(p, end, v);
-        else
-            return parseReal(p, end, v);
-    };
+// Value i of a record array, read from the field [first, last).
+bool readValue(const char* first, const char* last, const RecordTraits& t, void* records,
+               std::size_t i) {
     switch (t.value) {
         case TextValue::Hex16:
-            return read(static_cast<int16_t*>(records)[i]);
+            return readHex16Field(first, last, static_cast<int16_t*>(records)[i]);
         case TextValue::Real32:
-            return read(static_cast<float*>(records)[i]);
+            return readReal32Field(first, last, static_cast<float*>(records)[i]);
         case TextValue::Real64:
-            return read(static_cast<double*>(records)[i]);
+            return readReal64Field(first, last, static_cast<double*>(records)[i]);
         case TextValue::None:
             break;
     }
-    return nullptr;
+    return false;
+}
+
+// One record's values from the text before its line end: the fields, and
+// for a complex record " j" between them.
+bool readRecord(const char* first, const char* last, const RecordTraits& t, void* records,
+                std::size_t k) {
+    if (t.values == 1) return readValue(first, last, t, records, k);
+    const char* at = first;
+    for (int32_t v = 0; v < t.values; ++v) {
+        const char* stop = last;
+        if (v + 1 < t.values) {
+            stop =
+                static_cast<const char*>(std::memchr(at, 'j', static_cast<std::size_t>(last - at)));
+            if (stop == nullptr) return false;
+        }
+        if (!readValue(at, stop, t, records, k * t.values + v)) return false;
+        at = stop + 1;
+    }
+    return true;
 }
 
 // Reverses the bytes of each of n values of `width` bytes.
@@ -616,22 +539,38 @@ int requiredHeaderValues(int32_t type) {
     return recordTraits(type).headerValues;
 }
 
-bool headerValuesUsable(const HeaderScan& h) {
+const char* headerProblem(const HeaderScan& h, int& line) {
     auto in32 = [](int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; };
-    if (h.recordCount < 0 || h.recordCount > INT32_MAX) return false;
+    auto at = [&line](int l, const char* why) {
+        line = l;
+        return why;
+    };
+    if (h.recordCount < 0 || h.recordCount > INT32_MAX)
+        return at(2, "the number of records is out of range");
+    if (!std::isfinite(h.signalFrequency)) return at(4, "the signal frequency is not a number");
+    if (!std::isfinite(h.samplingRate)) return at(5, "the sampling rate is not a number");
     switch (recordTraits(h.recordType).header) {
         case HeaderLines::Frames:
             // A frame holds at least one record and no more than the header
             // counts; an interval may be negative (one frame from a sample).
-            return h.param[0] >= 1 && h.param[0] <= h.recordCount && in32(h.param[1]);
+            if (h.param[0] < 1 || h.param[0] > h.recordCount)
+                return at(7, "the frame size does not fit the records");
+            if (!in32(h.param[1])) return at(8, "the frame interval is out of range");
+            return nullptr;
         case HeaderLines::Coefficients:
             // Record positions divide by the order.
-            return h.param[0] >= 1 && 2 * h.param[0] <= h.recordCount && in32(h.param[1]) &&
-                   in32(h.param[2]);
+            if (h.param[0] < 1 || 2 * h.param[0] > h.recordCount)
+                return at(7, "the LPC order does not fit the records");
+            if (!in32(h.param[1])) return at(8, "the frame size is out of range");
+            if (!in32(h.param[2])) return at(9, "the frame interval is out of range");
+            return nullptr;
         case HeaderLines::Channels:
-            return h.param[0] >= 0 && h.param[0] <= kMaxChannels && in32(h.param[1]);
+            if (h.param[0] < 0 || h.param[0] > kMaxChannels)
+                return at(7, "the number of channels is not 0 to 32");
+            if (!in32(h.param[1])) return at(8, "the device code is out of range");
+            return nullptr;
         default:
-            return true;
+            return nullptr;
     }
 }
 
@@ -707,26 +646,39 @@ void formatTextRecords(const SignalDescriptor& d, const void* records, int32_t f
     }
 }
 
-void parseTextRecords(const SignalDescriptor& d, const char* text, std::size_t len, int32_t first,
-                      int32_t n, void* records) {
+int32_t parseTextRecords(const SignalDescriptor& d, const char* text, std::size_t len,
+                         int32_t first, int32_t n, void* records) {
     const RecordTraits& t = recordTraits(d.recordType);
-    const int64_t base = recordPosition(d, first);
     const bool frames = hasFrameLines(d);
     const int32_t p = d.param1;
+    const int32_t width = d.recordWidth;
+    // A file written with bare LF line ends has records one byte narrower.
+    const int32_t lineEnd = width == t.textWidth ? 2 : 1;
+    const int32_t frameLine = lpcHeaderLineWidth(d);
+    auto endsLine = [lineEnd](const char* s, int32_t w) {
+        return s[w - 1] == '\n' && (lineEnd == 1 || s[w - 2] == '\r');
+    };
+    const char* s = text;
+    const char* end = text + len;
     for (int32_t k = 0; k < n; ++k) {
         const int32_t j = first + k;
-        int64_t at = recordPosition(d, j) - base;
-        if (frames && j % p == 0) at += lpcHeaderLineWidth(d);
-        const int64_t stop = std::min<int64_t>(at + d.recordWidth, static_cast<int64_t>(len));
-        const char* s = text + std::min<int64_t>(at, static_cast<int64_t>(len));
-        const char* e = text + std::max<int64_t>(stop, s - text);
-        // A complex record's imaginary part follows " j"; without it, it is 0.
-        const char* q = s;
-        for (int32_t v = 0; v < t.values; ++v) {
-            if (v > 0) q = skipJ(q, e);
-            q = parseValue(q, e, t, records, static_cast<std::size_t>(k) * t.values + v);
+        if (frames && j % p == 0) {
+            if (end - s < frameLine || std::memcmp(s, "Frame ", 6) != 0 || !endsLine(s, frameLine))
+                return j;
+            s += frameLine;
         }
+        if (end - s < width || !endsLine(s, width) ||
+            !readRecord(s, s + width - lineEnd, t, records, static_cast<std::size_t>(k)))
+            return j;
+        s += width;
     }
+    return -1;
+}
+
+int64_t recordLineNumber(const SignalDescriptor& d, int64_t i, int64_t headerLines) {
+    int64_t line = headerLines + 1 + i;
+    if (hasFrameLines(d)) line += i / d.param1 + 1;
+    return line;
 }
 
 void toLittleEndian(int32_t type, void* records, int32_t n) {

@@ -43,8 +43,8 @@ enum class RecordUse : uint8_t {
 enum class TextValue : uint8_t {
     None,
     Hex16,   // a 16-bit word, "%04.4hX": four hex digits ("FFFF" = -1)
-    Real32,  // a float, "% W.PE" as fmtRecordExp writes it
-    Real64,  // a double, the same
+    Real32,  // a float, "% 14.7E" (record_text.h)
+    Real64,  // a double, "% 22.15lE" (record_text.h)
 };
 // The header lines after the six every file has.
 enum class HeaderLines : uint8_t {
@@ -156,9 +156,14 @@ struct HeaderScan {
 HeaderScan scanHeader(std::string_view header);
 int requiredHeaderValues(int32_t type);
 // Checks the scanned numbers against what a descriptor can hold: counts in
-// 32 bits, at most 32 channels, a frame size and LPC order that fit the
-// records.  Returns false for a header to be refused.
-bool headerValuesUsable(const HeaderScan& h);
+// 32 bits, finite rates, at most 32 channels, a frame size and LPC order
+// that fit the records.  Null when they can; else why not, with the number
+// of the header line that holds the value.
+const char* headerProblem(const HeaderScan& h, int& line);
+inline bool headerValuesUsable(const HeaderScan& h) {
+    int line = 0;
+    return headerProblem(h, line) == nullptr;
+}
 // Copies the scanned header into the descriptor (remark, rates, format,
 // type, params, channel calibration with its defaults).
 void applyHeader(const HeaderScan& h, SignalDescriptor& d);
@@ -169,9 +174,16 @@ void applyHeader(const HeaderScan& h, SignalDescriptor& d);
 void formatTextRecords(const SignalDescriptor& d, const void* records, int32_t first, int32_t n,
                        char* out);
 // Parses text records [first, first + n) from `text` (the same span of the
-// file) into `records`.  A field that does not parse reads as 0.
-void parseTextRecords(const SignalDescriptor& d, const char* text, std::size_t len, int32_t first,
-                      int32_t n, void* records);
+// file) into `records`.  Each record must stand in its place: its values,
+// blanks around them, " j" between the parts of a complex record, and its
+// line end; a coefficient file's frame lines must start with "Frame ".
+// Returns -1 when all n were read, else the index of the first record that
+// is not a record of the type (the records before it are stored).
+int32_t parseTextRecords(const SignalDescriptor& d, const char* text, std::size_t len,
+                         int32_t first, int32_t n, void* records);
+// Line number (from 1) of text record i of a file whose header, the "Data
+// begin" line included, has `headerLines` lines.
+int64_t recordLineNumber(const SignalDescriptor& d, int64_t i, int64_t headerLines);
 
 // Binary records are little-endian; on a big-endian machine the values are
 // byte-swapped in place before writing and after reading.

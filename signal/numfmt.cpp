@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -455,8 +456,8 @@ int fmtRecordExp(char* out, double v, int precision) {
     if (precision > 40) precision = 40;
     const int width = precision + 8;
     if (!std::isfinite(v)) {
-        const char* t =
-            std::isnan(v) ? (std::signbit(v) ? "-NAN" : "NAN") : (v < 0 ? "-INF" : "INF");
+        // Every NaN is written alike: its sign means nothing.
+        const char* t = std::isnan(v) ? "NAN" : (v < 0 ? "-INF" : "INF");
         const int k = static_cast<int>(std::strlen(t));
         std::memset(out, ' ', static_cast<std::size_t>(width - k));
         std::memcpy(out + width - k, t, static_cast<std::size_t>(k));
@@ -481,6 +482,59 @@ int fmtRecordExp(char* out, double v, int precision) {
     std::memcpy(o, digits, nd);
     o += nd;
     return static_cast<int>(o - out);
+}
+
+namespace {
+
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+template <typename T>
+const char* parseRealAs(const char* first, const char* last, T& v) {
+    const char* p = first;
+    const bool neg = p < last && *p == '-';
+    if (p < last && (*p == '+' || *p == '-')) ++p;
+    if (p == last || *p == '+' || *p == '-') return nullptr;
+    std::chars_format form = std::chars_format::general;
+    const char* body = p;
+    if (last - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
+        ((last - p >= 3 && isHexDigit(p[2])) ||
+         (last - p >= 4 && p[2] == '.' && isHexDigit(p[3])))) {
+        form = std::chars_format::hex;
+        body = p + 2;
+    }
+    T x{};
+    const auto r = std::from_chars(body, last, x, form);
+    if (r.ptr == body) {
+        // "0x" not followed by a hexadecimal number reads as the 0.
+        if (form == std::chars_format::hex) {
+            v = neg ? -T(0) : T(0);
+            return p + 1;
+        }
+        return nullptr;
+    }
+    if (r.ec == std::errc::result_out_of_range) {
+        // The exponent's sign tells an overflow from an underflow.
+        const char* e = body;
+        const char mark = form == std::chars_format::hex ? 'p' : 'e';
+        while (e < r.ptr && (*e | 0x20) != mark) ++e;
+        const bool tiny = e + 1 < r.ptr && e[1] == '-';
+        x = tiny ? T(0) : std::numeric_limits<T>::infinity();
+    }
+    if (neg) x = -x;  // the sign was read here, not by from_chars
+    v = x;
+    return r.ptr;
+}
+
+}  // namespace
+
+const char* parseReal(const char* first, const char* last, double& v) {
+    return parseRealAs(first, last, v);
+}
+
+const char* parseReal(const char* first, const char* last, float& v) {
+    return parseRealAs(first, last, v);
 }
 
 }  // namespace qf

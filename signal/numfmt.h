@@ -27,4 +27,14 @@ int fmtFile(std::FILE* f, const char* fmt, ...) __attribute__((format(printf, 2,
 // Writes exactly P + 8 bytes (no NUL) and returns that count.  P is 1..40.
 int fmtRecordExp(char* out, double v, int precision);
 
+// Reads a number at `first` as strtod reads one in the "C" locale, whatever
+// locale the process has set: an optional sign, then decimal digits with an
+// optional point and exponent, hexadecimal digits after "0x", INF, INFINITY
+// or NAN (either case).  No white space is skipped.  A value beyond the
+// type's range reads as an infinity, one too small for it as 0, each with
+// its sign.  Returns the end of the number, or null (v unchanged) when
+// there is none.
+const char* parseReal(const char* first, const char* last, double& v);
+const char* parseReal(const char* first, const char* last, float& v);
+
 }  // namespace qf

@@ -6,7 +6,11 @@
 // 81 INTEGER16 and amplitude > 1; 90 offset < 0; 91 INTEGER16 and
 // amplitude + offset > 1; 100 rate <= 0; periodic generators: 110
 // frequency <= 0, 111 frequency >= rate / 2; swept sine: 112 end frequency
-// >= rate / 2.
+// >= rate / 2.  Before these, a number the generator uses that is NaN or
+// infinite: 101 rate, 82 amplitude, 92 offset, 113 frequencies, 120 phase,
+// 121 ramp values, 122 decay; and noise that cannot be made: 130 uniform
+// bounds not finite or lower > upper, 131 normal mean or variance not
+// finite, or variance < 0.
 //
 // Script lines (after "%04d %s       " and the output's directory and name):
 //   sine, square, triangular  fu pu fmt f fs N phi A offset
@@ -85,9 +89,36 @@ struct GenerationRun {
 // ---------------------------------------------------------------------------
 // Dialog and check
 
+namespace {
+
+// The first number `code` uses that is NaN or infinite, or noise that
+// cannot be made: its check code, else 0.  Fields a generator does not use
+// are not looked at.
+int32_t unusableNumber(int32_t code, const GeneratorParams& p) {
+    auto bad = [](double x) { return !std::isfinite(x); };
+    const bool periodic = isPeriodicGenerator(code);
+    const bool amplitude = periodic || code == QF_OP_UNIT_SAMPLE || code == QF_OP_UNIT_STEP ||
+                           code == QF_OP_EXP_FUNCTION;
+    if (bad(p.rate)) return 101;
+    if (amplitude && bad(p.amplitude)) return 82;
+    if (periodic && bad(p.offset)) return 92;
+    if (periodic && (bad(p.frequency) || (code == QF_OP_SWEPT_SINE && bad(p.endFrequency))))
+        return 113;
+    if (periodic && bad(p.phase)) return 120;
+    if (code == QF_OP_RAMP && (bad(p.rampStart) || bad(p.rampEnd))) return 121;
+    if (code == QF_OP_EXP_FUNCTION && bad(p.decay)) return 122;
+    const double first = p.noiseParam1[p.noiseType & 3], second = p.noiseParam2[p.noiseType & 3];
+    if (p.noiseType == kUniformNoise && (bad(first) || bad(second) || first > second)) return 130;
+    if (p.noiseType == kNormalNoise && (bad(first) || bad(second) || second < 0)) return 131;
+    return 0;
+}
+
+}  // namespace
+
 int32_t generatorCheckParams(int32_t) {
     CommandBlock& b = block();
     const GeneratorParams& p = generatorParams(b);
+    if (const int32_t r = unusableNumber(b.opCode, p)) return r;
     const bool int16 = p.outputType == kOutputInteger16;
     if (p.delay < 0) return 60;
     if (p.amplitude < 0) return 80;

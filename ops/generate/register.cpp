@@ -169,6 +169,17 @@ std::vector<CheckMessage> generatorChecks() {
         m(111, "The frequency must be below half the sampling rate, %lg Hz.", G(frequency), true),
         m(112, "The end frequency must be below half the sampling rate, %lg Hz.", G(endFrequency),
           true),
+        m(101, "The sampling rate must be a finite number.", G(rate)),
+        m(82, "The amplitude must be a finite number.", G(amplitude)),
+        m(92, "The offset must be a finite number.", G(offset)),
+        m(113, "The frequencies must be finite numbers.", G(frequency)),
+        m(120, "The phase must be a finite number.", G(phase)),
+        m(121, "The ramp's start and end values must be finite numbers.", G(rampStart)),
+        m(122, "The decay must be a finite number.", G(decay)),
+        m(130, "Uniform noise needs finite bounds, the lower one no greater than the upper one.",
+          G(noiseType)),
+        m(131, "Normal noise needs a finite mean and a finite variance of at least 0.",
+          G(noiseType)),
     };
 }
 

@@ -10,9 +10,10 @@
 // A 16-bit word w enters as w / 32768, a 32-bit float unchanged.
 //
 // Memory stays at about 40 bytes per FFT point whatever the signal length:
-// frames of up to 2048 points are assembled and transformed in the output
-// file's window buffer (N records, one frame); larger frames use the
-// workspace's work array and a 32768-byte output window.
+// the output window holds kSequentialWindowBytes (a whole number of frames
+// of up to 65536 points), and each frame is assembled and transformed in
+// place there; larger frames use the workspace's work array.  A kernel that
+// replaces the host's (an accelerator) gets a window of exactly one frame.
 #include "ops/spectral/fft_op.h"
 
 #include <algorithm>
@@ -190,7 +191,8 @@ int32_t fftPrepareOutput(int32_t) {
     const int32_t interval = paramInt(b, kFftIntervalParam);
     const int32_t window = paramInt(b, kFftWindowParam);
     const Run* run = currentRun();
-    if (!fftSizeAccepted(n, run == nullptr || run->record.compute == fftCompute)) {
+    const bool hostKernel = run == nullptr || run->record.compute == fftCompute;
+    if (!fftSizeAccepted(n, hostKernel)) {
         emitText(QF_MSG_NOTICE, kSizeMessage);
         return 1;
     }
@@ -224,8 +226,9 @@ int32_t fftPrepareOutput(int32_t) {
     out.param2 = interval;
     out.param3 = window;
     out.param4 = 0;
-    out.bufferBytes =
-        n <= kFftMaxBoardSize ? n * static_cast<int32_t>(sizeof(Bin)) : kFftLargeFrameBuffer;
+    // An accelerator's kernel writes its frame into a window of exactly that
+    // frame (at most 2048 points).
+    out.bufferBytes = hostKernel ? kSequentialWindowBytes : n * static_cast<int32_t>(sizeof(Bin));
     fmt(runtime().description, sizeof runtime().description, "[%s] = FFT of [%s]", b.out.n,
         b.in1.n);
     return 0;
@@ -251,12 +254,12 @@ int32_t fftCompute(int32_t, const ComputeArgs* args) {
     const int32_t n = args->size;
     if (!ws.allocated() || ws.size != n || args->stages != ws.stages) return 1;
 
-    // The frame lives in the output window when that holds exactly this
-    // frame, otherwise in the work array.
+    // The frame lives in the output window when that holds all of it,
+    // otherwise in the work array.
     const int64_t first = static_cast<int64_t>(st.frameIndex) * n;
-    if (n <= kFftMaxBoardSize && sigAccess(out, static_cast<int32_t>(first)) != 0) return 1;
-    const bool inPlace = n <= kFftMaxBoardSize && out.windowStart == first &&
-                         out.windowCapacity >= n && out.buffer != nullptr;
+    if (sigAccess(out, static_cast<int32_t>(first)) != 0) return 1;
+    const bool inPlace = out.buffer != nullptr && first >= out.windowStart &&
+                         first + n <= static_cast<int64_t>(out.windowStart) + out.windowCapacity;
     double* frame = inPlace ? &residentBins(out, first)->re : ws.work.data();
 
     const int32_t present = fftFrameSamples(in.recordCount, n, args->start);
@@ -280,6 +283,8 @@ int32_t fftWalk(Run& run, OperationRecord& record) {
     args.window = st.window;
     args.input = &in;
     args.output = &out;
+    // Frames cover the output: each window is set whole before it moves.
+    sigWindowsFilledByCaller(out);
     for (int32_t f = 0; f < st.frameCount; ++f) {
         st.frameIndex = f;
         if (userStopped()) return 1;

@@ -40,7 +40,6 @@ enum FftCheck : int32_t {
 };
 
 constexpr int32_t kFftInputBuffer = 16384;       // bytes of the input window
-constexpr int32_t kFftLargeFrameBuffer = 32768;  // output window for frames above 2048
 
 // The handlers of the record.
 int32_t fftCheckParams(int32_t mode);

@@ -1,10 +1,14 @@
-// The settings file: fallbacks, hostile content and the save/load round trip.
+// The settings file: fallbacks, hostile content, checked FFT settings, the
+// save/load round trip, and saves that are whole or not made at all.
 #include "core/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/engine.h"
 #include "support/test_host.h"
@@ -16,6 +20,25 @@ namespace {
 
 std::string settingsWithTwoLines(const std::string& line2) {
     return "0000 0 0 0 0\r\n" + line2 + "\r\n";
+}
+
+// A whole settings file with the given lines 27 to 29.
+std::string settingsWithFft(const std::string& window, const std::string& size,
+                            const std::string& interval) {
+    std::string body = settingsWithTwoLines("a s y");
+    for (int i = 0; i < 19; ++i) body += std::string(" ") + std::to_string(i) + " 1 0 \r\n";
+    for (int i = 0; i < 5; ++i) body += std::to_string(i) + " 0 0 10 \r\n";
+    body += window + "\r\n" + size + "\r\n" + interval + "\r\n9 6 2\r\n";
+    body += "/\r\n0 0 0 0\r\n";
+    return body;
+}
+
+std::vector<std::string> filesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace
@@ -151,9 +174,11 @@ TEST(Settings, DirectoryWithBlankRestoredUpToBlank) {
     std::string spaced = work + "my";
     ASSERT_EQ(::mkdir(spaced.c_str(), 0755), 0);
     std::string body = settingsWithTwoLines("b s y");
-    for (int i = 0; i < 19; ++i) body += " " + std::to_string(i) + " 0 0 \r\n";
+    for (int i = 0; i < 19; ++i) body += std::string(" ") + std::to_string(i) + " 0 0 \r\n";
     for (int i = 0; i < 5; ++i) body += std::to_string(i) + " 0 0 10 \r\n";
-    body += "0000\r\n00000400\r\n00000400\r\n9 6 2\r\n" + spaced + " data/\r\n0 0 0 0\r\n";
+    body += "0000\r\n00000400\r\n00000400\r\n9 6 2\r\n";
+    body += spaced;
+    body += " data/\r\n0 0 0 0\r\n";
     writeFile(home + "quillfen.sav", body);
     ASSERT_EQ(::chdir("/"), 0);
     ASSERT_EQ(startEngine(home), 0);
@@ -180,4 +205,108 @@ TEST(Settings, HostileContentLoadsWithFallbacks) {
     EXPECT_STREQ(cwd, "/");               // a directory that cannot be made current is ignored
     ASSERT_EQ(::chdir(home.c_str()), 0);  // later tests write in the current folder
     ExitQuillfen();
+}
+
+// Lines 27 to 29 hold a window of the table, a size the FFT takes and a
+// 32-bit interval as hexadecimal digits; anything else there gives the
+// default with one warning naming the line.
+TEST(Settings, FftSettingsAreCheckedOnLoad) {
+    const struct {
+        const char *window, *size, *interval;
+        int32_t fftWindow, fftSize, fftInterval;
+        std::vector<std::string> warnings;  // what follows "holds "
+    } cases[] = {
+        {"000F", "00100000", "FFFFFED4", 15, 1 << 20, -300, {}},
+        {" 0003 ", "00000020", "00000000", 3, 32, 0, {}},
+        {"0010",
+         "000003E8",
+         "123456789",
+         0,
+         1024,
+         1024,
+         {"\"0010\" on line 27, which is not a window number (0 to 15); 0 is used.",
+          "\"000003E8\" on line 28, which is not an FFT size (a power of two from 32 to 1048576); "
+          "1024 is used.",
+          "\"123456789\" on line 29, which is not a frame interval (at most 8 hex digits); 1024 is "
+          "used."}},
+        {"FFFFFFFF",
+         "00200000",
+         "400 junk",
+         0,
+         1024,
+         1024,
+         {"\"FFFFFFFF\" on line 27, which is not a window number (0 to 15); 0 is used.",
+          "\"00200000\" on line 28, which is not an FFT size (a power of two from 32 to 1048576); "
+          "1024 is used.",
+          "\"400 junk\" on line 29, which is not a frame interval (at most 8 hex digits); 1024 is "
+          "used."}},
+        {"", "-400", "00000010", 0, 1024, 16, {}},
+    };
+    for (const auto& c : cases) {
+        std::string home = makeTempDir();
+        writeFile(home + "quillfen.sav", settingsWithFft(c.window, c.size, c.interval));
+        ASSERT_EQ(startEngine(home), 0);
+        EXPECT_EQ(std::tuple(qfenStatus->fftWindow, qfenStatus->fftSize, qfenStatus->fftInterval),
+                  std::tuple(c.fftWindow, c.fftSize, c.fftInterval))
+            << c.window << " " << c.size << " " << c.interval;
+        std::vector<std::string> expected;
+        for (const std::string& w : c.warnings)
+            expected.push_back("The settings file " + home + "quillfen.sav holds " + w);
+        if (std::string(c.window).empty())  // lines that are there but empty or signed
+            expected = {"The settings file " + home +
+                            "quillfen.sav holds \"\" on line 27, which is not a window number "
+                            "(0 to 15); 0 is used.",
+                        "The settings file " + home +
+                            "quillfen.sav holds \"-400\" on line 28, which is not an FFT size (a "
+                            "power of two from 32 to 1048576); 1024 is used."};
+        EXPECT_EQ(TestHost::instance().messages(QF_MSG_NOTICE), expected) << c.window;
+        EXPECT_TRUE(TestHost::instance().messages(QF_MSG_ERROR).empty());
+        ASSERT_EQ(::chdir("/"), 0);
+        ExitQuillfen();
+    }
+}
+
+// A save writes the whole file under its name and leaves no temporary file;
+// a missing home folder is made with its parents.
+TEST(Settings, SavesAreWholeAndMakeTheHomeFolder) {
+    const std::string base = makeTempDir();
+    const std::string home = base + "a/b/home/";
+    ASSERT_EQ(startEngine(home), 0);
+    qfenStatus->fftSize = 2048;
+    ExitQuillfen();
+    const std::string saved = readFile(home + "quillfen.sav");
+    EXPECT_NE(saved.find("\r\n00000800\r\n"), std::string::npos) << saved;
+    EXPECT_TRUE(saved.ends_with("0 0 0 0\r\n"));
+    EXPECT_EQ(filesIn(home), (std::vector<std::string>{"quillfen.lck", "quillfen.sav"}));
+
+    // Saved again over the file: still whole, nothing else left.
+    ASSERT_EQ(startEngine(home), 0);
+    EXPECT_EQ(qfenStatus->fftSize, 2048);
+    qfenStatus->fftSize = 4096;
+    ExitQuillfen();
+    EXPECT_NE(readFile(home + "quillfen.sav").find("\r\n00001000\r\n"), std::string::npos);
+    const std::vector<std::string> left = filesIn(home);
+    EXPECT_TRUE(std::none_of(left.begin(), left.end(),
+                             [](const std::string& n) { return n.ends_with(".tmp"); }));
+    ASSERT_EQ(::chdir("/"), 0);
+}
+
+// A home that is a file cannot hold the settings: said once while the
+// library is loaded, and nothing is left behind.
+TEST(Settings, UnsavableSettingsAreReportedOnce) {
+    const std::string base = makeTempDir();
+    writeFile(base + "plain", "not a folder");
+    const std::string home = base + "plain/";
+    const std::string said =
+        "The settings could not be saved in " + home + ": the home folder cannot be made.";
+    std::vector<std::string> notices;
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(startEngine(home), 0);
+        ExitQuillfen();
+        for (const std::string& m : TestHost::instance().messages(QF_MSG_NOTICE))
+            notices.push_back(m);
+    }
+    EXPECT_EQ(notices, std::vector<std::string>{said});
+    EXPECT_EQ(readFile(base + "plain"), "not a folder");
+    EXPECT_EQ(filesIn(base), std::vector<std::string>{"plain"});
 }

@@ -277,7 +277,8 @@ TEST_F(SignalAccess, HandWrittenFilesRead) {
     // 64 records of 12 bytes are present.  A negative interval (one frame
     // from a given sample) is kept; a frame size within the header's count
     // but beyond the records present opens with the records present.
-    const std::string data(64 * 12, ' ');
+    std::string data;
+    for (int i = 0; i < 64; ++i) data += "0000 j0000\r\n";
     file("neg.fre", handFile("64", "CINT32RECT(W)", frameLines("64", "-100"), data));
     file("cut.fre", handFile("1000", "CINT32RECT(W)", frameLines("512", "4"), data));
     EXPECT_EQ(opened("neg.fre", 128).param2, -100);
@@ -331,6 +332,41 @@ TEST_F(SignalAccess, WindowsMoveAndHoldWhatFits) {
     EXPECT_TRUE(errors().empty());
 }
 
+// Outputs with windows of kWriteBehindBytes and more are written behind on
+// a second thread: the file holds every window, a window the caller leaves
+// partly unset keeps the previous window's values there, and a caller that
+// sets every window whole may say so (its buffer is then handed over).
+TEST_F(SignalAccess, LargeWindowsAreWrittenBehind) {
+    const int32_t perWindow = kWriteBehindBytes / 4;  // REAL32 records
+    const int32_t n = 2 * perWindow + 1000;
+    for (char format : {'b', 'a'}) {
+        for (bool filled : {false, true}) {
+            SCOPED_TRACE(std::string(1, format) + (filled ? " filled" : ""));
+            SignalDescriptor w = header("behind", 8000.0);
+            ASSERT_EQ(sigOpenWrite(w, entry("big.tim"), kReal32, n, format, kWriteBehindBytes), 0);
+            if (filled) sigWindowsFilledByCaller(w);
+            // Unless filled, the second window sets only its first half.
+            const int32_t unsetFrom = filled ? n : perWindow + perWindow / 2;
+            for (int32_t i = 0; i < n; ++i) {
+                ASSERT_EQ(sigAccess(w, i), 0);
+                if (i < unsetFrom || i >= 2 * perWindow) *w.at<float>(i) = float(i);
+            }
+            ASSERT_EQ(sigClose(w), 0);
+            SignalDescriptor r{};
+            ASSERT_EQ(sigOpenRead(r, entry("big.tim"), kSequentialWindowBytes), 0);
+            ASSERT_EQ(r.recordCount, n);
+            for (int32_t i = 0; i < n; ++i) {
+                ASSERT_EQ(sigAccess(r, i), 0);
+                const bool stale = i >= unsetFrom && i < 2 * perWindow;
+                ASSERT_EQ(*r.at<float>(i), float(stale ? i - perWindow : i)) << i;
+            }
+            sigClose(r);
+        }
+    }
+    EXPECT_TRUE(errors().empty());
+    EXPECT_FALSE(test::fileExists(partial("big.tim")));
+}
+
 // Each refusal gives one message; the too-short ones leave the file closed.
 TEST_F(SignalAccess, OpenReadRefusals) {
     // Data cut short: the count follows the records present, until too few.
@@ -364,9 +400,9 @@ TEST_F(SignalAccess, OpenReadRefusals) {
          "Unsupported file format in '" + path("x.tim") + "'"},
         {"nohash.tim", noHash, 1, invalidHeader("nohash.tim")},
         {"huge.tim", handFile("99999999999", "INTEGER16", "", "0001\r\n"), 1,
-         invalidHeader("huge.tim")},
+         invalidHeader("huge.tim") + "line 2: the number of records is out of range."},
         {"ch33.tim", handFile("64", "REALTIMEINT16", channelLines("33"), std::string(800, ' ')), 1,
-         invalidHeader("ch33.tim")},
+         invalidHeader("ch33.tim") + "line 7: the number of channels is not 0 to 32."},
     };
     EXPECT_EQ(sigOpenRead(r, entry("missing.tim"), 128), 1);
     EXPECT_EQ(lastError(), "Invalid file name or path\n" + path("missing.tim"));
@@ -380,6 +416,137 @@ TEST_F(SignalAccess, OpenReadRefusals) {
         EXPECT_EQ(errors().size(), before + 1) << name;
         sigClose(r);
     }
+}
+
+// A record that is not a number of its type, or a header whose end does not
+// match its "File format" line, is refused with the file and the line (and
+// record); nothing of it is read as zero.  The header of handFile has seven
+// lines, so record i stands on line 8 + i.
+TEST_F(SignalAccess, DamagedFilesAreRefusedWithTheirLine) {
+    auto real32 = [](std::initializer_list<const char*> records) {
+        std::string t;
+        for (const char* r : records) t += std::string(r) + "\r\n";
+        return t;
+    };
+    const std::string one = " 1.0000000E+000", two = "-2.0000000E+000";
+    const std::string words = "0001\r\n0002\r\n0003\r\n";
+    const std::string floats = std::string("\0\0\x80\x3F\0\0\0\x40\0\0\x40\x40", 12);
+    auto binaryFile = [&](const std::string& end, const std::string& data) {
+        const std::string t = handFile("3", "REAL32", "", "", "Binary");
+        return t.substr(0, t.size() - 3) + end + data;
+    };
+    auto textAfter = [&](const std::string& end) {
+        const std::string t = handFile("3", "INTEGER16");
+        return t.substr(0, t.size() - 3) + end + words;
+    };
+    auto record = [this](const std::string& name, int line, int index, const std::string& type,
+                         const std::string& text) {
+        return "Error reading input file '" + path(name) + "': line " + std::to_string(line) +
+               " (record " + std::to_string(index) + ") is not a " + type + " record: \"" + text +
+               "\"";
+    };
+    auto header = [this](const std::string& name, int line, const std::string& why) {
+        return invalidHeader(name) + "line " + std::to_string(line) + ": " + why + ".";
+    };
+    const std::string lpcLines =
+        "LPC Order             : 2\r\nFrame Size            : 8\r\n"
+        "Frame Interval        : 8\r\n";
+    const std::string lpcRecord = " 5.000000000000000E-001\r\n";
+    const std::tuple<const char*, std::string, std::string> cases[] = {
+        {"letters.tim",
+         handFile("3", "REAL32", "", real32({one.c_str(), "  abc          ", two.c_str()})),
+         record("letters.tim", 9, 1, "REAL32", "  abc          ")},
+        {"empty.tim",
+         handFile("3", "REAL32", "", real32({one.c_str(), two.c_str(), "               "})),
+         record("empty.tim", 10, 2, "REAL32", "               ")},
+        {"comma.tim",
+         handFile("3", "REAL32", "", real32({" 1,5000000E+000", one.c_str(), one.c_str()})),
+         record("comma.tim", 8, 0, "REAL32", " 1,5000000E+000")},
+        {"wide.tim",
+         handFile("3", "REAL32", "", real32({one.c_str(), " 1.0000000E+0000", one.c_str()})),
+         record("wide.tim", 9, 1, "REAL32", " 1.0000000E+0000")},
+        {"hex.tim", handFile("3", "INTEGER16", "", "0001\r\n12G4\r\n0003\r\n"),
+         record("hex.tim", 9, 1, "INTEGER16", "12G4")},
+        {"noj.fre",
+         handFile("4", "CINT32RECT(W)", frameLines("2", "2"),
+                  "0001 j0002\r\n0001 00020\r\n0001 j0002\r\n0001 j0002\r\n"),
+         "Error reading input file '" + path("noj.fre") +
+             "': line 12 (record 1) is not a "
+             "CINT32RECT(W) record: \"0001 00020\""},
+        {"frame.lpc",
+         handFile("4", "LPCCoeffREAL8", lpcLines,
+                  "Frame         0 : a1, a2, a3...\r\n" + lpcRecord + lpcRecord +
+                      "Flame         0 : k1, k2, k3...\r\n" + lpcRecord + lpcRecord),
+         "Error reading input file '" + path("frame.lpc") +
+             "': line 14 is not a frame line: "
+             "\"Flame         0 : k1, k2, k3...\""},
+        {"binary.tim", textAfter("#\r\x1A"),
+         header("binary.tim", 7, "the file format is ASCII, but binary data follows the header")},
+        {"nolf.tim", textAfter("#\r"),
+         header("nolf.tim", 7, "the header does not end with '#', CR and LF")},
+        {"text.tim", binaryFile("#\r\n", floats),
+         header("text.tim", 7, "the file format is Binary, but text follows the header")},
+        {"textsub.tim", binaryFile("#\r\x1A", real32({one.c_str(), one.c_str(), one.c_str()})),
+         header("textsub.tim", 7, "the file format is Binary, but text follows the header")},
+        {"nosub.tim", binaryFile("#\r", floats),
+         header("nosub.tim", 7, "the header does not end with '#', CR and the byte 1A")},
+        // 2^64 + 4: a count that wraps would read as 4
+        {"count.tim", handFile("18446744073709551620", "INTEGER16", "", words + words),
+         header("count.tim", 2, "the number of records is out of range")},
+    };
+    for (const auto& [name, text, message] : cases) {
+        file(name, text);
+        const std::size_t before = errors().size();
+        SignalDescriptor r{};
+        EXPECT_EQ(sigOpenRead(r, entry(name), 4096), 1) << name;
+        EXPECT_EQ(lastError(), message) << name;
+        EXPECT_EQ(errors().size(), before + 1) << name;
+        EXPECT_FALSE(r.isOpen()) << name;
+        sigClose(r);
+    }
+    // A sampling rate that is not a number.
+    std::string nanRate = handFile("3", "INTEGER16", "", words);
+    nanRate.replace(nanRate.find("8000 Hz"), 4, "nan");
+    file("rate.tim", nanRate);
+    SignalDescriptor r{};
+    EXPECT_EQ(sigOpenRead(r, entry("rate.tim"), 64), 1);
+    EXPECT_EQ(lastError(), header("rate.tim", 5, "the sampling rate is not a number"));
+
+    // Beyond the first window the read fails when the window gets there.
+    std::vector<const char*> many(60, one.c_str());
+    many[40] = " 1.0000000E+00x";
+    std::string data;
+    for (const char* m : many) data += std::string(m) + "\r\n";
+    file("late.tim", handFile("60", "REAL32", "", data));
+    ASSERT_EQ(sigOpenRead(r, entry("late.tim"), 64), 0);  // 16 records a window
+    for (int32_t i = 0; i < 32; ++i) ASSERT_EQ(sigAccess(r, i), 0);
+    EXPECT_EQ(sigAccess(r, 32), 1);
+    EXPECT_EQ(lastError(), record("late.tim", 48, 40, "REAL32", " 1.0000000E+00x"));
+    EXPECT_FALSE(r.isOpen());
+    EXPECT_EQ(sigClose(r), 0);
+}
+
+// A data part shorter than its header says is read as far as it goes, with
+// a notice naming both counts; text NaN and infinities read back as such.
+TEST_F(SignalAccess, ShortDataIsReadWithANotice) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::string text = written("cut.tim", kReal32, 10, 'a', 64, [inf](int32_t i, int) {
+        return i == 1 ? double(inf) : i == 2 ? -double(inf) : i == 3 ? double(NAN) : i;
+    });
+    file("cut.tim", text.substr(0, text.size() - 3 * 17 - 5));
+    SignalDescriptor r{};
+    const Records recs = readAll(r, "cut.tim", 64);
+    ASSERT_EQ(recs.size(), 6u);
+    EXPECT_EQ(std::tuple(recs[0][0], recs[1][0], recs[2][0], recs[5][0]),
+              std::tuple(0.0, double(inf), -double(inf), 5.0));
+    EXPECT_TRUE(std::isnan(recs[3][0]));
+    std::string notice = "'";
+    notice += path("cut.tim");
+    notice += "' holds 6 records where its header says 10; the 6 records present are read.";
+    EXPECT_EQ(TestHost::instance().messages(QF_MSG_NOTICE), std::vector<std::string>{notice});
+    EXPECT_TRUE(errors().empty());
+    EXPECT_NE(text.find("\r\n            INF\r\n           -INF\r\n            NAN\r\n"),
+              std::string::npos);
 }
 
 // Every third prefix and 150 corruptions of valid files open or fail cleanly.
@@ -400,7 +567,8 @@ TEST_F(SignalAccess, DamagedFilesNeverCrash) {
             std::string v = n < prefixes ? good.substr(0, n * 3) : good;
             for (int m = 0; n >= prefixes && m < 3; ++m) v[next() % v.size()] = pool[next() % 9];
             // A new file each time: rewriting one in place waits for the disk.
-            const std::string vname = "v" + std::to_string(n) + name[0] + ".tim";
+            std::string vname = "v";
+            vname.append(std::to_string(n)).append(1, name[0]).append(".tim");
             file(vname, v);
             SignalDescriptor r{};
             const int32_t res = sigOpenRead(r, entry(vname), 48);
@@ -412,8 +580,8 @@ TEST_F(SignalAccess, DamagedFilesNeverCrash) {
     }
 }
 
-// Outputs are refused for too little space (at most 240 MiB), bad headers and
-// unsupported types.
+// Outputs are refused for too little space (as the file system counts it),
+// bad headers and unsupported types.
 TEST_F(SignalAccess, OutputsRefused) {
     auto noSpace = [](const std::string& drive, const std::string& have, const std::string& need) {
         return "There isn't sufficient disk space available on " + drive + ".  " + have +
@@ -445,21 +613,33 @@ TEST_F(SignalAccess, OutputsRefused) {
     EXPECT_EQ(sigOpenWrite(w, entry("a.tim", "c:/data/"), kReal32, 100, 'b', 64), 2);
     EXPECT_EQ(lastError(), noSpace("C: drive", "1000", "2448"));
 
-    // Without a buffer nothing is checked.  File lengths, and at most 240 MiB
-    // for an output.
+    // Without a buffer nothing is checked.  File lengths, and the space
+    // free in the current directory.
     EXPECT_EQ(sigOpenWrite(w, entry("h.tim"), kInteger16, 100, 'a', 0), 0);
     EXPECT_EQ(sigClose(w), 0);
     file("len.bin", std::string(12345, 'q'));
     EXPECT_EQ(std::tuple(sigFileLength(nullptr), sigFileLength(path("len.bin").c_str()),
                          sigFileLength(path("none.bin").c_str())),
-              std::tuple(251658240, 12345, -1));
+              std::tuple(1000, 12345, -1));
 
-    // However roomy the disk, 240 MiB is the most an output may take:
-    // 14 803 306 REAL32 text records of 17 bytes and 2048 bytes of header
-    // are 10 bytes too many.
+    // The figures are the file system's, however large: 2^26 REAL32 text
+    // records need 1 140 852 736 bytes and 2048 for the header.
+    platform::setFreeSpaceSource([](const char*) { return int64_t{1} << 30; });
+    EXPECT_EQ(sigOpenWrite(w, entry("big.tim"), kReal32, 1 << 26, 'a', 64), 2);
+    EXPECT_EQ(lastError(), noSpace("the current drive", "1073741824", "1140852736"));
+    // Where the disk holds them, outputs far beyond 240 MiB are made: a
+    // 2^26-sample REAL32 signal (256 MiB) and frames of 2^24 bins (256 MiB).
     platform::setFreeSpaceSource([](const char*) { return int64_t{1} << 40; });
-    EXPECT_EQ(sigOpenWrite(w, entry("big.tim", "c:/data/"), kReal32, 14803306, 'a', 64), 2);
-    EXPECT_EQ(lastError(), noSpace("C: drive", "251658240", "251658250"));
+    EXPECT_EQ(sigOpenWrite(w, entry("big.tim"), kReal32, 1 << 26, 'b', 64), 0);
+    EXPECT_EQ(sigDiscard(w), 0);
+    w.param1 = 1024;
+    EXPECT_EQ(sigOpenWrite(w, entry("big.fre"), kCReal128Rect, 1 << 24, 'b', 64), 0);
+    EXPECT_EQ(sigDiscard(w), 0);
+    // A file system that cannot tell its free space does not stop an output.
+    platform::setFreeSpaceSource([](const char*) -> int64_t { return -1; });
+    EXPECT_EQ(sigOpenWrite(w, entry("any.tim"), kReal32, 100, 'b', 64), 0);
+    EXPECT_EQ(sigDiscard(w), 0);
+    EXPECT_FALSE(exists("big.tim") || exists("big.fre") || exists("any.tim"));
 
     EXPECT_EQ(sigOpenWrite(w, entry("a.tim", "c:/data/"), kInteger16, 100, 'a', 64), 1);
     EXPECT_EQ(lastError(), "Cannot open c:/data/a.tim for write.");
@@ -475,7 +655,8 @@ TEST_F(SignalAccess, OutputLifetime) {
     ASSERT_NE(std::freopen(partial("f.tim").c_str(), "rb", w.stream), nullptr);
     for (int32_t i = 0; i < 32; ++i) ASSERT_EQ(sigAccess(w, i), 0);
     EXPECT_EQ(sigAccess(w, 32), 1);
-    EXPECT_EQ(lastError(), "Error writing output file '" + path("f.tim") + "'");
+    EXPECT_EQ(lastError(),
+              "Error writing output file '" + path("f.tim") + "': Bad file descriptor.");
     EXPECT_EQ(std::tuple(w.isOpen(), w.buffer == nullptr, exists("f.tim")),
               std::tuple(false, true, false));
     EXPECT_FALSE(test::fileExists(partial("f.tim")));
@@ -487,7 +668,8 @@ TEST_F(SignalAccess, OutputLifetime) {
     ASSERT_EQ(sigOpenWrite(w, entry("g.tim"), kReal32, 10, 'a', 64), 0);
     ASSERT_NE(std::freopen(partial("g.tim").c_str(), "rb", w.stream), nullptr);
     EXPECT_EQ(sigClose(w), 1);
-    EXPECT_EQ(lastError(), "Error writing output file '" + path("g.tim") + "'");
+    EXPECT_EQ(lastError(),
+              "Error writing output file '" + path("g.tim") + "': Bad file descriptor.");
     EXPECT_EQ(bytes("g.tim"), "earlier");
     EXPECT_FALSE(test::fileExists(partial("g.tim")));
 

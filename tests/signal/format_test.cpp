@@ -194,8 +194,9 @@ TEST(SignalTextRecords, IntegerComplexAndReal) {
     EXPECT_EQ(std::string(out, 30), "FFFF\r\n0000\r\n7FFF\r\n8000\r\n0A5B\r\n");
     const std::string in = "8000\r\nffff\r\n  7f\r\n0001\r\nzzzz\r\n";
     std::vector<int16_t> r(5, 9);
-    parseTextRecords(d, in.data(), in.size(), 0, 5, r.data());
-    EXPECT_EQ(r, (std::vector<int16_t>{-32768, -1, 0x7F, 1, 0}));  // "zzzz" is not a number
+    // "zzzz" is not a number: record 4 is refused, the ones before are read.
+    EXPECT_EQ(parseTextRecords(d, in.data(), in.size(), 0, 5, r.data()), 4);
+    EXPECT_EQ(r, (std::vector<int16_t>{-32768, -1, 0x7F, 1, 9}));
 
     d = blank(kCInt32Rect, 'a');
     const int16_t c[] = {-1, 0x1234, -32768, 1};
@@ -218,13 +219,13 @@ TEST(SignalTextRecords, IntegerComplexAndReal) {
               " 1.0000000E+000\r\n-5.0000000E-001\r\n 1.0000000E+001\r\n            INF\r\n"
               "           -INF\r\n            NAN\r\n 1.4012985E-045\r\n");
     float fr[7] = {};
-    parseTextRecords(d, out, sizeof out, 0, 7, fr);
+    EXPECT_EQ(parseTextRecords(d, out, sizeof out, 0, 7, fr), -1);
     EXPECT_EQ(std::tuple(fr[0], fr[1], fr[2], fr[3], fr[4], fr[6]),
               std::tuple(1.0f, -0.5f, 10.0f, inf, -inf, tiny));
     EXPECT_TRUE(std::isnan(fr[5]));
     // Out of float range on disk reads as infinity or zero.
     const std::string big = " 1.0000000E+050\r\n-1.0000000E-050\r\n";
-    parseTextRecords(d, big.data(), big.size(), 0, 2, fr);
+    EXPECT_EQ(parseTextRecords(d, big.data(), big.size(), 0, 2, fr), -1);
     EXPECT_EQ(std::tuple(fr[0], fr[1], std::signbit(fr[1])), std::tuple(inf, 0.0f, true));
 }
 
@@ -243,12 +244,14 @@ TEST(SignalTextRecords, CoefficientFrameLines) {
               "Frame         1 : a1, a2, a3...\r\n"
               " 2.000000000000000E+000\r\n 3.000000000000000E+000\r\n");
     std::vector<double> r(6);
-    parseTextRecords(d, out.data(), bytes, 0, 6, r.data());
+    EXPECT_EQ(parseTextRecords(d, out.data(), bytes, 0, 6, r.data()), -1);
     EXPECT_EQ(r, std::vector<double>(v, v + 6));
     // A window starting inside a group: records 3..5.
     d.dataOffset = 0;
     const int64_t from = recordPosition(d, 3);
-    parseTextRecords(d, out.data() + from, bytes - static_cast<std::size_t>(from), 3, 3, r.data());
+    EXPECT_EQ(parseTextRecords(d, out.data() + from, bytes - static_cast<std::size_t>(from), 3, 3,
+                               r.data()),
+              -1);
     EXPECT_EQ(std::vector<double>(r.begin(), r.begin() + 3), (std::vector<double>{-1.0, 2.0, 3.0}));
 }
 

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -124,6 +127,34 @@ TEST(NumFmt, TruncatesLikeSnprintfAndWritesToStreams) {
     EXPECT_EQ(std::string(line, std::fread(line, 1, sizeof line, f)),
               "Sampling rate         : 1e+006 Hz\r\n");
     std::fclose(f);
+}
+
+// parseReal reads what strtod reads in the "C" locale.
+TEST(NumFmt, NumbersReadAsStrtodReadsThem) {
+    const char* texts[] = {"1.5",     "-2.25e3",  "+7",    ".5",    "5.",        "1e",  "1e+",
+                           "0x1p4",   "-0X.8",    "0x",    "inf",   "-Infinity", "nan", "1e400",
+                           "-1e-400", "4.9e-324", "12abc", "00012", "1,5"};
+    for (const char* t : texts) {
+        char* strtodEnd = nullptr;
+        const double expected = std::strtod(t, &strtodEnd);
+        double v = -99.0;
+        const char* end = parseReal(t, t + std::strlen(t), v);
+        ASSERT_NE(end, nullptr) << t;
+        EXPECT_EQ(end - t, strtodEnd - t) << t;
+        if (std::isnan(expected))
+            EXPECT_TRUE(std::isnan(v)) << t;
+        else
+            EXPECT_EQ(std::bit_cast<uint64_t>(v), std::bit_cast<uint64_t>(expected)) << t;
+    }
+    for (const char* t : {"", "-", "+-1", "abc", " 1", "e5"}) {
+        double v = -99.0;
+        EXPECT_EQ(parseReal(t, t + std::strlen(t), v), nullptr) << t;
+        EXPECT_EQ(v, -99.0) << t;
+    }
+    float f = 0.0f;
+    const char* big = "1e39";
+    EXPECT_EQ(parseReal(big, big + 4, f), big + 4);
+    EXPECT_EQ(f, std::numeric_limits<float>::infinity());
 }
 
 }  // namespace

@@ -143,6 +143,32 @@ TEST_F(Generators, ChecksRefuseEachBadParameterWithItsCode) {
         {"frequency just below half", 2020,
          [](GP& p) { p.frequency = std::nextafter(4000.0, 0.0); }, 0},
         {"first failure wins", 2010, [](GP& p) { p.delay = -1, p.rate = -1.0; }, 60},
+        // NaN and infinities are refused before the comparisons they would slip through.
+        {"NaN rate", 2090, [](GP& p) { p.rate = NAN; }, 101},
+        {"infinite rate", 2010, [](GP& p) { p.rate = INFINITY; }, 101},
+        {"NaN amplitude", 2050, [](GP& p) { p.amplitude = NAN; }, 82},
+        {"infinite amplitude", 2130, [](GP& p) { p.amplitude = INFINITY; }, 82},
+        {"NaN offset", 2010, [](GP& p) { p.offset = NAN; }, 92},
+        {"NaN frequency", 2020, [](GP& p) { p.frequency = NAN; }, 113},
+        {"NaN end frequency", 2015, [](GP& p) { p.endFrequency = NAN; }, 113},
+        {"infinite phase", 2030, [](GP& p) { p.phase = -INFINITY; }, 120},
+        {"NaN ramp end", 2120, [](GP& p) { p.rampEnd = NAN; }, 121},
+        {"infinite decay", 2130, [](GP& p) { p.decay = INFINITY; }, 122},
+        {"uniform noise low > high", 2140,
+         [](GP& p) { p.noiseType = kUniformNoise, p.noiseParam1[1] = 1, p.noiseParam2[1] = -1; },
+         130},
+        {"uniform noise NaN bound", 2010,
+         [](GP& p) { p.noiseType = kUniformNoise, p.noiseParam2[1] = NAN; }, 130},
+        {"uniform noise low = high", 2140,
+         [](GP& p) { p.noiseType = kUniformNoise, p.noiseParam1[1] = p.noiseParam2[1] = 0.5; }, 0},
+        {"normal noise negative variance", 2140,
+         [](GP& p) { p.noiseType = kNormalNoise, p.noiseParam2[2] = -1; }, 131},
+        {"normal noise infinite mean", 2140,
+         [](GP& p) { p.noiseType = kNormalNoise, p.noiseParam1[2] = INFINITY; }, 131},
+        // Fields a generator does not use are not looked at.
+        {"NaN phase, window", 2090, [](GP& p) { p.phase = NAN, p.frequency = NAN; }, 0},
+        {"NaN decay, sine", 2010, [](GP& p) { p.decay = NAN, p.rampStart = NAN; }, 0},
+        {"NaN uniform bounds, no noise", 2010, [](GP& p) { p.noiseParam1[1] = NAN; }, 0},
     };
     for (const auto& c : cases) {
         GP p = baseParams();
@@ -520,6 +546,11 @@ TEST_F(GeneratorScript, ShortLinesAreMalformedAndBadParametersAreErrors) {
     EXPECT_EQ(status().outputFormat, 'x');
     // delay -5 fails the check: a parameter error
     EXPECT_EQ(read(2050, "2050 Unit_Sample       /tmp/ u.tim hb 8000 100 -5 1 2 0 0 0"), 2);
+    // So do a NaN rate, an infinite amplitude and uniform noise from 1 down to -1.
+    for (const char* line : {"2050 Unit_Sample       /tmp/ u.tim hb nan 100 5 1 2 0 0 0",
+                             "2050 Unit_Sample       /tmp/ u.tim hb 8000 100 5 inf 2 0 0 0",
+                             "2050 Unit_Sample       /tmp/ u.tim hb 8000 100 5 1 2 1 1 -1"})
+        EXPECT_EQ(read(2050, line), 2) << line;
     // noise type 6 is taken modulo 4: normal noise with its two values
     EXPECT_EQ(read(2140, "2140 NoiseFunction     /tmp/ n.tim ha 8000 10 2 6 0.5 2"), 0);
     const GP& p = generatorParams(block);
