@@ -63,10 +63,10 @@ void handOverGraphStyle() {
     // The settings file keeps no brush of its own: brush 0 and pen 0 have
     // the same colour in every default set, so pen 0's stands for it.
     if (h.DoSetBrushColor) h.DoSetBrushColor(0, g.penColour[0]);
+    // Then all 19 stored pens, 13 to 15 included, with their line types.
     for (int pen = 0; pen < kPenCount; ++pen) {
-        const bool rgb = pen >= 13 && pen <= 15;
-        if (!rgb && h.DoSetPenColor) h.DoSetPenColor(pen, g.penColour[pen]);
-        if (!rgb && h.DoSetPenLineType) h.DoSetPenLineType(pen, g.penLineType[pen]);
+        if (h.DoSetPenColor) h.DoSetPenColor(pen, g.penColour[pen]);
+        if (h.DoSetPenLineType) h.DoSetPenLineType(pen, g.penLineType[pen]);
     }
     for (int font = 0; font < kFontCount; ++font) {
         if (h.DoSetFontType) h.DoSetFontType(font, g.fontType[font]);

@@ -22,6 +22,9 @@ namespace qf {
 
 namespace {
 
+// The input window of frames above 2048 points.
+constexpr int32_t kLargeFrameInputBytes = 32768;
+
 using spectral::Bin;
 
 struct IfftState {
@@ -131,7 +134,7 @@ int32_t ifftPrepareOutput(int32_t) {
     sigClose(in);
     if (sigOpenRead(in, b.in1,
                     n <= kFftMaxBoardSize ? n * static_cast<int32_t>(sizeof(Bin))
-                                          : kFftLargeFrameBuffer) != 0)
+                                          : kLargeFrameInputBytes) != 0)
         return 1;
     if (in.recordType == kCInt32Rect) {
         emitText(QF_MSG_NOTICE,

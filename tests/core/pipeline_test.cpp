@@ -108,9 +108,9 @@ int16_t escapeAfterPolls(int key) {
 }  // namespace
 
 TEST_F(Pipeline, AStoppedRunLeavesNoOutputAndKeepsTheOlderFile) {
-    // 20000 16-bit samples: three 16 KiB windows, so the run stops between
-    // its first and second block.
-    put("long.tim", int16File(ramp(20000)));
+    // 600000 16-bit samples: more than one 1 MiB window, so the run stops
+    // between its first and second block.
+    put("long.tim", int16File(ramp(600000)));
     put("r2.tim", real32File(std::vector<float>(5000, 0.25f)));
     struct Case {
         int32_t code;
@@ -120,7 +120,7 @@ TEST_F(Pipeline, AStoppedRunLeavesNoOutputAndKeepsTheOlderFile) {
     const Case cases[] = {
         {3035, "long.tim", with(0.5)},
         {QF_OP_FFT, "r2.tim", fft(32, dir, "old.tim")},
-        {QF_OP_SINE, "", generator(dir, "old.tim", 20000)},
+        {QF_OP_SINE, "", generator(dir, "old.tim", 600000)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);

@@ -87,7 +87,7 @@ TEST(QfSettings, SixtyCommandsAtOnceKeepTheSettings) {
 }
 
 // A missing home folder is made with its parents when the settings are
-// saved; a home that is a file is reported once and the command still runs.
+// saved; qf refuses a home that is a file, naming it, and leaves the file.
 TEST(QfSettings, HomeFolderMadeOrReported) {
     const std::string base = makeTempDir();
     const std::string work = makeTempDir();
@@ -97,11 +97,12 @@ TEST(QfSettings, HomeFolderMadeOrReported) {
 
     writeFile(base + "file", "kept");
     const test::QfResult refused = runQf(work, base + "file", "status");
-    EXPECT_EQ(refused.status, 0) << refused.output;
-    const std::string said = "The settings could not be saved in " + base + "file/";
-    const std::size_t at = refused.output.find(said);
-    EXPECT_NE(at, std::string::npos) << refused.output;
-    EXPECT_EQ(refused.output.find(said, at + 1), std::string::npos) << refused.output;
+    EXPECT_EQ(refused.status, 1) << refused.output;
+    EXPECT_NE(refused.output.find("cannot use '" + base +
+                                  "file/' as the home folder: Not a "
+                                  "directory"),
+              std::string::npos)
+        << refused.output;
     EXPECT_EQ(readFile(base + "file"), "kept");
 }
 

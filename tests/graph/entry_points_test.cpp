@@ -226,6 +226,8 @@ TEST(GraphStyle, StoredPensAndFontsGoToTheHost) {
     EXPECT_EQ(h.penLineType[5], 2);
     EXPECT_EQ(h.fontSize[4], 12);
     EXPECT_EQ(h.fontStyle[0], 2);
-    for (const HostCall& c : h.callsNamed("DoSetPenColor")) EXPECT_NE(c.args[0], "13");
+    // Then all 19 stored pens, so that the host saves what it was given.
+    EXPECT_EQ(h.penColour[13], 0xFF8040);
+    EXPECT_EQ(h.penLineType[13], 0);
     ExitQuillfen();
 }

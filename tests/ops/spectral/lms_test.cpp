@@ -262,7 +262,7 @@ TEST_F(Lms, AnOutputThatCannotBeCompletedLeavesEveryFileAsItWas) {
     EXPECT_EQ(readFile(dir + "e.tim"), "an older e");
     EXPECT_FALSE(exists("w.tim"));
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_ERROR),
-              "Error writing output file '" + dir + "w.tim'");
+              "Error writing output file '" + dir + "w.tim': File too large.");
     EXPECT_EQ(qfenStatus->busy, 'n');
     int leftovers = 0;
     for (const char* f : {"y.tim", "e.tim", "w.tim"})
