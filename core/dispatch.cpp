@@ -264,7 +264,10 @@ QF_EXPORT int32_t RunOp(CommandBlock* blockPtr) {
         facing.state.result = 1;
         return 1;
     }
-    const Dispatched done = dispatchOperation(b, *found, kFromDialog);
+    // An exception (a container that found no memory) ends the run like a
+    // failure: the run's files are removed as it passes, and it is said.
+    const Dispatched done = guardedEntry(Dispatched{Outcome::Failed, 1},
+                                         [&] { return dispatchOperation(b, *found, kFromDialog); });
     b.opCode = QF_OP_DONE;
     facing.state.result = done.result;
     facing.state.outcome = runOutcome(done.outcome, facing.cancelled);

@@ -317,7 +317,7 @@ int32_t plotGraph(PlotData* p, int32_t command) {
     if (r == kDrawNow) {
         result = drawingPass(p);
     } else if (r == kRepaint) {
-        if (host().DoForceRepaint) host().DoForceRepaint(p->grRecPtr);
+        hostcall::DoForceRepaint(p->grRecPtr);
     }
     logPrintf("OP $$leave$$ plotGraph\n");
     return result;
@@ -327,7 +327,7 @@ int32_t prnGOpnCtrl() {
     logPrintf("OP $$enter$$ prnGOpnCtrl\n");
     QfWindow top = nullptr;
     if (host().DoGetActiveMDIWindow)
-        top = reinterpret_cast<QfWindow>(static_cast<intptr_t>(host().DoGetActiveMDIWindow()));
+        top = reinterpret_cast<QfWindow>(static_cast<intptr_t>(hostcall::DoGetActiveMDIWindow()));
     plotGraphCtrl(grPRINT, top);
     logPrintf("OP $$leave$$ prnGOpnCtrl(TopWindow = %p)\n", top);
     return 0;
@@ -353,7 +353,7 @@ QfWindow graphWindow(const PlotData* graph) {
 void dropGraphWindow(PlotData* graph) {
     if (knownRecord(graph) == nullptr) return;
     QfWindow window = graph->grRecPtr;
-    if (window && host().DoCloseGraphWindow) host().DoCloseGraphWindow(window);
+    if (window) hostcall::DoCloseGraphWindow(window);
     // A host that closes its window later sends grCLOSE then, and finds no
     // record: the graph is closed here so its file is free now.
     if (PlotData* still = knownRecord(graph)) {
