@@ -125,6 +125,15 @@ auto guardedEntry(decltype(std::declval<F&>()()) failed, F&& work) noexcept {
     return failed;
 }
 
+// While one lives, messages are not sent (a probe that reports nothing).
+class MutedMessages {
+  public:
+    MutedMessages();
+    ~MutedMessages();
+    MutedMessages(const MutedMessages&) = delete;
+    MutedMessages& operator=(const MutedMessages&) = delete;
+};
+
 // Formats into the shared message buffer and sends it with stdEmitMsg.
 int32_t emitMsg(int32_t kind, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 // Sends a ready text (no formatting).

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -37,6 +38,12 @@ bool fileFailed(std::FILE* f);
 void rewindFile(std::FILE* f);
 // Fully buffered with a buffer of `bytes`, or unbuffered for 0.
 void setFileBuffer(std::FILE* f, std::size_t bytes);
+
+// A stream that is closed when its owner goes (an exception passing too).
+struct FileCloser {
+    void operator()(std::FILE* f) const { closeFile(f); }
+};
+using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // Makes the directory current; false when it cannot be done.
 bool setCurrentDir(const char* path);
