@@ -20,8 +20,10 @@
 #include <vector>
 
 #include "core/engine.h"
+#include "core/host.h"
 #include "graph/plot_data.h"
 #include "platform/faults.h"
+#include "quillfen/signals.h"
 #include "support/engine_test.h"
 
 using namespace qf;
@@ -262,4 +264,84 @@ TEST_F(FaultSweep, Conversion) {
 
 TEST_F(FaultSweep, WaveformDisplay) {
     sweep({"graphs", kSignals, "4060 WaveformDisplay          ./ a.tim", {}});
+}
+
+// The host-call wrappers: every call the host sees went through them, in
+// order, and a watch may answer one in the host's place.
+namespace {
+std::vector<std::string> g_watched;
+HostCallback g_refused = HostCallback::stdEmitMsg;
+bool g_refuse = false;
+
+bool watchCall(HostCallback which, int32_t& result) {
+    platform::FaultPause testsOwn;
+    g_watched.push_back(hostCallbackName(which));
+    if (g_refuse && which == g_refused) {
+        result = 1;  // the dialog cancelled
+        return true;
+    }
+    return false;
+}
+}  // namespace
+
+TEST_F(FaultSweep, EveryHostCallGoesThroughItsWrapper) {
+    ASSERT_EQ(::chdir(dir.c_str()), 0);
+    writeFile(dir + "setup.scr", kSignals + "3010 Addition                 ./ a.tim ./ b.tim ./ s.tim\n");
+    TestHost::instance().reset();
+    g_watched.clear();
+    setHostCallWatch(watchCall);
+    ASSERT_EQ(replay("setup.scr"), 0);
+    setHostCallWatch(nullptr);
+    std::vector<std::string> seen;
+    for (const qf::test::HostCall& c : TestHost::instance().calls()) seen.push_back(c.name);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(g_watched, seen);
+
+    // The first call is the script dialog: answered "cancel" by the watch,
+    // the host never sees it and nothing runs.
+    std::filesystem::remove(dir + "s.tim");
+    const Files before = folder(dir);
+    TestHost::instance().reset();
+    g_refused = HostCallback::stdEmitMsg;
+    for (int32_t k = 0; k < kHostCallbackCount; ++k)
+        if (seen.front() == hostCallbackName(static_cast<HostCallback>(k)))
+            g_refused = static_cast<HostCallback>(k);
+    ASSERT_NE(g_refused, HostCallback::stdEmitMsg);
+    g_refuse = true;
+    setHostCallWatch(watchCall);
+    EXPECT_NE(replay("setup.scr"), 0);
+    setHostCallWatch(nullptr);
+    g_refuse = false;
+    EXPECT_EQ(TestHost::instance().count(seen.front()), 0);
+    EXPECT_EQ(folder(dir), before);
+}
+
+// An exported entry point never lets an exception out: with the nth
+// allocation failing, opening a signal for inspection gives null or a
+// signal, and leaves no descriptor open.
+TEST_F(FaultSweep, InspectionSurvivesEveryFailedAllocation) {
+    ASSERT_EQ(::chdir(dir.c_str()), 0);
+    writeFile(dir + "setup.scr", kSignals);
+    ASSERT_EQ(replay("setup.scr"), 0);
+    const std::string path = dir + "a.tim";
+    const int descriptors = openDescriptors();
+    platform::armFault(Fault::Allocation, 0);
+    QfSignalInfo info{};
+    qfSignalClose(qfSignalOpen(path.c_str(), &info));
+    const int64_t events = platform::faultEvents(Fault::Allocation);
+    platform::disarmFaults();
+    ASSERT_GT(events, 0);
+    for (int64_t n = 1; n <= events; ++n) {
+        SCOPED_TRACE(n);
+        platform::armFault(Fault::Allocation, n);
+        QfSignal* s = qfSignalOpen(path.c_str(), &info);
+        double v[4] = {};
+        const int32_t got = s ? qfSignalValues(s, 0, 4, v) : -1;
+        qfSignalClose(s);
+        const bool fired = platform::faultFired(Fault::Allocation);
+        platform::disarmFaults();
+        EXPECT_TRUE(fired);
+        EXPECT_TRUE(s == nullptr || got == 4 || got == -1);
+        EXPECT_EQ(openDescriptors(), descriptors);
+    }
 }
