@@ -383,7 +383,7 @@ void DisplayLine(PlotData* p, const PlotItem& curve) {
     }
     hostcall::DoEnableClipping(windowOf(p), 1);
     hostcall::DoSetRectangularClipRegion(windowOf(p), p->clipRect[0], p->clipRect[1],
-                                     p->clipRect[2] + 1, p->clipRect[3] + 1);
+                                         p->clipRect[2] + 1, p->clipRect[3] + 1);
     drawPolyline(p, pts, n);
     hostcall::DoEnableClipping(windowOf(p), 0);
     logPrintf("OP $$leave$$ DisplayLine\n");
@@ -451,7 +451,7 @@ void drawPage(PlotData* p) {
             const int32_t middle = (page.frameBottom + page.frameTop) / 2;
             selectPen(p, y->pen);
             hostcall::DoTextRotatedOut(windowOf(p), y->font, y->text, page.bandLeft + page.h3 / 6,
-                                        windowY(*p, middle) + box.width / 2);
+                                       windowY(*p, middle) + box.width / 2);
         }
     }
     outline(p, 2, page.bandLeft, page.bandLow + 1, page.bandRight - 1, page.bandHigh);

@@ -7,9 +7,9 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace qf::platform {

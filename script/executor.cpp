@@ -174,8 +174,8 @@ bool replacePromptTokens(std::string& line) {
         std::size_t promptEnd = end == std::string::npos ? line.size() : end;
         std::string prompt = promptText(line.c_str() + pos + 2, promptEnd - pos - 2);
         if (host().qfAskScriptText) {
-            const int32_t asked = hostcall::qfAskScriptText(prompt.c_str(), rt.message,
-                                                            static_cast<int32_t>(sizeof rt.message));
+            const int32_t asked = hostcall::qfAskScriptText(
+                prompt.c_str(), rt.message, static_cast<int32_t>(sizeof rt.message));
             rt.message[sizeof rt.message - 1] = '\0';
             if (asked > 0) return false;
         }

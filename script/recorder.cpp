@@ -41,8 +41,7 @@ int32_t startExecute(int32_t, OperationRecord*) {
     CommandBlock& b = block();
     std::string path = std::string(b.out.p) + b.out.n;
     // A host may ask to add to an existing script.
-    std::FILE* f =
-        platform::openFile(path.c_str(), engine().hostFacing.recordAppend ? "ab" : "wb");
+    std::FILE* f = platform::openFile(path.c_str(), engine().hostFacing.recordAppend ? "ab" : "wb");
     if (f == nullptr) return 2;
     rec().stream = f;
     std::memset(rec().name, 0, sizeof rec().name);
@@ -150,7 +149,8 @@ std::string scriptLineOf(OperationRecord& record) {
     }
     platform::rewindFile(scratch);
     char buf[1024];
-    for (std::size_t n; (n = platform::readFile(scratch, buf, sizeof buf)) > 0;) line.append(buf, n);
+    for (std::size_t n; (n = platform::readFile(scratch, buf, sizeof buf)) > 0;)
+        line.append(buf, n);
     return line;
 }
 

@@ -65,7 +65,8 @@ struct SignalIo {
     char* block(int which, int64_t bytes) {
         if (scratchBytes[which] < static_cast<std::size_t>(bytes)) {
             platform::freeMemory(scratch[which]);
-            scratch[which] = static_cast<char*>(platform::allocate(static_cast<std::size_t>(bytes)));
+            scratch[which] =
+                static_cast<char*>(platform::allocate(static_cast<std::size_t>(bytes)));
             scratchBytes[which] = scratch[which] ? static_cast<std::size_t>(bytes) : 0;
         }
         return scratch[which];

@@ -263,8 +263,8 @@ void registerLmsOperation() {
     d.checks.push_back(taps);
     // Every sample costs three passes over the taps, and the taps are an
     // output of their own: a size from a script line is bounded first.
-    CheckMessage tooMany{kLmsTooManyTaps, QF_MSG_NOTICE,
-                         "The LMS filter takes at most 65536 taps.", Then::AskAgain};
+    CheckMessage tooMany{kLmsTooManyTaps, QF_MSG_NOTICE, "The LMS filter takes at most 65536 taps.",
+                         Then::AskAgain};
     tooMany.about = kLmsTapsParam;
     d.checks.push_back(tooMany);
     d.show = Show::Waveform;

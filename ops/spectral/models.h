@@ -116,7 +116,7 @@ enum LmsCheck : int32_t {
     kLmsInputType = 102,
     kLmsDesiredUnreadable = 103,
     kLmsDesiredType = 104,
-    kLmsBadTaps = 105,  // fewer than one tap: no filter to adapt
+    kLmsBadTaps = 105,      // fewer than one tap: no filter to adapt
     kLmsTooManyTaps = 106,  // more than kLmsMaxTaps
 };
 

@@ -204,17 +204,23 @@ class FaultSweep : public EngineTest {
 }  // namespace
 
 TEST_F(FaultSweep, Generator) {
-    sweep({"generators", "", "2010 Sinusoidal               ./ g.tim hrb 50 1000 96 0 1 0 2 0 0 0",
+    sweep({"generators",
+           "",
+           "2010 Sinusoidal               ./ g.tim hrb 50 1000 96 0 1 0 2 0 0 0",
            {"g.tim"}});
 }
 
 TEST_F(FaultSweep, TimeOperations) {
-    sweep({"time", kSignals, "3010 Addition                 ./ a.tim ./ b.tim ./ sum.tim",
+    sweep({"time",
+           kSignals,
+           "3010 Addition                 ./ a.tim ./ b.tim ./ sum.tim",
            {"sum.tim"}});
 }
 
 TEST_F(FaultSweep, Fft) {
-    sweep({"spectral", kSignals, "4050 FastFourierTransform     ./ a.tim 1 32 32 ./ a.fre",
+    sweep({"spectral",
+           kSignals,
+           "4050 FastFourierTransform     ./ a.tim 1 32 32 ./ a.fre",
            {"a.fre"}});
 }
 
@@ -222,29 +228,37 @@ TEST_F(FaultSweep, InverseFftOfTextFrames) {
     sweep({"spectral (text frames)",
            kSignals + "4050 FastFourierTransform     ./ a.tim 1 64 32 ./ a.fre\n" +
                "6050 ASCII_Binary_Cvt         ./ a.fre ./ t.fre\n",
-           "5010 InverseFFT               ./ t.fre ./ back.tim", {"back.tim"}});
+           "5010 InverseFFT               ./ t.fre ./ back.tim",
+           {"back.tim"}});
 }
 
 TEST_F(FaultSweep, Filter) {
     std::filesystem::copy_file(QF_SOURCE_DIR "/examples/filters/lowpass_float.flt", dir + "lp.flt");
-    sweep({"filters", kSignals, "4005 Perform_filtering        ./ lp.flt ./ a.tim ./ f.tim",
+    sweep({"filters",
+           kSignals,
+           "4005 Perform_filtering        ./ lp.flt ./ a.tim ./ f.tim",
            {"f.tim"}});
 }
 
 TEST_F(FaultSweep, LpcAnalysis) {
-    sweep({"models (LPC)", kSignals, "5130 LPC_Analysis             ./ a.tim 4 32 32 64 ./ a.lpc",
+    sweep({"models (LPC)",
+           kSignals,
+           "5130 LPC_Analysis             ./ a.tim 4 32 32 64 ./ a.lpc",
            {"a.lpc", "a.fre"}});
 }
 
 TEST_F(FaultSweep, LmsFilterWithThreeOutputs) {
-    sweep({"models (LMS)", kSignals,
+    sweep({"models (LMS)",
+           kSignals,
            "4007 LMSfilter          ./ a.tim ./ b.tim 0.01 4 1 0 ./ e.tim ./ y.tim ./ w.tim",
            {"e.tim", "y.tim", "w.tim"}});
 }
 
 TEST_F(FaultSweep, Multichannel) {
-    sweep({"multichannel", kSignals + "6120 Multiplex         ./ a.tim ./ b.tim ./ m.tim\n",
-           "6110 Demultiplex        ./ m.tim ./ part.tim", {"part00.tim", "part01.tim"}});
+    sweep({"multichannel",
+           kSignals + "6120 Multiplex         ./ a.tim ./ b.tim ./ m.tim\n",
+           "6110 Demultiplex        ./ m.tim ./ part.tim",
+           {"part00.tim", "part01.tim"}});
 }
 
 TEST_F(FaultSweep, ExportToWave) {
@@ -253,13 +267,11 @@ TEST_F(FaultSweep, ExportToWave) {
 
 TEST_F(FaultSweep, ImportText) {
     writeFile(dir + "in.txt", "1 -2\r\n3 -4\r\n5 -6\r\n7 -8\r\n");
-    sweep({"import", "", "1140 Import                   ./ in.txt 8000 1 2 ./ i.tim",
-           {"i.tim"}});
+    sweep({"import", "", "1140 Import                   ./ in.txt 8000 1 2 ./ i.tim", {"i.tim"}});
 }
 
 TEST_F(FaultSweep, Conversion) {
-    sweep({"conversions", kSignals, "6050 ASCII_Binary_Cvt         ./ a.tim ./ t.tim",
-           {"t.tim"}});
+    sweep({"conversions", kSignals, "6050 ASCII_Binary_Cvt         ./ a.tim ./ t.tim", {"t.tim"}});
 }
 
 TEST_F(FaultSweep, WaveformDisplay) {
@@ -286,7 +298,8 @@ bool watchCall(HostCallback which, int32_t& result) {
 
 TEST_F(FaultSweep, EveryHostCallGoesThroughItsWrapper) {
     ASSERT_EQ(::chdir(dir.c_str()), 0);
-    writeFile(dir + "setup.scr", kSignals + "3010 Addition                 ./ a.tim ./ b.tim ./ s.tim\n");
+    writeFile(dir + "setup.scr",
+              kSignals + "3010 Addition                 ./ a.tim ./ b.tim ./ s.tim\n");
     TestHost::instance().reset();
     g_watched.clear();
     setHostCallWatch(watchCall);
