@@ -143,14 +143,13 @@ int32_t showFilesDialog(const OperationDescription& d) {
         label[n] = f.label;
         ++n;
     }
-    HostInterface& h = host();
-    if (!h.stdGet123Files) return 1;
-    return h.stdGet123Files(d.dialog.title, ext[0], label[0], ext[1], label[1], ext[2], label[2],
-                            d.dialog.mode);
+    if (!host().stdGet123Files) return 1;
+    return hostcall::stdGet123Files(d.dialog.title, ext[0], label[0], ext[1], label[1], ext[2],
+                                    label[2], d.dialog.mode);
 }
 
 int32_t showDialog(const OperationDescription& d, CheckParamsFn check) {
-    HostInterface& h = host();
+    const HostInterface& h = host();
     const DialogSpec& s = d.dialog;
     switch (s.kind) {
         case DialogKind::Files:
@@ -159,16 +158,16 @@ int32_t showDialog(const OperationDescription& d, CheckParamsFn check) {
             const QfFileInfo* in = d.file(QF_ENTRY_IN1);
             const QfFileInfo* out = d.file(QF_ENTRY_OUT);
             if (!h.stdGet2FilesNk || !in || !out) return 1;
-            return h.stdGet2FilesNk(s.title, in->extension, in->label, s.constantLabel,
-                                    out->extension, out->label);
+            return hostcall::stdGet2FilesNk(s.title, in->extension, in->label, s.constantLabel,
+                                            out->extension, out->label);
         }
         case DialogKind::HostEdit: {
-            HostEditFn f = s.edit ? h.*(s.edit) : nullptr;
-            return f ? f() : 1;
+            const HostEditFn f = s.edit ? h.*(s.edit) : nullptr;
+            return f ? callHostSlot(s.edit) : 1;
         }
         case DialogKind::HostChecked: {
-            HostCheckedFn f = s.checked ? h.*(s.checked) : nullptr;
-            return f ? f(s.title, check) : 1;
+            const HostCheckedFn f = s.checked ? h.*(s.checked) : nullptr;
+            return f ? callHostSlot(s.checked, s.title, check) : 1;
         }
         case DialogKind::CheckOnly:
             return 0;

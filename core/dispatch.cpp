@@ -83,9 +83,10 @@ const nameNpath& entryOf(const CommandBlock& b, int32_t entry) {
 bool isMultiChannel(CommandBlock& b, const nameNpath& file) {
     SignalDescriptor& d = blockDescriptor(b, 0);
     d.openMark = 0;
-    ++runtime().muted;
-    const int32_t opened = sigOpenRead(d, file, 0);
-    --runtime().muted;
+    const int32_t opened = [&] {
+        const MutedMessages quiet;
+        return sigOpenRead(d, file, 0);
+    }();
     if (opened != 0) {
         sigClose(d);
         return false;
@@ -264,7 +265,10 @@ QF_EXPORT int32_t RunOp(CommandBlock* blockPtr) {
         facing.state.result = 1;
         return 1;
     }
-    const Dispatched done = dispatchOperation(b, *found, kFromDialog);
+    // An exception (a container that found no memory) ends the run like a
+    // failure: the run's files are removed as it passes, and it is said.
+    const Dispatched done = guardedEntry(Dispatched{Outcome::Failed, 1},
+                                         [&] { return dispatchOperation(b, *found, kFromDialog); });
     b.opCode = QF_OP_DONE;
     facing.state.result = done.result;
     facing.state.outcome = runOutcome(done.outcome, facing.cancelled);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/fs.h"
+
 namespace qf {
 
 StatusRecord initialStatus() {
@@ -27,7 +29,7 @@ EngineState g_engine = [] {
 CommandBlock g_ownBlock{};  // designated until the host passes its first block
 
 void closeRecording(RecorderState& r) {
-    if (r.stream) std::fclose(r.stream);
+    platform::closeFile(r.stream);
     r.stream = nullptr;
 }
 }  // namespace

@@ -12,6 +12,30 @@ namespace qf {
 HostInterface& host() {
     return engine().host;
 }
+
+namespace {
+HostCallWatch g_watch = nullptr;
+constexpr const char* kCallbackNames[kHostCallbackCount] = {
+#define QF_HOST_NAME(name, args) #name,
+    QF_HOST_CALLBACKS(QF_HOST_NAME)
+#undef QF_HOST_NAME
+        "qfPickScriptFile",
+    "qfAskScriptText",
+};
+}  // namespace
+
+const char* hostCallbackName(HostCallback which) {
+    const int32_t i = static_cast<int32_t>(which);
+    return i >= 0 && i < kHostCallbackCount ? kCallbackNames[i] : "";
+}
+
+void setHostCallWatch(HostCallWatch watch) {
+    g_watch = watch;
+}
+
+HostCallWatch hostCallWatch() {
+    return g_watch;
+}
 bool hostBound() {
     return engine().hostBound;
 }
@@ -40,14 +64,33 @@ int bindHost(void* module, const char** missing) {
     return count;
 }
 
+MutedMessages::MutedMessages() {
+    ++runtime().muted;
+}
+
+MutedMessages::~MutedMessages() {
+    --runtime().muted;
+}
+
 int32_t emitText(int32_t kind, const char* text) {
     if (runtime().muted > 0) return 0;
-    HostInterface& h = engine().host;
-    if (!h.stdEmitMsg) {
+    if (!engine().host.stdEmitMsg) {
         logPrintf("OP     message %d: %s\n", kind, text);
         return 0;
     }
-    return h.stdEmitMsg(kind, text);
+    return hostcall::stdEmitMsg(kind, text);
+}
+
+void reportEscapedFailure(const std::exception* e, bool outOfMemory) noexcept {
+    try {
+        if (outOfMemory)
+            emitText(QF_MSG_ERROR, kOutOfMemoryText);
+        else
+            emitMsg(QF_MSG_ERROR, "The operation stopped on an unexpected failure (%s).",
+                    e ? e->what() : "unknown");
+    } catch (...) {
+        // The host's message callback threw: nothing more can be said.
+    }
 }
 
 int32_t emitMsg(int32_t kind, const char* f, ...) {

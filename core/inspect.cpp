@@ -2,9 +2,11 @@
 // records as plain numbers, read through the engine's own file access.
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
+#include "core/host.h"
 #include "quillfen/signals.h"
 #include "signal/access.h"
 #include "signal/format.h"
@@ -99,11 +101,7 @@ void valuesOf(qf::SignalDescriptor& d, int32_t i, double* v) {
     }
 }
 
-}  // namespace
-
-extern "C" {
-
-QF_EXPORT QfSignal* qfSignalOpen(const char* path, QfSignalInfo* info) {
+QfSignal* openSignal(const char* path, QfSignalInfo* info) {
     if (path == nullptr) return nullptr;
     const std::string full = path;
     const std::size_t cut = full.find_last_of("/\\");
@@ -113,18 +111,17 @@ QF_EXPORT QfSignal* qfSignalOpen(const char* path, QfSignalInfo* info) {
     if (name.size() >= sizeof file.n || dir.size() >= sizeof file.p) return nullptr;
     std::memcpy(file.n, name.data(), name.size());
     std::memcpy(file.p, dir.data(), dir.size());
-    QfSignal* s = new (std::nothrow) QfSignal;
+    std::unique_ptr<QfSignal> s(new (std::nothrow) QfSignal);
     if (s == nullptr) return nullptr;
     if (qf::sigOpenRead(s->d, file, kWindowBytes) != 0 || !qf::isFileRecordType(s->d.recordType)) {
         qf::sigClose(s->d);
-        delete s;
         return nullptr;
     }
     if (info) describe(s->d, *info);
-    return s;
+    return s.release();
 }
 
-QF_EXPORT int32_t qfSignalValues(QfSignal* s, int32_t first, int32_t count, double* values) {
+int32_t signalValues(QfSignal* s, int32_t first, int32_t count, double* values) {
     if (s == nullptr || values == nullptr || first < 0 || count < 0 || !s->d.isOpen()) return -1;
     const int32_t per = qf::recordTraits(s->d.recordType).values > 1 ? 2 : 1;
     int32_t n = 0;
@@ -134,6 +131,19 @@ QF_EXPORT int32_t qfSignalValues(QfSignal* s, int32_t first, int32_t count, doub
         valuesOf(s->d, at, values + static_cast<int64_t>(n) * per);
     }
     return n;
+}
+
+}  // namespace
+
+extern "C" {
+
+QF_EXPORT QfSignal* qfSignalOpen(const char* path, QfSignalInfo* info) {
+    return qf::guardedEntry(static_cast<QfSignal*>(nullptr),
+                            [&] { return openSignal(path, info); });
+}
+
+QF_EXPORT int32_t qfSignalValues(QfSignal* s, int32_t first, int32_t count, double* values) {
+    return qf::guardedEntry(-1, [&] { return signalValues(s, first, count, values); });
 }
 
 QF_EXPORT void qfSignalClose(QfSignal* s) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/engine.h"
+#include "platform/fs.h"
 #include "signal/numfmt.h"
 
 extern "C" char* stdHomePath(const char* name);
@@ -21,12 +22,12 @@ void adopt(std::FILE* f) {
         rt.log = stderr;
         rt.logIsStderr = true;
     }
-    std::setvbuf(rt.log, nullptr, _IONBF, 0);
+    platform::setFileBuffer(rt.log, 0);
 }
 
 void closeCurrent() {
     EngineRuntime& rt = runtime();
-    if (rt.log && !rt.logIsStderr) std::fclose(rt.log);
+    if (rt.log && !rt.logIsStderr) platform::closeFile(rt.log);
     rt.log = nullptr;
     rt.logIsStderr = false;
 }
@@ -40,7 +41,7 @@ void openEngineLog() {
         closeCurrent();
         mode = "ab";
     }
-    adopt(std::fopen(path.c_str(), mode));
+    adopt(platform::openFile(path.c_str(), mode));
     if (rt.firstStart == 'y') {
         rt.firstStart = 'n';
         logPrintf("QF.EXE version 7.0.0.0\n");
@@ -51,7 +52,7 @@ void openEngineLog() {
 void ensureFallbackLog() {
     EngineRuntime& rt = runtime();
     if (rt.log) return;
-    adopt(std::fopen("Quillfen.log", "wb"));
+    adopt(platform::openFile("Quillfen.log", "wb"));
 }
 
 void closeEngineLog() {
@@ -83,12 +84,12 @@ int writeLogText(const char* text, std::size_t len) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < len; ++i) {
         if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
-            std::fwrite(text + start, 1, i - start, log);
-            std::fwrite("\r\n", 1, 2, log);
+            platform::writeFile(log, text + start, i - start);
+            platform::writeFile(log, "\r\n", 2);
             start = i + 1;
         }
     }
-    std::fwrite(text + start, 1, len - start, log);
+    platform::writeFile(log, text + start, len - start);
     return static_cast<int>(len);
 }
 

@@ -90,12 +90,12 @@ bool anyInterval(int32_t) {
 
 // One line of at most 1023 characters; CR LF or LF; false at end of file.
 bool readLine(std::FILE* f, char* line, std::size_t size) {
-    if (!std::fgets(line, static_cast<int>(size), f)) return false;
+    if (!platform::readLine(f, line, size)) return false;
     std::size_t len = std::strlen(line);
     if (len > 0 && line[len - 1] != '\n') {
         // Over-long line: drop the rest of it.
         int c;
-        while ((c = std::fgetc(f)) != EOF && c != '\n') {
+        while ((c = platform::readChar(f)) != EOF && c != '\n') {
         }
     }
     while (len > 0 && (line[len - 1] == '\n' || line[len - 1] == '\r')) line[--len] = '\0';
@@ -287,13 +287,12 @@ int32_t loadSettings() {
 
     openEngineLog();
 
-    std::FILE* f = std::fopen(stdHomePath("quillfen.sav"), "rb");
+    const platform::OwnedFile f{platform::openFile(stdHomePath("quillfen.sav"), "rb")};
     if (f == nullptr) {
         setFallbacks();
         setGraphDefaults();
     } else {
-        readSettingsFile(f);
-        std::fclose(f);
+        readSettingsFile(f.get());
     }
 
     // Realtime display fields, in record order.
@@ -314,7 +313,7 @@ int32_t loadSettings() {
     s.rtSpectrumShift = 0.0f;
 
     if (loadPalette() != 0) return 1;
-    if (s.logWindowShown != 'y' && host().stdLogWinOpen) host().stdLogWinOpen('h');
+    if (s.logWindowShown != 'y') hostcall::stdLogWinOpen('h');
     return 0;
 }
 
@@ -325,10 +324,8 @@ std::string settingsText() {
     BoardSettings& b = board();
     StatusRecord& s = status();
     EngineRuntime& rt = runtime();
-    HostInterface& h = host();
-    if (h.DoGetPenInfo) h.DoGetPenInfo(graphStyle().penColour, graphStyle().penLineType);
-    if (h.DoGetFontInfo)
-        h.DoGetFontInfo(graphStyle().fontType, graphStyle().fontStyle, graphStyle().fontSize);
+    hostcall::DoGetPenInfo(graphStyle().penColour, graphStyle().penLineType);
+    hostcall::DoGetFontInfo(graphStyle().fontType, graphStyle().fontStyle, graphStyle().fontSize);
     std::string t;
     t += fmtString("%04X %d %d %d %d\r\n", static_cast<unsigned>(b.boardPresent), b.acceleratorOn,
                    b.thirdSetting, s.restoredSetting, s.noticeSetting);
@@ -361,11 +358,10 @@ const char* writeSettingsFile(const std::string& text) {
     const platform::FileLock lock(stdHomePath(kLockName), kLockWaitMs);
     const std::string temporary =
         target + fmtString(".%u.tmp", static_cast<unsigned>(platform::processId()));
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
+    platform::OwnedFile f{platform::openFile(temporary.c_str(), "wb")};
     if (f == nullptr) return "a file cannot be created there";
-    const bool written =
-        std::fwrite(text.data(), 1, text.size(), f) == text.size() && platform::syncFile(f);
-    if (std::fclose(f) != 0 || !written) {
+    const bool written = platform::writeText(f.get(), text) && platform::syncFile(f.get());
+    if (!platform::closeFile(f.release()) || !written) {
         platform::removeFile(temporary.c_str());
         return "the file cannot be written";
     }

@@ -13,9 +13,9 @@
 
 using namespace qf;
 
-extern "C" {
+namespace {
 
-QF_EXPORT int32_t InitQuillfen(const char* hostModule, const char* homePath) {
+int32_t startEngine(const char* hostModule, const char* homePath) {
     // Signal files report through the engine from here on.
     wireSignalLayer();
     EngineRuntime& rt = runtime();
@@ -43,15 +43,28 @@ QF_EXPORT int32_t InitQuillfen(const char* hostModule, const char* homePath) {
         return 2;
     }
     loadSettings();
-    if (host().StartTimer) host().StartTimer();
+    hostcall::StartTimer();
     return 0;
 }
 
+}  // namespace
+
+extern "C" {
+
+QF_EXPORT int32_t InitQuillfen(const char* hostModule, const char* homePath) {
+    return guardedEntry(2, [&] { return startEngine(hostModule, homePath); });
+}
+
 QF_EXPORT int32_t ExitQuillfen(void) {
-    saveSettings();
-    // The recording stream is closed with the engine.
+    // The recording stream is closed with the engine, and the log, even
+    // when the settings could not be saved.
+    const int32_t saved = guardedEntry(1, [] {
+        saveSettings();
+        return 0;
+    });
+    if (saved != 0) closeEngineLog();
     resetForStartup();
-    return 0;
+    return saved;
 }
 
 QF_EXPORT int32_t DoPrintOnLogFile(const char* text) {

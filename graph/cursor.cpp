@@ -136,12 +136,11 @@ void updateReadouts(PlotData& p) {
 }
 
 void select(PlotData& p, int32_t pen) {
-    if (host().DoSelectPen) host().DoSelectPen(p.grRecPtr, pen);
+    hostcall::DoSelectPen(p.grRecPtr, pen);
 }
 
 void clipToFrame(PlotData& p, bool on) {
-    HostInterface& h = host();
-    if (on && h.DoSetRectangularClipRegion) {
+    if (on && host().DoSetRectangularClipRegion) {
         logPrintf("OP    rect.top    = %d\n", p.clipRect[1]);
         logPrintf("OP    rect.bottom = %d\n", p.clipRect[3]);
         logPrintf("OP    rect.left   = %d\n", p.clipRect[0]);
@@ -149,10 +148,10 @@ void clipToFrame(PlotData& p, bool on) {
         logPrintf("OP    pData->xLblLocY = %d\n", p.xLblLocY);
         logPrintf("OP    pData->lblHgt   = %d\n", p.lblHgt);
     }
-    if (h.DoEnableClipping) h.DoEnableClipping(p.grRecPtr, on ? 1 : 0);
-    if (on && h.DoSetRectangularClipRegion)
-        h.DoSetRectangularClipRegion(p.grRecPtr, p.clipRect[0], p.clipRect[1], p.clipRect[2] + 1,
-                                     p.clipRect[3] + 1);
+    hostcall::DoEnableClipping(p.grRecPtr, on ? 1 : 0);
+    if (on)
+        hostcall::DoSetRectangularClipRegion(p.grRecPtr, p.clipRect[0], p.clipRect[1],
+                                             p.clipRect[2] + 1, p.clipRect[3] + 1);
 }
 
 // The visible part of the selection, again over the curve with pen 10.
@@ -212,7 +211,7 @@ void drawCursor(PlotData& p, int32_t r, int32_t channel) {
     else
         text += numberLabel(p.labelFormat, v, p.labelWidth);
     select(p, 12);
-    if (host().DoTextOut) host().DoTextOut(p.grRecPtr, 1, text.c_str(), px + 2, windowY(p, top));
+    hostcall::DoTextOut(p.grRecPtr, 1, text.c_str(), px + 2, windowY(p, top));
 }
 
 // The band over a spectrum: its power, edges and time.
@@ -237,7 +236,7 @@ void bandPower(PlotData& p, int32_t a, int32_t b) {
     const double power = sum * df;
     const double seconds =
         static_cast<double>((int64_t{first} + last) / 2 / n) * p.sig.param2 / rateOf(p);
-    if (host().stdLogWinOpen) host().stdLogWinOpen(115);
+    hostcall::stdLogWinOpen(115);
     emitMsg(QF_MSG_DESCRIPTION, "Band Range : %lg...%lg @ %lg seconds; Band Power : %lg",
             (first % n) * df, (last % n) * df, seconds, power);
 }
@@ -252,7 +251,7 @@ int32_t channelUnder(const PlotData& p, int32_t y) {
 }
 
 void repaint(PlotData& p) {
-    if (host().DoForceRepaint) host().DoForceRepaint(p.grRecPtr);
+    hostcall::DoForceRepaint(p.grRecPtr);
 }
 
 }  // namespace

@@ -17,11 +17,11 @@ constexpr int32_t kLastPens[3] = {-1, 2, 3};  // pens 16, 17, 18 in both sets
 
 void setPenColour(int pen, int32_t colour) {
     graphStyle().penColour[pen] = colour;
-    if (host().DoSetPenColor) host().DoSetPenColor(pen, colour);
+    hostcall::DoSetPenColor(pen, colour);
 }
 
 void setBrushColour(int32_t colour) {
-    if (host().DoSetBrushColor) host().DoSetBrushColor(0, colour);
+    hostcall::DoSetBrushColor(0, colour);
 }
 
 // Either colour set runs once unless forced.
@@ -40,7 +40,7 @@ int32_t setEveryFont(int32_t (GraphStyle::*field)[kFontCount],
                      QfHost_DoSetFontType HostInterface::*send, int32_t value) {
     for (int font = 0; font < kFontCount; ++font) {
         (graphStyle().*field)[font] = value;
-        if (QfHost_DoSetFontType f = host().*send) f(font, value);
+        callHostSlot(send, font, value);
     }
     return 0;
 }
@@ -50,28 +50,26 @@ int32_t setEveryFont(int32_t (GraphStyle::*field)[kFontCount],
 namespace qf {
 
 void handOverGraphStyle() {
-    HostInterface& h = host();
     const GraphStyle& g = graphStyle();
     for (int pen = 13; pen <= 15; ++pen) {
         const uint32_t rgb = static_cast<uint32_t>(g.penColour[pen]);
-        if (h.DoSetPenColorFromRGB)
-            h.DoSetPenColorFromRGB(pen, static_cast<int32_t>(rgb & 0xFF),
-                                   static_cast<int32_t>((rgb >> 8) & 0xFF),
-                                   static_cast<int32_t>((rgb >> 16) & 0xFF));
-        if (h.DoSetPenLineType) h.DoSetPenLineType(pen, 0);
+        hostcall::DoSetPenColorFromRGB(pen, static_cast<int32_t>(rgb & 0xFF),
+                                       static_cast<int32_t>((rgb >> 8) & 0xFF),
+                                       static_cast<int32_t>((rgb >> 16) & 0xFF));
+        hostcall::DoSetPenLineType(pen, 0);
     }
     // The settings file keeps no brush of its own: brush 0 and pen 0 have
     // the same colour in every default set, so pen 0's stands for it.
-    if (h.DoSetBrushColor) h.DoSetBrushColor(0, g.penColour[0]);
+    hostcall::DoSetBrushColor(0, g.penColour[0]);
     // Then all 19 stored pens, 13 to 15 included, with their line types.
     for (int pen = 0; pen < kPenCount; ++pen) {
-        if (h.DoSetPenColor) h.DoSetPenColor(pen, g.penColour[pen]);
-        if (h.DoSetPenLineType) h.DoSetPenLineType(pen, g.penLineType[pen]);
+        hostcall::DoSetPenColor(pen, g.penColour[pen]);
+        hostcall::DoSetPenLineType(pen, g.penLineType[pen]);
     }
     for (int font = 0; font < kFontCount; ++font) {
-        if (h.DoSetFontType) h.DoSetFontType(font, g.fontType[font]);
-        if (h.DoSetFontStyle) h.DoSetFontStyle(font, g.fontStyle[font]);
-        if (h.DoSetFontSize) h.DoSetFontSize(font, g.fontSize[font]);
+        hostcall::DoSetFontType(font, g.fontType[font]);
+        hostcall::DoSetFontStyle(font, g.fontStyle[font]);
+        hostcall::DoSetFontSize(font, g.fontSize[font]);
     }
 }
 
@@ -101,7 +99,7 @@ QF_EXPORT int32_t initGraphDefaultLineType(void) {
     for (int pen = 0; pen < kPenCount; ++pen) {
         if (pen >= 13 && pen <= 15) continue;
         g.penLineType[pen] = (pen == 5 || pen == 6) ? 2 : 0;
-        if (host().DoSetPenLineType) host().DoSetPenLineType(pen, g.penLineType[pen]);
+        hostcall::DoSetPenLineType(pen, g.penLineType[pen]);
     }
     return 0;
 }

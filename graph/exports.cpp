@@ -46,8 +46,7 @@ int64_t scrollSpan(const PlotData& p) {
 }
 
 void placeThumb(PlotData* p, int32_t position) {
-    if (host().DoSetHorizontalScrollPosition)
-        host().DoSetHorizontalScrollPosition(p->grRecPtr, position, 1);
+    hostcall::DoSetHorizontalScrollPosition(p->grRecPtr, position, 1);
 }
 
 void copyLabel(char (&dest)[48], const char* text) {
@@ -60,11 +59,10 @@ void copyLabel(char (&dest)[48], const char* text) {
 // The band rectangle, drawn with the exclusive-or raster operation so that
 // drawing it twice leaves the window as it was.
 void drawBand(QfWindow window, const int32_t (&a)[2], const int32_t (&b)[2]) {
-    HostInterface& h = host();
     const QfPoint box[5] = {{a[0], a[1]}, {b[0], a[1]}, {b[0], b[1]}, {a[0], b[1]}, {a[0], a[1]}};
-    if (h.DoSetRasterOp) h.DoSetRasterOp(window, 9);
-    if (h.DoPolyLine) h.DoPolyLine(window, box, 5);
-    if (h.DoSetRasterOp) h.DoSetRasterOp(window, 0);
+    hostcall::DoSetRasterOp(window, 9);
+    hostcall::DoPolyLine(window, box, 5);
+    hostcall::DoSetRasterOp(window, 0);
 }
 
 }  // namespace
@@ -152,7 +150,7 @@ QF_EXPORT int32_t GraphControlWrapper(PlotData* graph, int32_t controlCommand, c
                 changed = false;
                 break;
         }
-        if (changed && host().DoForceRepaint) host().DoForceRepaint(p->grRecPtr);
+        if (changed) hostcall::DoForceRepaint(p->grRecPtr);
     }
     logPrintf("OP $$leave$$ GraphControlWrapper\n");
     return 0;

@@ -31,7 +31,7 @@ QfWindow windowOf(const PlotData* p) {
 }
 
 void selectPen(PlotData* p, int32_t pen) {
-    if (host().DoSelectPen) host().DoSelectPen(windowOf(p), pen);
+    hostcall::DoSelectPen(windowOf(p), pen);
 }
 
 struct TextBox {
@@ -40,8 +40,7 @@ struct TextBox {
 
 TextBox measure(PlotData* p, int32_t font, const char* text) {
     TextBox b;
-    if (host().DoGetTextExtent)
-        host().DoGetTextExtent(windowOf(p), font, text, &b.width, &b.height);
+    hostcall::DoGetTextExtent(windowOf(p), font, text, &b.width, &b.height);
     return b;
 }
 
@@ -57,7 +56,7 @@ void drawText(PlotData* p, int32_t pen, int32_t font, const char* text, int32_t 
     int32_t left, top;
     place(box, rx, ry, hj, vj, left, top);
     selectPen(p, pen);
-    if (host().DoTextOut) host().DoTextOut(windowOf(p), font, text, left, windowY(*p, top));
+    hostcall::DoTextOut(windowOf(p), font, text, left, windowY(*p, top));
 }
 
 // --- the item pool ----------------------------------------------------------
@@ -153,11 +152,10 @@ int32_t openGraph(PlotData* p, int32_t g, int32_t subGraphs) {
     page.bandLow = static_cast<int32_t>(bottom * p->fracTop);
     page.bandRight = static_cast<int32_t>(right * p->fracRight);
     page.bandHigh = static_cast<int32_t>(bottom * p->fracBottom);
-    HostInterface& h = host();
-    if (h.DoGetTextMetrics) {
-        h.DoGetTextMetrics(windowOf(p), 0, &page.h0, &page.w0);
-        h.DoGetTextMetrics(windowOf(p), 3, &page.h3, &page.w3);
-        h.DoGetTextMetrics(windowOf(p), 1, &page.h1, &page.w1);
+    if (host().DoGetTextMetrics) {
+        hostcall::DoGetTextMetrics(windowOf(p), 0, &page.h0, &page.w0);
+        hostcall::DoGetTextMetrics(windowOf(p), 3, &page.h3, &page.w3);
+        hostcall::DoGetTextMetrics(windowOf(p), 1, &page.h1, &page.w1);
     }
     const uint32_t kind = kindOf(*p);
     page.gridFlag = (kind == GK_TIME || isFrequencyKind(kind)) ? 'y' : 'n';
@@ -383,13 +381,11 @@ void DisplayLine(PlotData* p, const PlotItem& curve) {
         pts[k].x = std::clamp(pixel(p->xScale * x + p->xOffset), -32768, 32767);
         pts[k].y = std::clamp(py, 0, 32767);
     }
-    HostInterface& h = host();
-    if (h.DoEnableClipping) h.DoEnableClipping(windowOf(p), 1);
-    if (h.DoSetRectangularClipRegion)
-        h.DoSetRectangularClipRegion(windowOf(p), p->clipRect[0], p->clipRect[1],
-                                     p->clipRect[2] + 1, p->clipRect[3] + 1);
+    hostcall::DoEnableClipping(windowOf(p), 1);
+    hostcall::DoSetRectangularClipRegion(windowOf(p), p->clipRect[0], p->clipRect[1],
+                                         p->clipRect[2] + 1, p->clipRect[3] + 1);
     drawPolyline(p, pts, n);
-    if (h.DoEnableClipping) h.DoEnableClipping(windowOf(p), 0);
+    hostcall::DoEnableClipping(windowOf(p), 0);
     logPrintf("OP $$leave$$ DisplayLine\n");
 }
 
@@ -454,9 +450,8 @@ void drawPage(PlotData* p) {
             const TextBox box = measure(p, y->font, y->text);
             const int32_t middle = (page.frameBottom + page.frameTop) / 2;
             selectPen(p, y->pen);
-            if (host().DoTextRotatedOut)
-                host().DoTextRotatedOut(windowOf(p), y->font, y->text, page.bandLeft + page.h3 / 6,
-                                        windowY(*p, middle) + box.width / 2);
+            hostcall::DoTextRotatedOut(windowOf(p), y->font, y->text, page.bandLeft + page.h3 / 6,
+                                       windowY(*p, middle) + box.width / 2);
         }
     }
     outline(p, 2, page.bandLeft, page.bandLow + 1, page.bandRight - 1, page.bandHigh);
@@ -489,8 +484,7 @@ void drawHeading(PlotData* p) {
     p->headingHeight = box.height;
     const int32_t centre = (p->winRect[1] + p->winRect[3]) / 2;
     selectPen(p, 2);
-    if (host().DoTextOut)
-        host().DoTextOut(windowOf(p), 0, text.c_str(), centre - box.width / 2, p->winRect[0]);
+    hostcall::DoTextOut(windowOf(p), 0, text.c_str(), centre - box.width / 2, p->winRect[0]);
 }
 
 }  // namespace
@@ -543,21 +537,19 @@ int32_t windowY(const PlotData& p, int32_t y) {
 }
 
 void drawPolyline(PlotData* p, const QfPoint* drawingPts, int32_t n) {
-    HostInterface& h = host();
     for (int32_t from = 0; from < n; from += kMaxPoints - 1) {
         const int32_t count = std::min(n - from, kMaxPoints);
         for (int32_t k = 0; k < count; ++k) {
             p->polyPts[k].x = drawingPts[from + k].x;
             p->polyPts[k].y = windowY(*p, drawingPts[from + k].y);
         }
-        if (h.DoPolyLine) h.DoPolyLine(windowOf(p), p->polyPts, count);
+        hostcall::DoPolyLine(windowOf(p), p->polyPts, count);
         if (from + count >= n) break;
     }
 }
 
 int32_t drawingPass(PlotData* p) {
     GraphState& gs = graphs();
-    HostInterface& h = host();
     const bool multi = isMultiChannel(*p);
     const int32_t subGraphs = multi ? std::clamp(p->noChannels, 1, kMaxSubGraphs) : 1;
     int32_t result = 0;
@@ -572,9 +564,9 @@ int32_t drawingPass(PlotData* p) {
         logPrintf("                   yspacing = %g\n", r.yspacing);
         if (result != 0) break;
         if (g == 0) {
-            if (h.DoSelectBrush) h.DoSelectBrush(windowOf(p), 0);
+            hostcall::DoSelectBrush(windowOf(p), 0);
             const int32_t rect[4] = {p->winRect[1], p->winRect[0], p->winRect[3], p->winRect[2]};
-            if (h.DoFillRectangle) h.DoFillRectangle(windowOf(p), rect, 0);
+            hostcall::DoFillRectangle(windowOf(p), rect, 0);
             if (multi) drawHeading(p);
         }
         if (openGraph(p, g, subGraphs) != 0) {

@@ -9,6 +9,7 @@
 #include "core/host.h"
 #include "graph/plot_data.h"
 #include "graph/seams.h"
+#include "platform/fs.h"
 #include "script/lines.h"
 #include "signal/access.h"
 #include "signal/format.h"
@@ -40,11 +41,10 @@ uint32_t kindFor(int32_t code) {
 }
 
 int32_t displayGetParams(int32_t, CheckParamsFn) {
-    HostInterface& h = host();
-    if (!h.stdGet123Files) return 1;
+    if (!host().stdGet123Files) return 1;
     const bool time = isTimeDisplay(block().opCode);
-    return h.stdGet123Files("Plotting one graph", time ? ".tim" : ".fre", "Graph", nullptr, nullptr,
-                            nullptr, nullptr, 114);
+    return hostcall::stdGet123Files("Plotting one graph", time ? ".tim" : ".fre", "Graph", nullptr,
+                                    nullptr, nullptr, nullptr, 114);
 }
 
 // 0 valid; 1 the file does not open; 2 a time file for a spectrum display;
@@ -86,7 +86,7 @@ int32_t printWriteScriptLine(int32_t, std::FILE* f) {
     const OperationDescription* d = describe(QF_OP_PRINT_GRAPH);
     if (d == nullptr || f == nullptr) return 1;
     const std::string line = scriptLinePrefix(*d) + "\r\n";
-    return std::fwrite(line.data(), 1, line.size(), f) == line.size() ? 0 : 1;
+    return platform::writeText(f, line) ? 0 : 1;
 }
 
 void display(int32_t code, const char* scriptName, const char* help) {

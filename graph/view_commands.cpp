@@ -267,11 +267,9 @@ int32_t viewWidth(const PlotData& p) {
 }
 
 void updateScrollBar(PlotData* p) {
-    HostInterface& h = host();
     auto place = [&](int32_t position, int32_t visible) {
-        if (h.DoSetHorizontalScrollRange) h.DoSetHorizontalScrollRange(p->grRecPtr, 0, kThumbRange);
-        if (h.DoSetHorizontalScrollPosition)
-            h.DoSetHorizontalScrollPosition(p->grRecPtr, position, visible);
+        hostcall::DoSetHorizontalScrollRange(p->grRecPtr, 0, kThumbRange);
+        hostcall::DoSetHorizontalScrollPosition(p->grRecPtr, position, visible);
     };
     const uint32_t kind = kindOf(*p);
     const int32_t records = p->sig.recordCount;
@@ -346,7 +344,7 @@ int32_t grProcessCmd(PlotData* p, int32_t command) {
                         static_cast<int>(sizeof p->sig.file.n), p->sig.file.n);
                     break;
             }
-            if (host().DoCreateGraphWindow) host().DoCreateGraphWindow(p->title, p);
+            hostcall::DoCreateGraphWindow(p->title, p);
             updateScrollBar(p);
             return kWindowCreated;
         }

@@ -1,15 +1,49 @@
-// File-system services: the current directory, free space, folders, file
-// removal and renaming, positional reads and writes, advisory locks, the
-// process number for temporary names, and 64-bit stream positions.  Only
-// this layer talks to the operating system.
+// File-system services: opening, reading, writing and closing files, the
+// current directory, free space, folders, file removal and renaming,
+// positional reads and writes, advisory locks, the process number for
+// temporary names, and 64-bit stream positions.  Only this layer talks to
+// the operating system, and every file the engine touches goes through it:
+// opens, writes and renames ask the injected-fault switch (faults.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace qf::platform {
+
+// Streams.  An open that fails (or is made to fail) gives null with errno
+// set; a write gives the bytes written, short when it failed.
+std::FILE* openFile(const char* path, const char* mode);
+// A scratch file, removed when it is closed.
+std::FILE* openScratchFile();
+// Closes the stream; false when its buffered bytes could not be written.
+// A null stream is left alone (true).
+bool closeFile(std::FILE* f);
+std::size_t readFile(std::FILE* f, void* to, std::size_t bytes);
+std::size_t writeFile(std::FILE* f, const void* from, std::size_t bytes);
+// True when every byte of the text went to the stream.
+bool writeText(std::FILE* f, const std::string& text);
+// One byte (EOF at the end or on an error), and one byte given back.
+int readChar(std::FILE* f);
+void unreadChar(std::FILE* f, int c);
+// A line as fgets reads it: at most size - 1 bytes, up to and including
+// its LF; false at the end of the file.
+bool readLine(std::FILE* f, char* buf, std::size_t size);
+bool flushFile(std::FILE* f);
+// The stream's error indicator.
+bool fileFailed(std::FILE* f);
+void rewindFile(std::FILE* f);
+// Fully buffered with a buffer of `bytes`, or unbuffered for 0.
+void setFileBuffer(std::FILE* f, std::size_t bytes);
+
+// A stream that is closed when its owner goes (an exception passing too).
+struct FileCloser {
+    void operator()(std::FILE* f) const { closeFile(f); }
+};
+using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // Makes the directory current; false when it cannot be done.
 bool setCurrentDir(const char* path);

@@ -12,12 +12,93 @@
 #include <string>
 #include <type_traits>
 
+#include "platform/faults.h"
 #include "platform/fs.h"
 
 namespace qf::platform {
 
 namespace {
 FreeSpaceSource g_freeSpaceSource = nullptr;
+}
+
+std::FILE* openFile(const char* path, const char* mode) {
+    if (path == nullptr || mode == nullptr || path[0] == '\0') {
+        errno = ENOENT;
+        return nullptr;
+    }
+    if (failsNow(Fault::Open)) {
+        errno = EMFILE;
+        return nullptr;
+    }
+    // Descriptors are not handed on to programs the host starts.
+    std::string m = mode;
+    m += 'e';
+    return std::fopen(path, m.c_str());
+}
+
+std::FILE* openScratchFile() {
+    if (failsNow(Fault::Open)) {
+        errno = EMFILE;
+        return nullptr;
+    }
+    return std::tmpfile();
+}
+
+bool closeFile(std::FILE* f) {
+    return f == nullptr || std::fclose(f) == 0;
+}
+
+std::size_t readFile(std::FILE* f, void* to, std::size_t bytes) {
+    if (f == nullptr || bytes == 0) return 0;
+    return std::fread(to, 1, bytes, f);
+}
+
+std::size_t writeFile(std::FILE* f, const void* from, std::size_t bytes) {
+    if (f == nullptr) return 0;
+    if (bytes == 0) return 0;
+    if (failsNow(Fault::Write)) {
+        errno = ENOSPC;
+        return 0;
+    }
+    return std::fwrite(from, 1, bytes, f);
+}
+
+bool writeText(std::FILE* f, const std::string& text) {
+    return writeFile(f, text.data(), text.size()) == text.size();
+}
+
+int readChar(std::FILE* f) {
+    return f ? std::getc(f) : EOF;
+}
+
+void unreadChar(std::FILE* f, int c) {
+    if (f && c != EOF) std::ungetc(c, f);
+}
+
+bool readLine(std::FILE* f, char* buf, std::size_t size) {
+    if (f == nullptr || buf == nullptr || size < 2) return false;
+    const int n = size > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<int>(size);
+    return std::fgets(buf, n, f) != nullptr;
+}
+
+bool flushFile(std::FILE* f) {
+    return f != nullptr && std::fflush(f) == 0;
+}
+
+bool fileFailed(std::FILE* f) {
+    return f == nullptr || std::ferror(f) != 0;
+}
+
+void rewindFile(std::FILE* f) {
+    if (f) std::rewind(f);
+}
+
+void setFileBuffer(std::FILE* f, std::size_t bytes) {
+    if (f == nullptr) return;
+    if (bytes == 0)
+        std::setvbuf(f, nullptr, _IONBF, 0);
+    else
+        std::setvbuf(f, nullptr, _IOFBF, bytes);
 }
 
 bool setCurrentDir(const char* path) {
@@ -65,6 +146,10 @@ bool removeFile(const char* path) {
 
 bool replaceFile(const char* from, const char* to) {
     if (from == nullptr || to == nullptr || from[0] == '\0' || to[0] == '\0') return false;
+    if (failsNow(Fault::Rename)) {
+        errno = EIO;
+        return false;
+    }
     return std::rename(from, to) == 0;
 }
 
@@ -90,6 +175,7 @@ int readAt(std::FILE* f, int64_t offset, void* to, std::size_t bytes) {
 
 int writeAt(std::FILE* f, int64_t offset, const void* from, std::size_t bytes) {
     if (f == nullptr || offset < 0) return EINVAL;
+    if (bytes > 0 && failsNow(Fault::Write)) return ENOSPC;
     const int fd = ::fileno(f);
     const char* p = static_cast<const char*>(from);
     while (bytes > 0) {
@@ -132,6 +218,7 @@ bool syncFile(std::FILE* f) {
 
 FileLock::FileLock(const char* path, int timeoutMs) {
     if (path == nullptr || path[0] == '\0') return;
+    if (failsNow(Fault::Open)) return;
     const int fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return;
     // Polled rather than blocking, so that a process that hangs while

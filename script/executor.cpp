@@ -12,6 +12,7 @@
 #include "core/operation.h"
 #include "core/pipeline.h"
 #include "graph/seams.h"
+#include "platform/fs.h"
 #include "script/recorder.h"
 #include "script/script_text.h"
 #include "signal/access.h"
@@ -97,12 +98,12 @@ LineRead readScriptLineText(std::FILE* f, std::string& line) {
     int c;
     int length = 0;
     bool any = false;
-    while ((c = std::fgetc(f)) != EOF) {
+    while ((c = platform::readChar(f)) != EOF) {
         any = true;
         if (c == '\n') break;
         if (c == '\r') {
-            const int next = std::fgetc(f);
-            if (next != '\n' && next != EOF) std::ungetc(next, f);
+            const int next = platform::readChar(f);
+            if (next != '\n') platform::unreadChar(f, next);
             break;
         }
         if (length < kScriptLineMax) {
@@ -118,9 +119,10 @@ LineRead readScriptLineText(std::FILE* f, std::string& line) {
 // A UTF-8 byte-order mark before the first line is not part of it.
 void skipByteOrderMark(std::FILE* f) {
     unsigned char mark[3] = {};
-    if (std::fread(mark, 1, 3, f) == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF)
+    if (platform::readFile(f, mark, 3) == 3 && mark[0] == 0xEF && mark[1] == 0xBB &&
+        mark[2] == 0xBF)
         return;
-    std::rewind(f);
+    platform::rewindFile(f);
 }
 
 bool isBlankLine(const std::string& line) {
@@ -142,8 +144,8 @@ bool beginsScript(const std::string& line) {
 }
 
 bool fileOpens(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f) std::fclose(f);
+    std::FILE* f = platform::openFile(path.c_str(), "rb");
+    platform::closeFile(f);
     return f != nullptr;
 }
 
@@ -171,9 +173,9 @@ bool replacePromptTokens(std::string& line) {
         std::size_t end = line.find(' ', pos + 2);
         std::size_t promptEnd = end == std::string::npos ? line.size() : end;
         std::string prompt = promptText(line.c_str() + pos + 2, promptEnd - pos - 2);
-        if (QfHost_qfAskScriptText ask = host().qfAskScriptText) {
-            int32_t asked =
-                ask(prompt.c_str(), rt.message, static_cast<int32_t>(sizeof rt.message));
+        if (host().qfAskScriptText) {
+            const int32_t asked = hostcall::qfAskScriptText(
+                prompt.c_str(), rt.message, static_cast<int32_t>(sizeof rt.message));
             rt.message[sizeof rt.message - 1] = '\0';
             if (asked > 0) return false;
         }
@@ -199,18 +201,33 @@ enum class Replayed : uint8_t {
 
 Replayed runScriptFile(const std::string& path) {
     setScriptDir();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    const platform::OwnedFile owned(platform::openFile(path.c_str(), "rb"));
+    std::FILE* f = owned.get();
     if (f == nullptr) return Replayed::Unusable;
     if (replay().depth >= kMaxNesting) {
-        std::fclose(f);
         emitMsg(QF_MSG_ERROR, "Scripts nested more than %d deep; '%s' is not run.", kMaxNesting,
                 path.c_str());
         replay().runaway = true;
         return Replayed::Stopped;
     }
     skipByteOrderMark(f);
-    ++replay().depth;
-    status().scriptRunning = 'y';
+    // The replay's marks are taken back however this file's replay ends (a
+    // lack of memory passing as an exception too).
+    struct Depth {
+        Depth() {
+            ++replay().depth;
+            status().scriptRunning = 'y';
+        }
+        ~Depth() {
+            if (--replay().depth <= 0) {
+                replay().depth = 0;
+                replay().runaway = false;
+                status().scriptRunning = 'n';
+            }
+        }
+        Depth(const Depth&) = delete;
+        Depth& operator=(const Depth&) = delete;
+    } depth;
     CommandBlock& b = block();
     Replayed result = Replayed::Ran;
     int lineNo = 0;
@@ -220,7 +237,7 @@ Replayed runScriptFile(const std::string& path) {
         const LineRead read = readScriptLineText(f, line);
         if (read == LineRead::End) {
             // A folder opens but does not read.
-            if (std::ferror(f)) {
+            if (platform::fileFailed(f)) {
                 emitMsg(QF_MSG_ERROR, "'%s' cannot be read as a script.", path.c_str());
                 result = Replayed::Unusable;
             }
@@ -292,8 +309,7 @@ Replayed runScriptFile(const std::string& path) {
             if (seconds < INT32_MIN) seconds = INT32_MIN;
             char text[64];
             fmt(text, sizeof text, "Sleep for %ld seconds.", seconds);
-            if (host().SleepForNSeconds)
-                host().SleepForNSeconds(static_cast<int32_t>(seconds), text);
+            hostcall::SleepForNSeconds(static_cast<int32_t>(seconds), text);
             continue;
         }
         char* end = nullptr;
@@ -320,7 +336,10 @@ Replayed runScriptFile(const std::string& path) {
             break;
         }
         b.opCode = code;
-        const Dispatched done = dispatchOperation(b, *rec, kFromScriptLine, line.c_str());
+        // A line that finds no memory fails like any other failed line.
+        const Dispatched done = guardedEntry(Dispatched{Outcome::Failed, 1}, [&] {
+            return dispatchOperation(b, *rec, kFromScriptLine, line.c_str());
+        });
         const char* what = nullptr;
         switch (done.outcome) {
             case Outcome::Malformed:
@@ -345,12 +364,6 @@ Replayed runScriptFile(const std::string& path) {
             result = Replayed::Stopped;
         }
         if (result != Replayed::Ran) break;
-    }
-    std::fclose(f);
-    if (--replay().depth <= 0) {
-        replay().depth = 0;
-        replay().runaway = false;
-        status().scriptRunning = 'n';
     }
     return result;
 }
@@ -405,7 +418,7 @@ void pickScriptFile(nameNpath& e, const std::string& prompt, const char* placeho
     asked.n[sizeof asked.n - 1] = '\0';
     std::memcpy(asked.p, replay().scriptDir, sizeof asked.p);
     int32_t r = -1;
-    if (QfHost_qfPickScriptFile pick = host().qfPickScriptFile) r = pick(prompt.c_str(), &asked);
+    if (host().qfPickScriptFile) r = hostcall::qfPickScriptFile(prompt.c_str(), &asked);
     asked.n[sizeof asked.n - 1] = '\0';
     asked.p[sizeof asked.p - 1] = '\0';
     // A host that asks has the last word: its name stands even where the

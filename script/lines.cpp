@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/engine.h"
+#include "platform/fs.h"
 #include "script/script_text.h"
 #include "signal/numfmt.h"
 
@@ -161,7 +162,7 @@ int32_t genericWriteScriptLine(int32_t, std::FILE* f) {
     if (d == nullptr || d->scriptName == nullptr || d->script.empty()) return 0;
     if (f == nullptr) return 1;
     const std::string line = describedScriptLine(*d, b);
-    return std::fwrite(line.data(), 1, line.size(), f) == line.size() ? 0 : 1;
+    return platform::writeText(f, line) ? 0 : 1;
 }
 
 int32_t genericReadScriptLine(int32_t mode, const char* line, CheckParamsFn check) {

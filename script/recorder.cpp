@@ -7,6 +7,7 @@
 #include "core/dialog.h"
 #include "core/engine.h"
 #include "core/host.h"
+#include "platform/fs.h"
 #include "script/script_text.h"
 #include "signal/access.h"
 #include "signal/numfmt.h"
@@ -20,7 +21,7 @@ RecorderState& rec() {
 }
 
 void stopWithError() {
-    if (rec().stream) std::fclose(rec().stream);
+    platform::closeFile(rec().stream);
     rec().stream = nullptr;
     status().scriptRecording = 'n';
     emitMsg(QF_MSG_NOTICE, "Error recording script to '%s'.  Stop recording.", rec().name);
@@ -40,7 +41,7 @@ int32_t startExecute(int32_t, OperationRecord*) {
     CommandBlock& b = block();
     std::string path = std::string(b.out.p) + b.out.n;
     // A host may ask to add to an existing script.
-    std::FILE* f = std::fopen(path.c_str(), engine().hostFacing.recordAppend ? "ab" : "wb");
+    std::FILE* f = platform::openFile(path.c_str(), engine().hostFacing.recordAppend ? "ab" : "wb");
     if (f == nullptr) return 2;
     rec().stream = f;
     std::memset(rec().name, 0, sizeof rec().name);
@@ -52,26 +53,24 @@ int32_t startExecute(int32_t, OperationRecord*) {
 int32_t stopExecute(int32_t, OperationRecord*) {
     if (!recording()) return 1;
     status().scriptRecording = 'n';
-    if (rec().stream) std::fclose(rec().stream);
+    platform::closeFile(rec().stream);
     rec().stream = nullptr;
     return 0;
 }
 
 // Asks the user for a line of text; false when cancelled.
 bool askLine(const char* prompt, char* buffer) {
-    HostInterface& h = host();
     buffer[0] = '\0';
-    if (!h.scrEntryBox) return false;
-    if (h.scrEntryBox(prompt, buffer) != 0) return false;
+    if (!host().scrEntryBox) return false;
+    if (hostcall::scrEntryBox(prompt, buffer) != 0) return false;
     buffer[kScriptLineMax] = '\0';
     return true;
 }
 
 bool writeRecorded(const std::string& line) {
     if (!rec().stream) return false;
-    std::fwrite(line.data(), 1, line.size(), rec().stream);
-    std::fflush(rec().stream);
-    if (std::ferror(rec().stream)) {
+    const bool written = platform::writeText(rec().stream, line);
+    if (!platform::flushFile(rec().stream) || !written || platform::fileFailed(rec().stream)) {
         stopWithError();
         return false;
     }
@@ -128,30 +127,30 @@ void recordScriptLine(OperationRecord& record) {
         stopWithError();
         return;
     }
-    int32_t r = record.writeScriptLine(0, rec().stream);
-    std::fflush(rec().stream);
-    if (r != 0 || std::ferror(rec().stream)) stopWithError();
+    const int32_t r = record.writeScriptLine(0, rec().stream);
+    const bool flushed = platform::flushFile(rec().stream);
+    if (r != 0 || !flushed || platform::fileFailed(rec().stream)) stopWithError();
 }
 
 std::string scriptLineOf(OperationRecord& record) {
     if (!recording()) return std::string();
     // The writer takes a stream: a scratch file holds the line.  Without one
     // the line is recorded at once (so is the error of a lost stream).
-    std::FILE* scratch = rec().stream ? std::tmpfile() : nullptr;
+    const platform::OwnedFile owned{rec().stream ? platform::openScratchFile() : nullptr};
+    std::FILE* scratch = owned.get();
     if (scratch == nullptr) {
         recordScriptLine(record);
         return std::string();
     }
     std::string line;
-    if (record.writeScriptLine(0, scratch) != 0 || std::ferror(scratch)) {
-        std::fclose(scratch);
+    if (record.writeScriptLine(0, scratch) != 0 || platform::fileFailed(scratch)) {
         stopWithError();
         return line;
     }
-    std::rewind(scratch);
+    platform::rewindFile(scratch);
     char buf[1024];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, scratch)) > 0;) line.append(buf, n);
-    std::fclose(scratch);
+    for (std::size_t n; (n = platform::readFile(scratch, buf, sizeof buf)) > 0;)
+        line.append(buf, n);
     return line;
 }
 

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/fs.h"
 #include "signal/format.h"
 #include "signal/numfmt.h"
@@ -42,7 +43,7 @@ constexpr int64_t kHeaderSpare = 2048;  // bytes added to the data for the space
 // What an open file needs besides its descriptor: the scratch blocks of
 // text windows and of blocks written behind, and the writer.
 struct SignalIo {
-    // Two blocks of memory from malloc, so that one can change places with
+    // Two blocks of memory from platform::allocate, so that one can change places with
     // a window buffer handed to the writer.
     char* scratch[2] = {nullptr, nullptr};
     std::size_t scratchBytes[2] = {0, 0};
@@ -57,14 +58,15 @@ struct SignalIo {
     SignalIo& operator=(const SignalIo&) = delete;
     ~SignalIo() {
         writer.wait();  // nothing in flight uses the blocks any more
-        std::free(scratch[0]);
-        std::free(scratch[1]);
+        platform::freeMemory(scratch[0]);
+        platform::freeMemory(scratch[1]);
     }
 
     char* block(int which, int64_t bytes) {
         if (scratchBytes[which] < static_cast<std::size_t>(bytes)) {
-            std::free(scratch[which]);
-            scratch[which] = static_cast<char*>(std::malloc(static_cast<std::size_t>(bytes)));
+            platform::freeMemory(scratch[which]);
+            scratch[which] =
+                static_cast<char*>(platform::allocate(static_cast<std::size_t>(bytes)));
             scratchBytes[which] = scratch[which] ? static_cast<std::size_t>(bytes) : 0;
         }
         return scratch[which];
@@ -110,9 +112,9 @@ void copyEntry(nameNpath& to, const nameNpath& from) {
 void release(SignalDescriptor& d) {
     delete ioOf(d);
     d.io = nullptr;
-    if (d.stream) std::fclose(d.stream);
+    platform::closeFile(d.stream);
     d.stream = nullptr;
-    std::free(d.buffer);
+    platform::freeMemory(d.buffer);
     d.buffer = nullptr;
     d.openMark = 0;
 }
@@ -140,7 +142,7 @@ bool headerFieldsWritable(HeaderLines lines, const SignalDescriptor& d) {
 // Allocates the window buffer: at least one record, zero-filled.
 bool allocateWindow(SignalDescriptor& d, int32_t bufferBytes) {
     const int32_t bytes = std::max(bufferBytes, d.recordSize);
-    d.buffer = std::calloc(static_cast<std::size_t>(bytes), 1);
+    d.buffer = platform::allocateZeroed(static_cast<std::size_t>(bytes));
     if (!d.buffer) return false;
     d.bufferBytes = bytes;
     if (d.windowCapacity < 1 && d.recordCount > 0) d.windowCapacity = 1;
@@ -165,7 +167,7 @@ void readHeaderBytes(std::FILE* f, std::string& text, int64_t& hashAt) {
     char block[4096];
     while (text.size() < kHeaderScanLimit) {
         const std::size_t want = std::min(sizeof block, kHeaderScanLimit - text.size());
-        const std::size_t got = std::fread(block, 1, want, f);
+        const std::size_t got = platform::readFile(f, block, want);
         if (got == 0) break;
         const std::size_t before = text.size();
         text.append(block, got);
@@ -439,6 +441,19 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
     d.bufferBytes = bufferBytes;
     d.dataOffset = 0;
 
+    // Whatever this open has taken is given back unless it completes (an
+    // early return, or a lack of memory passing as an exception).
+    struct Undo {
+        SignalDescriptor& d;
+        std::string temporary;
+        bool kept = false;
+        ~Undo() {
+            if (kept) return;
+            release(d);
+            if (!temporary.empty()) platform::removeFile(temporary.c_str());
+        }
+    } undo{d, {}};
+
     if (bufferBytes >= 1 && (!allocateWindow(d, bufferBytes) || !attachIo(d))) {
         release(d);
         signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
@@ -468,16 +483,17 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
         }
     }
 
-    std::FILE* f = std::fopen(path.c_str(), "w+b");
+    undo.temporary = path;
+    std::FILE* f = platform::openFile(path.c_str(), "w+b");
+    d.stream = f;
     if (!f) {
         release(d);
         signalMessage(QF_MSG_ERROR, "Cannot open %s for write.", target.c_str());
         return 1;
     }
-    std::setvbuf(f, nullptr, _IOFBF, kStreamBufferBytes);
+    platform::setFileBuffer(f, kStreamBufferBytes);
     const std::string header = headerText(d);
-    if (std::fwrite(header.data(), 1, header.size(), f) != header.size() || std::fflush(f) != 0) {
-        std::fclose(f);
+    if (!platform::writeText(f, header) || !platform::flushFile(f)) {
         release(d);
         platform::removeFile(path.c_str());
         signalMessage(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
@@ -490,7 +506,7 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
         // so before any record is computed, and the writes get cheaper.
         const int64_t bytes = recordPosition(d, recordCount);
         if (platform::reserveFileSpace(f, bytes) != 0) {
-            std::fclose(f);
+            platform::closeFile(f);
             d.stream = nullptr;
             release(d);
             platform::removeFile(path.c_str());
@@ -506,6 +522,7 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
         }
     }
     d.openMark = kOpenMark;
+    undo.kept = true;
     return 0;
 }
 
@@ -517,22 +534,22 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
     d.buffer = nullptr;
     d.io = nullptr;
     const std::string path = fullPath(d.file);
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    // Closed here unless the descriptor takes it (a lack of memory passing
+    // as an exception too).
+    platform::OwnedFile owned(platform::openFile(path.c_str(), "rb"));
+    std::FILE* f = owned.get();
     if (!f) {
         signalMessage(QF_MSG_ERROR, "Invalid file name or path\n%s", path.c_str());
         return 1;
     }
-    std::setvbuf(f, nullptr, _IOFBF, kStreamBufferBytes);
+    platform::setFileBuffer(f, kStreamBufferBytes);
 
     std::string text;
     int64_t hashAt = -1;
     readHeaderBytes(f, text, hashAt);
     const std::size_t headerEnd = hashAt >= 0 ? static_cast<std::size_t>(hashAt) : text.size();
     const HeaderScan h = scanHeader(std::string_view(text).substr(0, headerEnd));
-    auto refuse = [&](int32_t result) {
-        std::fclose(f);
-        return result;
-    };
+    auto refuse = [](int32_t result) { return result; };
     auto invalid = [&](int64_t line, const char* why) {
         signalMessage(QF_MSG_ERROR, "Invalid file header in '%s%s'\nline %lld: %s.", d.file.p,
                       d.file.n, static_cast<long long>(line), why);
@@ -553,9 +570,9 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
                       recordTypeName(h.recordType), d.file.p, d.file.n);
         return refuse(1);
     }
-    if (std::ferror(f)) {
+    if (platform::fileFailed(f)) {
         signalMessage(QF_MSG_ERROR, "Disk error reading '%s%s' (ferror = %d)\n", d.file.p, d.file.n,
-                      std::ferror(f));
+                      1);
         return refuse(1);
     }
     if (h.assigned != requiredHeaderValues(h.recordType) || hashAt < 0) {
@@ -601,6 +618,7 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
         d.stream = nullptr;
         return invalid(dataLine, "the file format is Binary, but text follows the header");
     }
+    owned.release();
 
     const bool tooShort = length < static_cast<int64_t>(d.dataOffset) + 3 * d.recordWidth;
     d.openMark = kOpenMark;
@@ -666,20 +684,23 @@ int32_t sigAccess(SignalDescriptor& d, int32_t index) {
 int32_t sigClose(SignalDescriptor& d) {
     if (!d.isOpen()) return 0;
     const bool writing = d.mode == 'w';
+    // Both names are made before anything is let go: a lack of memory here
+    // leaves the descriptor open, for its owner to discard.
+    const std::string temporary = writing ? sigTemporaryPath(d.file) : std::string();
+    const std::string target = writing ? fullPath(d.file) : std::string();
     int32_t result = 0;
     if (writing && d.buffer && d.stream) result = writeWindow(d, true);
     // The writer stops before its file closes.
     delete ioOf(d);
     d.io = nullptr;
     if (d.stream) {
-        const int closed = std::fclose(d.stream);
+        const bool closed = platform::closeFile(d.stream);
         d.stream = nullptr;
-        if (closed != 0 && writing && result == 0) result = writeFailed(d, 0);
+        if (!closed && writing && result == 0) result = writeFailed(d, 0);
     }
     release(d);
     if (writing) {
-        const std::string temporary = sigTemporaryPath(d.file);
-        if (result == 0 && !platform::replaceFile(temporary.c_str(), fullPath(d.file).c_str()))
+        if (result == 0 && !platform::replaceFile(temporary.c_str(), target.c_str()))
             result = writeFailed(d, 0);
         if (result != 0)
             platform::removeFile(temporary.c_str());
@@ -689,13 +710,19 @@ int32_t sigClose(SignalDescriptor& d) {
     return result;
 }
 
-int32_t sigDiscard(SignalDescriptor& d) {
+int32_t sigDiscard(SignalDescriptor& d) noexcept {
     if (!d.isOpen()) return 1;
     const bool writing = d.mode == 'w';
-    release(d);
     // Only an output's temporary file is removed; an input opened for
-    // reading, and any earlier file of the output's name, stay.
-    if (writing) platform::removeFile(sigTemporaryPath(d.file).c_str());
+    // reading, and any earlier file of the output's name, stay.  The name
+    // is made first, so that the descriptor stays open if that fails.
+    try {
+        const std::string temporary = writing ? sigTemporaryPath(d.file) : std::string();
+        release(d);
+        if (writing) platform::removeFile(temporary.c_str());
+    } catch (const std::bad_alloc&) {
+        release(d);  // called as a failed run unwinds: nothing may leave here
+    }
     return 0;
 }
 
@@ -711,7 +738,7 @@ int32_t sigOpenMemory(SignalDescriptor& d, int32_t recordType, int32_t recordCou
     const int32_t size = traits.size;
     const int64_t bytes = static_cast<int64_t>(recordCount) * size;
     if (recordCount < 0 || bytes > INT32_MAX) return 2;
-    void* buffer = std::calloc(static_cast<std::size_t>(std::max<int64_t>(bytes, 1)), 1);
+    void* buffer = platform::allocateZeroed(static_cast<std::size_t>(std::max<int64_t>(bytes, 1)));
     if (!buffer) return 2;
     d.buffer = buffer;
     d.stream = nullptr;
@@ -739,11 +766,11 @@ int32_t sigFreeMemory(SignalDescriptor& d) {
 
 int64_t sigFileLength(const char* path) {
     if (path == nullptr) return platform::freeSpace(nullptr);
-    std::FILE* f = std::fopen(path, "rb");
+    std::FILE* f = platform::openFile(path, "rb");
     if (!f) return -1;
     int64_t length = -1;
     if (platform::fileSeekEnd(f)) length = platform::fileTell(f);
-    std::fclose(f);
+    platform::closeFile(f);
     return length;
 }
 

@@ -20,6 +20,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/fs.h"
+
 namespace qf {
 
 namespace {
@@ -447,8 +449,7 @@ int fmtFile(std::FILE* file, const char* f, ...) {
     std::string s = fmtStringV(f, ap);
     va_end(ap);
     if (!file) return -1;
-    std::size_t w = std::fwrite(s.data(), 1, s.size(), file);
-    return w == s.size() ? static_cast<int>(s.size()) : -1;
+    return platform::writeText(file, s) ? static_cast<int>(s.size()) : -1;
 }
 
 int fmtRecordExp(char* out, double v, int precision) {

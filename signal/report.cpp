@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "platform/fs.h"
 #include "signal/numfmt.h"
 
 namespace qf {
@@ -32,7 +33,7 @@ int32_t signalMessage(int32_t kind, const char* f, ...) {
     fmtV(text, sizeof text, f, ap);
     va_end(ap);
     if (g_hooks.message) return g_hooks.message(kind, text);
-    std::fprintf(stderr, "signal message %d: %s\n", static_cast<int>(kind), text);
+    platform::writeText(stderr, fmtString("signal message %d: %s\n", static_cast<int>(kind), text));
     return 0;
 }
 

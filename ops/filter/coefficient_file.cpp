@@ -22,6 +22,7 @@
 #include "core/engine.h"
 #include "core/host.h"
 #include "core/log.h"
+#include "platform/fs.h"
 #include "signal/access.h"
 
 namespace qf {
@@ -123,9 +124,9 @@ class CoefficientText {
     // characters of it; false at the end of the file.
     bool line(std::string& out) {
         out.clear();
-        int c = std::getc(f_);
+        int c = platform::readChar(f_);
         if (c == EOF) return false;
-        for (; c != EOF && c != '\n'; c = std::getc(f_))
+        for (; c != EOF && c != '\n'; c = platform::readChar(f_))
             if (out.size() < kLineMax + 1) out.push_back(static_cast<char>(c));
         if (!out.empty() && out.back() == '\r') out.pop_back();
         complete_ = out.size() <= kLineMax;
@@ -139,19 +140,19 @@ class CoefficientText {
     // end of the file or for a word too long to be a number.
     bool word(std::string& out) {
         out.clear();
-        int c = std::getc(f_);
-        while (c != EOF && isSpace(c)) c = std::getc(f_);
-        for (; c != EOF && !isSpace(c); c = std::getc(f_)) {
+        int c = platform::readChar(f_);
+        while (c != EOF && isSpace(c)) c = platform::readChar(f_);
+        for (; c != EOF && !isSpace(c); c = platform::readChar(f_)) {
             if (out.size() == kTokenMax) return false;
             out.push_back(static_cast<char>(c));
         }
-        if (c != EOF) std::ungetc(c, f_);
+        platform::unreadChar(f_, c);
         return !out.empty();
     }
     // Discards the rest of the current line.
     void restOfLine() {
-        int c = std::getc(f_);
-        while (c != EOF && c != '\n') c = std::getc(f_);
+        int c = platform::readChar(f_);
+        while (c != EOF && c != '\n') c = platform::readChar(f_);
     }
 
     // One value on a line of its own: the number, then the rest of the line.
@@ -169,7 +170,7 @@ class CoefficientText {
         return value([&v](std::string_view s) { return parseHex(s, v); });
     }
 
-    bool failed() const { return std::ferror(f_) != 0; }
+    bool failed() const { return platform::fileFailed(f_); }
 
   private:
     template <typename F>
@@ -452,12 +453,12 @@ int32_t readFilterFile(const nameNpath& file, LoadedFilter& filter) {
     const std::string path = std::string(file.p, strnlen(file.p, sizeof file.p)) +
                              std::string(file.n, strnlen(file.n, sizeof file.n));
     int32_t result = kFilterNotFound;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        result = readFrom(f, filter);
-        std::fclose(f);
+    if (const platform::OwnedFile f{platform::openFile(path.c_str(), "rb")}) {
+        result = readFrom(f.get(), filter);
     } else {
         emitMsg(QF_MSG_ERROR, "Did not find %s", path.c_str());
     }
+    if (result == kFilterNoMemory) emitText(QF_MSG_ERROR, kOutOfMemoryText);
     if (result == kFilterLoaded) {
         std::memcpy(&filter.d.file, &file, sizeof file);
         filter.d.file.n[sizeof file.n - 1] = '\0';

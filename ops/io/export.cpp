@@ -58,7 +58,7 @@ class Output {
     Output(std::string temporary, std::string target)
         : temporary_(std::move(temporary)), target_(std::move(target)) {}
     ~Output() {
-        if (f_) std::fclose(f_);
+        platform::closeFile(f_);
         if (!done_) platform::removeFile(temporary_.c_str());
     }
     Output(const Output&) = delete;
@@ -66,7 +66,7 @@ class Output {
 
     const std::string& temporary() const { return temporary_; }
     bool open() {
-        f_ = std::fopen(temporary_.c_str(), "wb");
+        f_ = platform::openFile(temporary_.c_str(), "wb");
         if (f_ == nullptr) emitMsg(QF_MSG_ERROR, "Cannot open %s for write.", target_.c_str());
         return f_ != nullptr;
     }
@@ -79,7 +79,7 @@ class Output {
     bool commit() {
         flush();
         bool ok = !failed_;
-        if (f_ && std::fclose(f_) != 0) ok = false;
+        if (f_ && !platform::closeFile(f_)) ok = false;
         f_ = nullptr;
         if (ok) ok = platform::replaceFile(temporary_.c_str(), target_.c_str());
         if (!ok) emitMsg(QF_MSG_ERROR, "Error writing output file '%s'", target_.c_str());
@@ -89,9 +89,7 @@ class Output {
 
   private:
     void flush() {
-        if (f_ && !buffer_.empty() &&
-            std::fwrite(buffer_.data(), 1, buffer_.size(), f_) != buffer_.size())
-            failed_ = true;
+        if (f_ && !buffer_.empty() && !platform::writeText(f_, buffer_)) failed_ = true;
         buffer_.clear();
     }
     std::string temporary_, target_;
@@ -317,8 +315,7 @@ int32_t writeAudio(SignalDescriptor& in, int32_t f, Output& out) {
 }  // namespace
 
 int32_t exportGetParams(int32_t mode, CheckParamsFn check) {
-    HostInterface& h = host();
-    return h.stdExportGet ? h.stdExportGet(mode, check) : 1;
+    return host().stdExportGet ? hostcall::stdExportGet(mode, check) : 1;
 }
 
 int32_t exportCompute(int32_t, const ComputeArgs*) {

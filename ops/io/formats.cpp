@@ -23,7 +23,7 @@ namespace qf::io {
 bool readLine(std::FILE* f, std::string& line) {
     char buf[kLineLimit + 1];
     for (;;) {
-        if (std::fgets(buf, sizeof buf, f) == nullptr) return false;
+        if (!platform::readLine(f, buf, sizeof buf)) return false;
         if (buf[0] == '\x1a') continue;
         line.assign(buf);
         return true;
@@ -58,33 +58,33 @@ int hexValue(int c) {
 
 bool readHexWord(std::FILE* f, uint16_t& word) {
     int c;
-    do c = std::getc(f);
+    do c = platform::readChar(f);
     while (c != EOF && std::isspace(c));
     int width = 4;
     bool negative = false;
     if (c == '+' || c == '-') {
         negative = c == '-';
         --width;
-        c = std::getc(f);
+        c = platform::readChar(f);
     }
     int digits = 0;
     uint32_t v = 0;
     if (width > 0 && c == '0') {
         ++digits;
         --width;
-        c = std::getc(f);
+        c = platform::readChar(f);
         if (width > 0 && (c == 'x' || c == 'X')) {
             --width;
-            c = std::getc(f);
+            c = platform::readChar(f);
         }
     }
     while (width > 0 && c != EOF && std::isxdigit(c)) {
         v = v * 16 + static_cast<uint32_t>(hexValue(c));
         ++digits;
         --width;
-        c = std::getc(f);
+        c = platform::readChar(f);
     }
-    if (c != EOF) std::ungetc(c, f);
+    platform::unreadChar(f, c);
     if (digits == 0) return false;
     word = static_cast<uint16_t>(negative ? 0u - v : v);
     return true;
@@ -92,13 +92,13 @@ bool readHexWord(std::FILE* f, uint16_t& word) {
 
 bool readNumber(std::FILE* f, double& value) {
     int c;
-    do c = std::getc(f);
+    do c = platform::readChar(f);
     while (c != EOF && std::isspace(c));
     char buf[64];
     std::size_t n = 0;
     while (c != EOF && !std::isspace(c)) {
         if (n + 1 < sizeof buf) buf[n++] = static_cast<char>(c);
-        c = std::getc(f);
+        c = platform::readChar(f);
     }
     buf[n] = '\0';
     if (n == 0) return false;
@@ -147,7 +147,7 @@ void put16(std::string& s, uint32_t v) {
 WaveRead readWaveFormat(std::FILE* f, int64_t fileSize, WaveFormat& w) {
     unsigned char head[12];
     if (!platform::fileSeek(f, 0)) return WaveRead::ShortRead;
-    if (std::fread(head, 1, sizeof head, f) != sizeof head) return WaveRead::ShortRead;
+    if (platform::readFile(f, head, sizeof head) != sizeof head) return WaveRead::ShortRead;
     if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
         return WaveRead::NotWave;
     bool haveFormat = false, haveData = false;
@@ -155,7 +155,7 @@ WaveRead readWaveFormat(std::FILE* f, int64_t fileSize, WaveFormat& w) {
     while (!(haveFormat && haveData)) {
         unsigned char chunk[8];
         if (at + 8 > fileSize) return WaveRead::NotWave;
-        if (!platform::fileSeek(f, at) || std::fread(chunk, 1, 8, f) != 8)
+        if (!platform::fileSeek(f, at) || platform::readFile(f, chunk, 8) != 8)
             return WaveRead::ShortRead;
         const uint32_t size = le32(chunk + 4);
         const int64_t body = at + 8;
@@ -163,7 +163,7 @@ WaveRead readWaveFormat(std::FILE* f, int64_t fileSize, WaveFormat& w) {
             unsigned char fmt[16];
             if (size < 16) return WaveRead::NotWave;
             if (body + 16 > fileSize) return WaveRead::ShortRead;
-            if (std::fread(fmt, 1, sizeof fmt, f) != sizeof fmt) return WaveRead::ShortRead;
+            if (platform::readFile(f, fmt, sizeof fmt) != sizeof fmt) return WaveRead::ShortRead;
             w.tag = le16(fmt);
             w.channels = le16(fmt + 2);
             w.sampleRate = le32(fmt + 4);

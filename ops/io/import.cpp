@@ -78,10 +78,7 @@ ImportRun& run() {
     return familyState<ImportRun>();
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = platform::OwnedFile;
 
 bool isAudioExtension(const char* name) {
     const char* dot = std::strrchr(name, '.');
@@ -209,7 +206,7 @@ int32_t plan(ImportRun& r, std::FILE* f, int64_t bytes, const std::string& path,
             // A WAVE file's chunks are checked here: the library would take
             // a data chunk longer than the file.
             char riff[12] = {};
-            if (std::fread(riff, 1, sizeof riff, f) == sizeof riff &&
+            if (platform::readFile(f, riff, sizeof riff) == sizeof riff &&
                 std::memcmp(riff, "RIFF", 4) == 0 && std::memcmp(riff + 8, "WAVE", 4) == 0) {
                 WaveFormat w;
                 const WaveRead read = readWaveFormat(f, bytes, w);
@@ -256,8 +253,7 @@ bool isComplexCode(int32_t g) {
 }  // namespace
 
 int32_t importGetParams(int32_t mode, CheckParamsFn check) {
-    HostInterface& h = host();
-    return h.stdImportGet ? h.stdImportGet(mode, check) : 1;
+    return host().stdImportGet ? hostcall::stdImportGet(mode, check) : 1;
 }
 
 int32_t importPrepare(int32_t) {
@@ -269,7 +265,7 @@ int32_t importPrepare(int32_t) {
              std::string(b.in1.n, ::strnlen(b.in1.n, sizeof b.in1.n));
 
     const int64_t bytes = sigFileLength(r.path.c_str());
-    File f(bytes >= 1 ? std::fopen(r.path.c_str(), "rb") : nullptr);
+    File f(bytes >= 1 ? platform::openFile(r.path.c_str(), "rb") : nullptr);
     if (!f) return refuse("Unable to open '%s'", r.path);
 
     const int32_t format = paramInt(b, QF_P_IO_FORMAT);
@@ -478,7 +474,7 @@ int32_t importCompute(int32_t, const ComputeArgs*) {
         return result;
     }
 
-    File f(std::fopen(r.path.c_str(), "rb"));
+    File f(platform::openFile(r.path.c_str(), "rb"));
     if (!f) return refuse("Unable to open '%s'", r.path);
 
     switch (r.layout) {
@@ -495,7 +491,7 @@ int32_t importCompute(int32_t, const ComputeArgs*) {
             const int32_t result =
                 forEachOutputSpan<int16_t>(out, 0, count, [&](int16_t* y, int32_t, int32_t n) {
                     bytes.resize(static_cast<std::size_t>(n) * size);
-                    if (std::fread(bytes.data(), 1, bytes.size(), f.get()) != bytes.size())
+                    if (platform::readFile(f.get(), bytes.data(), bytes.size()) != bytes.size())
                         shortRead = true;
                     for (int32_t j = 0; j < n; ++j) {
                         const unsigned char* p = &bytes[static_cast<std::size_t>(j) * size];

@@ -79,6 +79,8 @@ std::string waveHeader(int32_t channels, uint32_t sampleRate, int32_t bytesPerSa
 // ---------------------------------------------------------------------------
 // Audio files through the audio library.
 
+// An audio file open through the library (audio.cpp).
+struct AudioFile;
 // True when this build reads and writes audio files through the library.
 bool audioAvailable();
 struct AudioInfo {
@@ -100,7 +102,7 @@ class AudioReader {
     int64_t read(float* samples, int64_t frames);
 
   private:
-    void* file_ = nullptr;
+    struct AudioFile* file_ = nullptr;
     AudioInfo info_;
 };
 enum class AudioFormat : uint8_t { WavFloat, Flac16, Flac24 };
@@ -119,7 +121,7 @@ class AudioWriter {
     bool close();
 
   private:
-    void* file_ = nullptr;
+    struct AudioFile* file_ = nullptr;
 };
 
 }  // namespace qf::io

@@ -21,6 +21,7 @@
 #include "core/host.h"
 #include "core/pipeline.h"
 #include "ops/multichannel/multichannel.h"
+#include "platform/fs.h"
 #include "script/lines.h"
 #include "script/script_text.h"
 #include "signal/access.h"
@@ -111,8 +112,8 @@ int32_t muxGetParams(int32_t mode, CheckParamsFn check) {
     CommandBlock& b = block();
     for (;;) {
         storeTablePointers(b, t);
-        HostInterface& h = host();
-        const int32_t shown = h.dspMuxOpenFile ? h.dspMuxOpenFile(0, t.files.get(), ".tim") : 1;
+        const int32_t shown =
+            host().dspMuxOpenFile ? hostcall::dspMuxOpenFile(0, t.files.get(), ".tim") : 1;
         if (shown != 0) return shown;
         const int32_t c = check ? check(mode) : 0;
         if (c == 0) return 0;
@@ -256,7 +257,7 @@ int32_t muxWriteScriptLine(int32_t, std::FILE* f) {
     std::string line = scriptLinePrefix(*d);
     for (int32_t c = 0; c < m; ++c) line += scriptEntry(t.files[c]) + " ";
     line += scriptEntry(b.out) + "\r\n";
-    return std::fwrite(line.data(), 1, line.size(), f) == line.size() ? 0 : 1;
+    return platform::writeText(f, line) ? 0 : 1;
 }
 
 // Pairs of words up to the end of the line, at least three: the last is the
