@@ -358,3 +358,45 @@ TEST_F(FaultSweep, InspectionSurvivesEveryFailedAllocation) {
         EXPECT_EQ(openDescriptors(), descriptors);
     }
 }
+
+// The settings file under every failed open, write, rename and allocation
+// of a save: the older file stays whole or the newer one is complete, a
+// failure is said, and no temporary file stays in the home folder.
+TEST(SettingsFaults, ASaveThatFailsKeepsTheOlderFile) {
+    const std::string home = makeTempDir();
+    ASSERT_EQ(startEngine(home), 0);
+    qfenStatus->fftSize = 2048;
+    ExitQuillfen();
+    const std::string older = readFile(home + "quillfen.sav");
+    auto saveArmed = [&](Fault kind, int64_t n) {
+        resetForLoad();  // a failed save is said once per load
+        EXPECT_EQ(startEngine(home), 0);
+        qfenStatus->fftSize = 4096;
+        TestHost::instance().reset();
+        platform::armFault(kind, n);
+        ExitQuillfen();
+        const bool fired = platform::faultFired(kind);
+        const int64_t events = platform::faultEvents(kind);
+        platform::disarmFaults();
+        return std::pair{fired, events};
+    };
+    for (Fault kind : {Fault::Open, Fault::Write, Fault::Rename, Fault::Allocation}) {
+        SCOPED_TRACE(kindName(kind));
+        const int64_t events = saveArmed(kind, 0).second;
+        const std::string newer = readFile(home + "quillfen.sav");
+        ASSERT_NE(newer, older);
+        for (int64_t n = 1; n <= events; ++n) {
+            SCOPED_TRACE(n);
+            writeFile(home + "quillfen.sav", older);
+            EXPECT_TRUE(saveArmed(kind, n).first);
+            const std::string saved = readFile(home + "quillfen.sav");
+            EXPECT_TRUE(saved == older || saved == newer);
+            if (saved == older) {
+                EXPECT_FALSE(TestHost::instance().messages().empty());
+            }
+            for (const auto& e : std::filesystem::directory_iterator(home))
+                EXPECT_FALSE(e.path().string().ends_with(".tmp")) << e.path();
+        }
+    }
+    ASSERT_EQ(::chdir("/"), 0);
+}
