@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,11 +19,7 @@
 namespace qf {
 namespace {
 
-using test::fileExists;
-using test::makeTempDir;
-using test::readFile;
-using test::runQf;
-using test::writeFile;
+using namespace test;
 
 std::string header(const std::string& count, const std::string& type, const std::string& format,
                    const std::string& end = "#\r\n") {
@@ -33,14 +28,6 @@ std::string header(const std::string& count, const std::string& type, const std:
            "\r\nSignal frequency      : 0 Hz\r\nSampling rate         : 8000 Hz\r\n"
            "File format           : " +
            format + "\r\nData begin            " + end;
-}
-
-std::vector<std::string> filesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // Every damaged input: exit status 1, a message with the file and the line,
