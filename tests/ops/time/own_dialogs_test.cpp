@@ -18,8 +18,6 @@ using namespace qf::test::sig;
 
 namespace {
 
-using Texts = std::vector<std::string>;
-
 class OwnDialogs : public OperationTest {
   protected:
     // Runs `code` with `answer` once; the dialog asked again is cancelled.
@@ -175,38 +173,13 @@ std::string d15(double v) {
     return b;
 }
 
-class OwnLines : public OperationTest {
+class OwnLines : public SpacedLines {
   protected:
     void SetUp() override {
-        OperationTest::SetUp();
-        spaced = dir + "my data/";
-        star = spaced;
-        for (char& c : star)
-            if (c == ' ') c = '*';
-        ::mkdir(spaced.c_str(), 0755);
+        SpacedLines::SetUp();
         writeFile(spaced + "in put.tim", real32File({1, 2, 3, 4}, 8000.0));
         writeFile(spaced + "other.tim", real32File({1, 2, 3}, 8000.0));
         writeFile(spaced + "fast.tim", real32File({1, 2, 3}, 16000.0));
-    }
-    void prepare(int32_t code) {
-        std::memset(&block, 0, sizeof block);
-        setEntry(block.in1, spaced, "in put.tim");
-        setEntry(block.in2, spaced, "other.tim");
-        setEntry(block.out, spaced, "out file.tim");
-        block.opCode = code;
-        qf::runtime().block = &block;
-    }
-    std::string written() {
-        const OperationRecord* r = findOperation(block.opCode);
-        const std::string path = dir + "line.scr";
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        r->writeScriptLine(0, f);
-        std::fclose(f);
-        return readFile(path);
-    }
-    int32_t readBack(const std::string& line) {
-        const OperationRecord* r = findOperation(block.opCode);
-        return r->readScriptLine(0, line.c_str(), r->checkParams);
     }
 
   public:
@@ -218,7 +191,6 @@ class OwnLines : public OperationTest {
     std::string in1() const { return star + " in*put.tim"; }
     std::string in2() const { return star + " other.tim"; }
     std::string out() const { return star + " out*file.tim"; }
-    std::string spaced, star;
 };
 
 }  // namespace
@@ -287,13 +259,13 @@ TEST_F(OwnLines, EveryLayoutRoundTripsNamesWithBlanks) {
         for (std::size_t i = 0; i < c.doubles.size(); ++i)
             paramDouble(block, QF_PARAM_OFFSET + 8 * static_cast<int>(i)) = c.doubles[i];
         const std::string line = c.line(*this);
-        ASSERT_EQ(written(), line + "\r\n");
+        ASSERT_EQ(lineWritten(), line + "\r\n");
 
         unsigned char* params = reinterpret_cast<unsigned char*>(&block) + QF_PARAM_OFFSET;
         const std::vector<unsigned char> set(params, params + 56);
         std::memset(params, 0, 56);
         std::memset(&block.in1, 0, 3 * sizeof block.in1);
-        ASSERT_EQ(readBack(line), 0) << line;
+        ASSERT_EQ(lineRead(line), 0) << line;
         EXPECT_EQ(std::vector<unsigned char>(params, params + 56), set);
         EXPECT_EQ(std::string(block.in1.p) + block.in1.n + "|" + block.out.p + block.out.n,
                   spaced + "in put.tim|" + spaced + "out file.tim");
@@ -324,7 +296,7 @@ TEST_F(OwnLines, MalformedLinesAndParameterErrors) {
     };
     for (const auto& [line, expected] : cases) {
         prepare(std::stoi(line));
-        EXPECT_EQ(readBack(line), expected) << line;
+        EXPECT_EQ(lineRead(line), expected) << line;
     }
 }
 
