@@ -84,7 +84,6 @@ test::QfResult runQfWithFileLimit(const std::string& dir, const std::string& hom
     test::QfResult result;
     int out[2];
     if (::pipe(out) != 0) return result;
-    const std::string exe = QF_BUILD_DIR "/qf";
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(out[0]);
@@ -94,13 +93,8 @@ test::QfResult runQfWithFileLimit(const std::string& dir, const std::string& hom
         ::dup2(null, 0);
         ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
         const rlimit limit = {bytes, bytes};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || ::chdir(dir.c_str()) != 0) ::_exit(126);
-        ::setenv("QF_HOME", home.c_str(), 1);
-        std::vector<char*> argv = {const_cast<char*>(exe.c_str())};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(exe.c_str(), argv.data());
-        ::_exit(127);
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
+        test::execQf(dir, home, args);
     }
     ::close(out[1]);
     char buf[4096];
