@@ -62,21 +62,6 @@ void proposeNames(CommandBlock& b, Proposal proposal) {
     }
 }
 
-const nameNpath& entryOf(const CommandBlock& b, int32_t entry) {
-    switch (entry) {
-        case QF_ENTRY_IN1:
-            return b.in1;
-        case QF_ENTRY_IN2:
-            return b.in2;
-        case QF_ENTRY_OUT2:
-            return b.out2;
-        case QF_ENTRY_OUT3:
-            return b.out3;
-        default:
-            return b.out;
-    }
-}
-
 // True (and the notice sent) when the input is a multi-channel recording.
 // An input that does not open does not count: the operation reports it,
 // so the probe itself stays quiet.

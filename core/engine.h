@@ -165,6 +165,25 @@ inline char& paramChar(CommandBlock& b, int offset) {
     return *(reinterpret_cast<char*>(&b) + offset);
 }
 
+// The block's file entry a description names by its QfEntry.
+inline nameNpath& entryOf(CommandBlock& b, int32_t entry) {
+    switch (entry) {
+        case QF_ENTRY_IN1:
+            return b.in1;
+        case QF_ENTRY_IN2:
+            return b.in2;
+        case QF_ENTRY_OUT2:
+            return b.out2;
+        case QF_ENTRY_OUT3:
+            return b.out3;
+        default:
+            return b.out;
+    }
+}
+inline const nameNpath& entryOf(const CommandBlock& b, int32_t entry) {
+    return entryOf(const_cast<CommandBlock&>(b), entry);
+}
+
 // ---------------------------------------------------------------------------
 
 inline int FamilyStates::nextIndex() {

@@ -104,6 +104,23 @@ const std::vector<CheckMessage>& constantChecks() {
     return checks;
 }
 
+CheckMessage noticeCheck(int32_t result, const char* text, Then then, Arg a1, Arg a2) {
+    return {result, QF_MSG_NOTICE, text, then, {a1, a2, Arg::None}};
+}
+
+CheckMessage unreadableCheck(int32_t result, Arg name) {
+    return noticeCheck(result, "Error reading '%s'.", Then::AskAgain, name);
+}
+
+CheckMessage unsupportedTypeCheck(int32_t result, Arg name) {
+    return noticeCheck(result, "'%s' has an unsupported data type.", Then::AskAgain, name);
+}
+
+CheckMessage aboutParam(int32_t offset, CheckMessage m) {
+    m.about = offset;
+    return m;
+}
+
 bool readInputHeader(const nameNpath& file, int slot) {
     SignalDescriptor& d = blockDescriptor(block(), slot);
     d.openMark = 0;

@@ -18,6 +18,18 @@ namespace qf {
 const std::vector<CheckMessage>& twoFileChecks();
 const std::vector<CheckMessage>& constantChecks();
 
+// A notice a check result shows: its text, what the dialog does after it
+// (ask again unless told) and the values the text is formatted with.
+CheckMessage noticeCheck(int32_t result, const char* text, Then then = Then::AskAgain,
+                         Arg a1 = Arg::None, Arg a2 = Arg::None);
+// The notices of an input that cannot be read ("Error reading '%s'.") and
+// of one of a type the operation does not take, naming it by `name`
+// (Arg::In1Name, Arg::In2Name).
+CheckMessage unreadableCheck(int32_t result, Arg name);
+CheckMessage unsupportedTypeCheck(int32_t result, Arg name);
+// The check message, about the parameter at block offset `offset`.
+CheckMessage aboutParam(int32_t offset, CheckMessage m);
+
 // Opens an input header-only into descriptor slot `slot` of the current
 // block and closes it again: true when it could be read (a failure is
 // reported by the file layer).

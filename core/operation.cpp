@@ -66,28 +66,39 @@ ParamSpec noiseParam(const char* name, int32_t offset) {
     return param(name, QF_VALUE_NOISE, offset);
 }
 
-QfFileInfo inputFile(int32_t entry, int32_t kinds, const char* ext, const char* label,
-                     int32_t position, bool singleChannel) {
+namespace {
+QfFileInfo fileInfo(int32_t entry, int32_t kinds, int32_t flags, const char* ext, const char* label,
+                    int32_t position) {
     QfFileInfo f{};
     f.entry = entry;
     f.kinds = kinds;
-    f.flags = QF_FILE_INPUT | (singleChannel ? QF_FILE_SINGLE_CHANNEL : 0);
+    f.flags = flags;
     f.position = position;
     f.extension = ext;
     f.label = label;
     return f;
 }
+}  // namespace
+
+QfFileInfo inputFile(int32_t entry, int32_t kinds, const char* ext, const char* label,
+                     int32_t position, bool singleChannel) {
+    const int32_t flags = QF_FILE_INPUT | (singleChannel ? QF_FILE_SINGLE_CHANNEL : 0);
+    return fileInfo(entry, kinds, flags, ext, label, position);
+}
 
 QfFileInfo outputFile(int32_t entry, int32_t kinds, const char* ext, const char* label,
                       int32_t position) {
-    QfFileInfo f{};
-    f.entry = entry;
-    f.kinds = kinds;
-    f.flags = QF_FILE_OUTPUT;
-    f.position = position;
-    f.extension = ext;
-    f.label = label;
-    return f;
+    return fileInfo(entry, kinds, QF_FILE_OUTPUT, ext, label, position);
+}
+
+OperationDescription describedOperation(int32_t code, const char* scriptName, const char* command,
+                                        const char* help) {
+    OperationDescription d;
+    d.code = code;
+    d.scriptName = scriptName;
+    d.command = command;
+    d.help = help;
+    return d;
 }
 
 const CheckMessage* OperationDescription::check(int32_t result) const {

@@ -342,6 +342,10 @@ QfFileInfo inputFile(int32_t entry, int32_t kinds, const char* ext, const char* 
                      int32_t position, bool singleChannel = true);
 QfFileInfo outputFile(int32_t entry, int32_t kinds, const char* ext, const char* label,
                       int32_t position);
+// A description with its code, script name, command and help; the family
+// fills in the rest.
+OperationDescription describedOperation(int32_t code, const char* scriptName, const char* command,
+                                        const char* help);
 
 // ---------------------------------------------------------------------------
 // The table
@@ -387,7 +391,7 @@ void registerModelOperations();  // LPC, LMS, Wiener (ops/spectral/models.cpp)
 void registerConversionOperations();
 void registerMultichannelOperations();  // 6110, 6120
 void registerIoOperations();            // 1140, 1150
-void registerFilterOperations();  // filtering with coefficient files
-void registerGraphOperations();  // displays 4060, 5040, 5070, 5080 and print 1100
+void registerFilterOperations();        // filtering with coefficient files
+void registerGraphOperations();         // displays 4060, 5040, 5070, 5080 and print 1100
 
 }  // namespace qf

@@ -18,21 +18,6 @@ bool isSignalFile(const QfFileInfo& f, int32_t flag) {
     return (f.flags & flag) != 0 && (f.kinds & kSignalKinds) != 0 && (f.flags & QF_FILE_LIST) == 0;
 }
 
-nameNpath& entryOf(CommandBlock& b, int32_t entry) {
-    switch (entry) {
-        case QF_ENTRY_IN1:
-            return b.in1;
-        case QF_ENTRY_IN2:
-            return b.in2;
-        case QF_ENTRY_OUT2:
-            return b.out2;
-        case QF_ENTRY_OUT3:
-            return b.out3;
-        default:
-            return b.out;
-    }
-}
-
 // Kernels walk their files from start to end: windows of at least
 // kSequentialWindowBytes move seldom, and outputs are written behind.
 int32_t windowBytes(int32_t described) {

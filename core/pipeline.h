@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "core/operation.h"
 #include "signal/access.h"
@@ -56,6 +57,29 @@ bool userStopped();
 inline int32_t residentFrom(const SignalDescriptor& d, int32_t i) {
     const int64_t end = static_cast<int64_t>(d.windowStart) + d.windowCapacity;
     return static_cast<int32_t>(std::max<int64_t>(end - i, 0));
+}
+
+// Walks input records [first, first + count) of one input window by window:
+// f(const T* x, int32_t index, int32_t n).
+template <typename T, typename F>
+int32_t forEachInputSpan(SignalDescriptor& in, int64_t first, int32_t count, F f) {
+    for (int64_t k = 0; k < count;) {
+        const int32_t at = static_cast<int32_t>(first + k);
+        if (sigAccess(in, at) != 0) return 1;
+        const int64_t n = std::min<int64_t>(count - k, residentFrom(in, at));
+        if (n < 1) return 1;
+        f(static_cast<const T*>(in.at<T>(at)), at, static_cast<int32_t>(n));
+        k += n;
+    }
+    return 0;
+}
+
+// Input records [first, first + count) copied to dst, window by window.
+template <typename T>
+int32_t readRecords(SignalDescriptor& in, int64_t first, int32_t count, T* dst) {
+    return forEachInputSpan<T>(in, first, count, [&](const T* x, int32_t at, int32_t n) {
+        std::memcpy(dst + (at - first), x, static_cast<std::size_t>(n) * sizeof(T));
+    });
 }
 
 // A walk over the whole output from its first record sets every window

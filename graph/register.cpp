@@ -91,10 +91,7 @@ int32_t printWriteScriptLine(int32_t, std::FILE* f) {
 
 void display(int32_t code, const char* scriptName, const char* help) {
     const bool time = isTimeDisplay(code);
-    OperationDescription d;
-    d.code = code;
-    d.scriptName = scriptName;
-    d.help = help;
+    OperationDescription d = describedOperation(code, scriptName, nullptr, help);
     d.files = {inputFile(QF_ENTRY_OUT, time ? QF_FILE_TIME : QF_FILE_FRAMES, time ? ".tim" : ".fre",
                          "Graph", 0, false)};
     d.dialog = {.kind = DialogKind::Files, .title = "Plotting one graph", .mode = 114};
@@ -114,10 +111,8 @@ void registerGraphOperations() {
     display(QF_OP_PHASE_DISPLAY, "PhaseDisplay      ", "show the phase of frame spectra");
     display(QF_OP_POWER_DISPLAY, "PowerDisplay      ", "show the power of frame spectra");
 
-    OperationDescription print;
-    print.code = QF_OP_PRINT_GRAPH;
-    print.scriptName = "PrintGraph        ";
-    print.help = "print the active graph";
+    OperationDescription print = describedOperation(QF_OP_PRINT_GRAPH, "PrintGraph        ",
+                                                    nullptr, "print the active graph");
     print.dialog = {.kind = DialogKind::Nothing};
     print.flags = kNeedsGraph;
     print.handlers.execute = printExecute;

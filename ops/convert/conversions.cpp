@@ -203,11 +203,7 @@ int32_t conversionCheck(int32_t) {
 
 OperationDescription conversion(int32_t code, const char* scriptName, const char* command,
                                 const char* help, const char* title, const char* outExt) {
-    OperationDescription d;
-    d.code = code;
-    d.scriptName = scriptName;
-    d.command = command;
-    d.help = help;
+    OperationDescription d = describedOperation(code, scriptName, command, help);
     d.files = {inputFile(QF_ENTRY_IN1, QF_FILE_TIME | QF_FILE_FRAMES, ".tim", "Input file", 0),
                outputFile(QF_ENTRY_OUT, QF_FILE_TIME | QF_FILE_FRAMES, outExt, "Output file", 1)};
     d.dialog = {.kind = DialogKind::Files, .title = title};

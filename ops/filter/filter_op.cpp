@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/engine.h"
+#include "core/frame.h"
 #include "core/host.h"
 #include "core/pipeline.h"
 #include "core/signal_wiring.h"
@@ -57,29 +58,13 @@ std::string nameOf(const nameNpath& e) {
     return std::string(e.n, strnlen(e.n, sizeof e.n));
 }
 
-bool isSignalType(int32_t type) {
-    return type == kInteger16 || type == kReal32 || type == kRealtimeInt16;
-}
-
-// Copies input records first ... first + n - 1 into x, window by window.
-int32_t readFloats(SignalDescriptor& in, int32_t first, int32_t n, float* x) {
-    for (int32_t i = 0; i < n;) {
-        if (sigAccess(in, first + i) != 0) return 1;
-        const int32_t m = std::min(n - i, residentFrom(in, first + i));
-        if (m < 1) return 1;
-        std::copy(in.at<float>(first + i), in.at<float>(first + i) + m, x + i);
-        i += m;
-    }
-    return 0;
-}
-
 int32_t runOverlapSave(filter::OverlapSave& os, SignalDescriptor& in, SignalDescriptor& out) {
     const int32_t count = out.recordCount;
     const int32_t l = os.blockLength();
     std::vector<float> x(static_cast<std::size_t>(l)), y(static_cast<std::size_t>(l));
     for (int32_t pos = 0; pos < count;) {
         const int32_t n = std::min(l, count - pos);
-        if (readFloats(in, pos, n, x.data()) != 0) return 1;
+        if (readRecords(in, pos, n, x.data()) != 0) return 1;
         os.block(x.data(), y.data(), n);
         const int32_t r =
             forEachOutputSpan<float>(out, pos, n, [&](float* to, int32_t at, int32_t m) {
@@ -120,7 +105,7 @@ int32_t filterCheckParams(int32_t) {
     const int32_t opened = sigOpenRead(d, b.in2, 0);
     sigClose(d);
     if (opened != 0) return kFilterCheckSignalUnreadable;
-    if (!isSignalType(d.recordType)) return kFilterCheckSignalType;
+    if (!isTimeSignalType(d.recordType)) return kFilterCheckSignalType;
     switch (type) {
         case kIirCascade1Q15:
         case kIirCascade1Q23:
@@ -216,11 +201,9 @@ int32_t filterRelease(int32_t) {
 }
 
 OperationDescription filterDescription() {
-    OperationDescription d;
-    d.code = QF_OP_FILTER;
-    d.scriptName = "Perform_filtering ";
-    d.command = "filter";
-    d.help = "filter a signal with the designed filter of a coefficient file (.flt)";
+    OperationDescription d =
+        describedOperation(QF_OP_FILTER, "Perform_filtering ", "filter",
+                           "filter a signal with the designed filter of a coefficient file (.flt)");
     d.files = {inputFile(QF_ENTRY_IN1, QF_FILE_FILTER, ".flt", "Coefficients", 0, false),
                inputFile(QF_ENTRY_IN2, QF_FILE_TIME, ".tim", "Signal File", 1),
                outputFile(QF_ENTRY_OUT, QF_FILE_TIME, ".tim", "= Output file", 2)};
@@ -233,16 +216,8 @@ OperationDescription filterDescription() {
     d.checks = {
         {kFilterCheckBits, QF_MSG_NOTICE,
          "FIR floating point coefficients must have 16-bit or 24-bit quantization."},
-        {kFilterCheckFilterUnreadable,
-         QF_MSG_NOTICE,
-         "Error reading '%s'.",
-         Then::AskAgain,
-         {Arg::In1Name}},
-        {kFilterCheckSignalUnreadable,
-         QF_MSG_NOTICE,
-         "Error reading '%s'.",
-         Then::AskAgain,
-         {Arg::In2Name}},
+        unreadableCheck(kFilterCheckFilterUnreadable, Arg::In1Name),
+        unreadableCheck(kFilterCheckSignalUnreadable, Arg::In2Name),
         {kFilterCheckSignalType,
          QF_MSG_NOTICE,
          "'%s' has an unsupported number type.  Currently supports only 16-bit fixed point and "

@@ -281,11 +281,7 @@ int8_t indexOf(OperationDescription& d, const std::string& name) {
 }
 
 OperationDescription describeGenerator(const Generator& g) {
-    OperationDescription d;
-    d.code = g.code;
-    d.scriptName = g.scriptName;
-    d.command = g.command;
-    d.help = g.help;
+    OperationDescription d = describedOperation(g.code, g.scriptName, g.command, g.help);
     d.files = {outputFile(QF_ENTRY_OUT, QF_FILE_TIME, ".tim", "Output file", 0)};
     // The command line's parameters first, in a usage line's order.
     for (const char* name : {"rate"}) indexOf(d, name);

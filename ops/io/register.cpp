@@ -28,11 +28,9 @@ constexpr const char* kExportFormats =
 
 void registerIoOperations() {
     {
-        OperationDescription d;
-        d.code = QF_OP_IMPORT;
-        d.scriptName = "Import            ";
-        d.command = "import";
-        d.help = "turn raw, text, WAVE or any audio file into a signal file (format from the name)";
+        OperationDescription d = describedOperation(
+            QF_OP_IMPORT, "Import            ", "import",
+            "turn raw, text, WAVE or any audio file into a signal file (format from the name)");
         d.files = {
             inputFile(QF_ENTRY_IN1, QF_FILE_FOREIGN, "", "Import file", 0, false),
             outputFile(QF_ENTRY_OUT, QF_FILE_TIME | QF_FILE_FRAMES, ".tim", "Signal file", 1)};
@@ -64,11 +62,9 @@ void registerIoOperations() {
         registerDescribed(std::move(d));
     }
     {
-        OperationDescription d;
-        d.code = QF_OP_EXPORT;
-        d.scriptName = "Export            ";
-        d.command = "export";
-        d.help = "write a signal as raw, text, WAVE, FLAC, filter coefficients or assembler data";
+        OperationDescription d = describedOperation(
+            QF_OP_EXPORT, "Export            ", "export",
+            "write a signal as raw, text, WAVE, FLAC, filter coefficients or assembler data");
         d.files = {
             inputFile(QF_ENTRY_IN1, QF_FILE_TIME | QF_FILE_FRAMES, ".tim", "Signal file", 0, false),
             outputFile(QF_ENTRY_OUT, QF_FILE_FOREIGN, "", "Export file", 1)};

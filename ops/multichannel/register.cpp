@@ -1,6 +1,7 @@
 // Demultiplexing (6110) and multiplexing (6120) as described operations.
 #include <utility>
 
+#include "core/frame.h"
 #include "core/operation.h"
 #include "ops/multichannel/multichannel.h"
 
@@ -10,17 +11,15 @@ using namespace multichannel;
 
 void registerMultichannelOperations() {
     {
-        OperationDescription d;
-        d.code = QF_OP_DEMULTIPLEX;
-        d.scriptName = "Demultiplex       ";
-        d.command = "demux";
-        d.help = "split a recording into one file per channel: PREFIX.tim gives PREFIX00.tim ...";
+        OperationDescription d = describedOperation(
+            QF_OP_DEMULTIPLEX, "Demultiplex       ", "demux",
+            "split a recording into one file per channel: PREFIX.tim gives PREFIX00.tim ...");
         // The output is a prefix the channel files are named from.
         d.files = {inputFile(QF_ENTRY_IN1, QF_FILE_TIME, ".tim", "Recorded file", 0, false),
                    outputFile(QF_ENTRY_OUT, 0, ".tim", "Output Prefix", 1)};
         d.dialog = {.kind = DialogKind::Files, .title = "Demultiplex recording"};
         d.checks = {
-            {101, QF_MSG_NOTICE, "Error reading '%s'.", Then::AskAgain, {Arg::In1Name}},
+            unreadableCheck(101, Arg::In1Name),
             {102, QF_MSG_ERROR, "Input file is not a recorded signal.", Then::AskAgain},
             {103, QF_MSG_NOTICE, "Input file has only one channel; no need to demultiplex.",
              Then::AskAgain},
@@ -45,11 +44,9 @@ void registerMultichannelOperations() {
         registerDescribed(std::move(d));
     }
     {
-        OperationDescription d;
-        d.code = QF_OP_MULTIPLEX;
-        d.scriptName = "Multiplex         ";
-        d.command = "mux";
-        d.help = "interleave up to 32 signals into one binary recording, the last file written";
+        OperationDescription d = describedOperation(
+            QF_OP_MULTIPLEX, "Multiplex         ", "mux",
+            "interleave up to 32 signals into one binary recording, the last file written");
         QfFileInfo channels =
             inputFile(QF_ENTRY_IN1, QF_FILE_TIME, ".tim", "Channel files", 0, false);
         channels.flags |= QF_FILE_LIST;

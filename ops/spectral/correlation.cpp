@@ -269,8 +269,8 @@ int32_t lagSums(Sum kind, const StretchParams& first, const StretchParams& secon
         return 1;
     }
     if (words) {
-        if (spectral::readRecords(in1, sa, na, st.wa.data()) != 0) return 1;
-        if (twoInputs && spectral::readRecords(in2, sb, nb, st.wb.data()) != 0) return 1;
+        if (readRecords(in1, sa, na, st.wa.data()) != 0) return 1;
+        if (twoInputs && readRecords(in2, sb, nb, st.wb.data()) != 0) return 1;
         const int16_t* b = twoInputs ? st.wb.data() : st.wa.data();
         wordSums(kind, st.wa.data(), na, b, nb, st.wy.data());
         return spectral::writeRecords(out, 0, out.recordCount, st.wy.data());
@@ -285,18 +285,9 @@ int32_t lagSums(Sum kind, const StretchParams& first, const StretchParams& secon
 // ---------------------------------------------------------------------------
 // Descriptions
 
-CheckMessage message(int32_t result, const char* text, Then then, Arg a1 = Arg::None,
-                     Arg a2 = Arg::None) {
-    return {result, QF_MSG_NOTICE, text, then, {a1, a2}};
-}
-
 OperationDescription correlationOp(int32_t code, const char* scriptName, const char* command,
                                    const char* help) {
-    OperationDescription d;
-    d.code = code;
-    d.scriptName = scriptName;
-    d.command = command;
-    d.help = help;
+    OperationDescription d = describedOperation(code, scriptName, command, help);
     d.show = Show::Waveform;
     d.realtime = Realtime::CloseWhenAccelerated;
     d.handlers.release = release;
@@ -315,22 +306,20 @@ void registerTwoInput(int32_t code, const char* scriptName, const char* command,
                 intParam("length-b", QF_P_CORR_LENGTH_B).fallback(0).help("NB")};
     d.dialog = {.kind = DialogKind::HostEdit, .edit = &HostInterface::dspCorrConvoGetPara};
     d.checks = {
-        message(kCorrUnreadableA, "Error reading '%s'.", Then::AskAgain, Arg::In1Name),
-        message(kCorrUnreadableB, "Error reading '%s'.", Then::AskAgain, Arg::In2Name),
-        message(kCorrWrongTypeA, "'%s' has an unsupported data type.", Then::AskAgain,
-                Arg::In1Name),
-        message(kCorrWrongTypeB, "'%s' has an unsupported data type.", Then::AskAgain,
-                Arg::In2Name),
-        message(kCorrSkipResetA, kSkipReset, Then::GoOn),
-        message(kCorrSkipResetB, kSkipReset, Then::GoOn),
-        message(kCorrLengthCutA, kLengthCut, Then::GoOn),
-        message(kCorrLengthCutB, kLengthCut, Then::GoOn),
-        message(kCorrRatesDiffer, "'%s' and '%s' have different sampling rate.", Then::GoOn,
-                Arg::In1Name, Arg::In2Name),
-        message(kCorrNegativeSkipA, kNegative, Then::Stop),
-        message(kCorrNegativeLengthA, kNegative, Then::Stop),
-        message(kCorrNegativeSkipB, kNegative, Then::Stop),
-        message(kCorrNegativeLengthB, kNegative, Then::Stop),
+        unreadableCheck(kCorrUnreadableA, Arg::In1Name),
+        unreadableCheck(kCorrUnreadableB, Arg::In2Name),
+        unsupportedTypeCheck(kCorrWrongTypeA, Arg::In1Name),
+        unsupportedTypeCheck(kCorrWrongTypeB, Arg::In2Name),
+        noticeCheck(kCorrSkipResetA, kSkipReset, Then::GoOn),
+        noticeCheck(kCorrSkipResetB, kSkipReset, Then::GoOn),
+        noticeCheck(kCorrLengthCutA, kLengthCut, Then::GoOn),
+        noticeCheck(kCorrLengthCutB, kLengthCut, Then::GoOn),
+        noticeCheck(kCorrRatesDiffer, "'%s' and '%s' have different sampling rate.", Then::GoOn,
+                    Arg::In1Name, Arg::In2Name),
+        noticeCheck(kCorrNegativeSkipA, kNegative, Then::Stop),
+        noticeCheck(kCorrNegativeLengthA, kNegative, Then::Stop),
+        noticeCheck(kCorrNegativeSkipB, kNegative, Then::Stop),
+        noticeCheck(kCorrNegativeLengthB, kNegative, Then::Stop),
     };
     d.script = {{Field::In1},      {Field::Param, 0}, {Field::Param, 1}, {Field::In2},
                 {Field::Param, 2}, {Field::Param, 3}, {Field::Out}};
@@ -392,13 +381,12 @@ void registerCorrelationOperations() {
                     intParam("length", QF_P_AUTOCORR_LENGTH).fallback(0).help("N")};
         d.dialog = {.kind = DialogKind::HostEdit, .edit = &HostInterface::autoCorrelationGetPara};
         d.checks = {
-            message(kAutoUnreadable, "Error reading '%s'.", Then::AskAgain, Arg::In1Name),
-            message(kAutoWrongType, "'%s' has an unsupported data type.", Then::AskAgain,
-                    Arg::In1Name),
-            message(kAutoSkipReset, kSkipReset, Then::GoOn),
-            message(kAutoLengthCut, kLengthCut, Then::GoOn),
-            message(kAutoNegativeSkip, kNegative, Then::Stop),
-            message(kAutoNegativeLength, kNegative, Then::Stop),
+            unreadableCheck(kAutoUnreadable, Arg::In1Name),
+            unsupportedTypeCheck(kAutoWrongType, Arg::In1Name),
+            noticeCheck(kAutoSkipReset, kSkipReset, Then::GoOn),
+            noticeCheck(kAutoLengthCut, kLengthCut, Then::GoOn),
+            noticeCheck(kAutoNegativeSkip, kNegative, Then::Stop),
+            noticeCheck(kAutoNegativeLength, kNegative, Then::Stop),
         };
         d.script = {{Field::In1}, {Field::Param, 0}, {Field::Param, 1}, {Field::Out}};
         d.scriptAccepts = {kAutoSkipReset, kAutoLengthCut};

@@ -286,12 +286,10 @@ int32_t dctWalk(Run& run, OperationRecord& record) {
 }
 
 OperationDescription dctDescription() {
-    OperationDescription d;
-    d.code = QF_OP_DCT;
-    d.scriptName = "DiscreteCosineTransform";
+    OperationDescription d = describedOperation(
+        QF_OP_DCT, "DiscreteCosineTransform", "dct",
+        "DCT-II of consecutive blocks of N samples (N 32 ... 1048576, a power of two)");
     d.blanks = 4;
-    d.command = "dct";
-    d.help = "DCT-II of consecutive blocks of N samples (N 32 ... 1048576, a power of two)";
     d.files = {inputFile(QF_ENTRY_IN1, QF_FILE_TIME, ".tim", "Input file", 0, false),
                outputFile(QF_ENTRY_OUT, QF_FILE_FRAMES, ".fre", "Output file", 1)};
     d.params = {intParam("size", QF_P_DCT_SIZE).rememberedIn(&StatusRecord::dctSize).help("N")};

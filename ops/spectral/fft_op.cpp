@@ -21,8 +21,10 @@
 #include <string>
 
 #include "core/engine.h"
+#include "core/frame.h"
 #include "core/host.h"
 #include "core/pipeline.h"
+#include "ops/spectral/bins.h"
 #include "signal/access.h"
 #include "signal/format.h"
 #include "signal/numfmt.h"
@@ -67,16 +69,7 @@ SignalDescriptor& outputDescriptor() {
     return blockDescriptor(block(), 2);
 }
 
-bool isTimeSignalType(int32_t type) {
-    return type == kInteger16 || type == kReal32 || type == kRealtimeInt16;
-}
-
-// One bin of a CREAL128RECT(W) record.
-struct Bin {
-    double re;
-    double im;
-};
-static_assert(sizeof(Bin) == 16, "a CREAL128RECT(W) record is two doubles");
+using spectral::Bin;
 
 // Bins of `out` from record `first` on that are resident in its window.
 Bin* residentBins(SignalDescriptor& out, int64_t first) {
@@ -87,21 +80,14 @@ Bin* residentBins(SignalDescriptor& out, int64_t first) {
 // frame points 0 ... count - 1, one input window at a time.
 int32_t loadFrame(SignalDescriptor& in, double* frame, int32_t start, int32_t count,
                   const double* window) {
-    const bool words = in.recordType != kReal32;
-    int32_t i = 0;
-    while (i < count) {
-        const int32_t index = start + i;
-        if (sigAccess(in, index) != 0) return 1;
-        const int64_t resident = static_cast<int64_t>(in.windowStart) + in.windowCapacity - index;
-        const int32_t n = static_cast<int32_t>(std::min<int64_t>(count - i, resident));
-        if (n < 1) return 1;
-        if (words)
-            fftLoadSamples(frame, i, in.at<int16_t>(index), n, window);
-        else
-            fftLoadSamples(frame, i, in.at<float>(index), n, window);
-        i += n;
-    }
-    return 0;
+    if (in.recordType != kReal32)
+        return forEachInputSpan<int16_t>(in, start, count,
+                                         [&](const int16_t* x, int32_t at, int32_t n) {
+                                             fftLoadSamples(frame, at - start, x, n, window);
+                                         });
+    return forEachInputSpan<float>(in, start, count, [&](const float* x, int32_t at, int32_t n) {
+        fftLoadSamples(frame, at - start, x, n, window);
+    });
 }
 
 // Copies a transformed frame into output records first ... first + size - 1.
@@ -310,12 +296,10 @@ bool fixedPointNoticeWanted(const CommandBlock&) {
 }  // namespace
 
 OperationDescription fftDescription() {
-    OperationDescription d;
-    d.code = QF_OP_FFT;
-    d.scriptName = "FastFourierTransform ";
+    OperationDescription d =
+        describedOperation(QF_OP_FFT, "FastFourierTransform ", "fft",
+                           "FFT frames of a time signal (N 32 ... 1048576, a power of two)");
     d.blanks = 4;
-    d.command = "fft";
-    d.help = "FFT frames of a time signal (N 32 ... 1048576, a power of two)";
     d.files = {inputFile(QF_ENTRY_IN1, QF_FILE_TIME, ".tim", "Input file", 0),
                outputFile(QF_ENTRY_OUT, QF_FILE_FRAMES, ".fre", "Output file", 1)};
     // A command line gives the size and interval first.

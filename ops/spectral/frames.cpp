@@ -143,8 +143,8 @@ int32_t averageCompute(int32_t, const ComputeArgs*) {
             const int64_t h = static_cast<int64_t>(g) * st.perGroup + j;
             if (h >= st.frames) break;
             const int64_t first = h * n;
-            const int32_t r = spectral::forEachInputSpan<Bin>(
-                in, first, n, [&](const Bin* x, int32_t at, int32_t count) {
+            const int32_t r =
+                forEachInputSpan<Bin>(in, first, n, [&](const Bin* x, int32_t at, int32_t count) {
                     double* s = sums.data() + (at - first);
                     for (int32_t i = 0; i < count; ++i)
                         s[i] = s[i] + (x[i].re * x[i].re + x[i].im * x[i].im);
@@ -406,10 +406,6 @@ int32_t readWithoutCheck(int32_t mode, const char* line, CheckParamsFn) {
     return genericReadScriptLine(mode, line, nullptr);
 }
 
-CheckMessage notice(int32_t result, const char* text, Arg arg = Arg::None) {
-    return {result, QF_MSG_NOTICE, text, Then::AskAgain, {arg}};
-}
-
 QfFileInfo frames(int32_t entry, const char* label, int32_t position) {
     return entry == QF_ENTRY_OUT ? outputFile(entry, QF_FILE_FRAMES, ".fre", label, position)
                                  : inputFile(entry, QF_FILE_FRAMES, ".fre", label, position, false);
@@ -417,12 +413,8 @@ QfFileInfo frames(int32_t entry, const char* label, int32_t position) {
 
 OperationDescription frameOp(int32_t code, const char* scriptName, const char* command,
                              const char* help, const char* title) {
-    OperationDescription d;
-    d.code = code;
-    d.scriptName = scriptName;
+    OperationDescription d = describedOperation(code, scriptName, command, help);
     d.blanks = 4;
-    d.command = command;
-    d.help = help;
     d.dialog = {.kind = DialogKind::Files, .title = title};
     d.proposal = Proposal::FrameInput;
     d.show = Show::Magnitude;
@@ -465,9 +457,8 @@ int32_t composeReadScriptLine(int32_t, const char* line, CheckParamsFn) {
 }
 
 void registerFrameOperations() {
-    const std::vector<CheckMessage> floatChecks = {
-        notice(kFrameUnreadable, "Error reading '%s'.", Arg::In1Name),
-        notice(kFrameWrongType, kFloatTypes)};
+    const std::vector<CheckMessage> floatChecks = {unreadableCheck(kFrameUnreadable, Arg::In1Name),
+                                                   noticeCheck(kFrameWrongType, kFloatTypes)};
     {
         OperationDescription d = frameOp(
             QF_OP_FRAME_AVERAGE, "FrameAverateFFT      ", "average",
@@ -475,7 +466,7 @@ void registerFrameOperations() {
         d.files = {frames(QF_ENTRY_IN1, "Input", 0), frames(QF_ENTRY_OUT, "Output", 1)};
         d.params = {intParam("frames", QF_P_AVERAGE_FRAMES).fallback(0).help("K")};
         d.checks = floatChecks;
-        d.checks.push_back(notice(kAverageNegativeK, kNegativeFrames));
+        d.checks.push_back(noticeCheck(kAverageNegativeK, kNegativeFrames));
         d.script = {{Field::In1}, {Field::Param, 0}, {Field::Out}};
         d.handlers.checkParams = averageCheckParams;
         d.handlers.prepareOutput = averagePrepare;
@@ -493,8 +484,8 @@ void registerFrameOperations() {
         d.files = {frames(QF_ENTRY_IN1, "Input", 0),
                    outputFile(QF_ENTRY_OUT, QF_FILE_TIME, ".tim", "Output prefix", 1),
                    outputFile(QF_ENTRY_IN2, QF_FILE_TIME, ".tim", nullptr, -1)};
-        d.checks = {notice(kFrameUnreadable, "Error reading '%s'.", Arg::In1Name),
-                    notice(kFrameWrongType, kBothTypes)};
+        d.checks = {unreadableCheck(kFrameUnreadable, Arg::In1Name),
+                    noticeCheck(kFrameWrongType, kBothTypes)};
         d.script = {{Field::In1}, {Field::Out}};
         d.show = Show::Waveform;
         d.shown = kShowOut | kShowIn2;
@@ -518,20 +509,20 @@ void registerFrameOperations() {
         for (ParamSpec& p : d.params) p.info.flags |= QF_PARAM_REMEMBERED;
         d.dialog.before = composeSeed;
         d.checks = {
-            notice(kComposeRealUnreadable, "Error reading '%s'.", Arg::In1Name),
-            notice(kComposeImagUnreadable, "Error reading '%s'.", Arg::In2Name),
-            notice(kComposeRealType, "'%s' has an unsupported data type.", Arg::In1Name),
-            notice(kComposeImagType, "'%s' has an unsupported data type.", Arg::In2Name),
-            notice(kComposeBadSize, kBadFrameSize),
-            notice(kComposeTooShort, kTooShort),
-            notice(kComposeRealChannels,
-                   "'%s' is multi-channel signal.  Please convert the required channel into a "
-                   "single channel signal.",
-                   Arg::In1Name),
-            notice(kComposeImagChannels,
-                   "'%s' is multi-channel signal.  Please convert the required channel into a "
-                   "single channel signal.",
-                   Arg::In2Name),
+            unreadableCheck(kComposeRealUnreadable, Arg::In1Name),
+            unreadableCheck(kComposeImagUnreadable, Arg::In2Name),
+            unsupportedTypeCheck(kComposeRealType, Arg::In1Name),
+            unsupportedTypeCheck(kComposeImagType, Arg::In2Name),
+            noticeCheck(kComposeBadSize, kBadFrameSize),
+            noticeCheck(kComposeTooShort, kTooShort),
+            noticeCheck(kComposeRealChannels,
+                        "'%s' is multi-channel signal.  Please convert the required channel into a "
+                        "single channel signal.",
+                        Then::AskAgain, Arg::In1Name),
+            noticeCheck(kComposeImagChannels,
+                        "'%s' is multi-channel signal.  Please convert the required channel into a "
+                        "single channel signal.",
+                        Then::AskAgain, Arg::In2Name),
         };
         d.script = {{Field::In1},
                     {Field::In2},

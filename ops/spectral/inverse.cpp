@@ -242,11 +242,9 @@ int32_t ifftWalk(Run& run, OperationRecord& record) {
 }
 
 OperationDescription inverseFftDescription() {
-    OperationDescription d;
-    d.code = QF_OP_INVERSE_FFT;
-    d.scriptName = "InverseFFT        ";
-    d.command = "ifft";
-    d.help = "a time signal from FFT frames: the window undone, overlapping frames stitched";
+    OperationDescription d = describedOperation(
+        QF_OP_INVERSE_FFT, "InverseFFT        ", "ifft",
+        "a time signal from FFT frames: the window undone, overlapping frames stitched");
     d.files = {inputFile(QF_ENTRY_IN1, QF_FILE_FRAMES, ".fre", "Input file", 0, false),
                outputFile(QF_ENTRY_OUT, QF_FILE_TIME, ".tim", "Output file", 1)};
     d.dialog = {.kind = DialogKind::Files, .title = "Inverse FFT"};

@@ -206,11 +206,9 @@ int32_t lmsRelease(int32_t) {
 
 void registerLmsOperation() {
     constexpr int32_t kTime = QF_FILE_TIME;
-    OperationDescription d;
-    d.code = QF_OP_LMS;
-    d.scriptName = "LMSfilter   ";
-    d.command = "lms";
-    d.help = "LMS adaptive FIR filter of A towards B: output, error and final taps";
+    OperationDescription d =
+        describedOperation(QF_OP_LMS, "LMSfilter   ", "lms",
+                           "LMS adaptive FIR filter of A towards B: output, error and final taps");
     d.files = {inputFile(QF_ENTRY_IN1, kTime, ".tim", "Input x(n)", 0, false),
                inputFile(QF_ENTRY_IN2, kTime, ".tim", "Desired d(n)", 1, false),
                outputFile(QF_ENTRY_OUT, kTime, ".tim", "Filter output y(n)", 2),
@@ -240,33 +238,17 @@ void registerLmsOperation() {
                 .edit = &HostInterface::getLMSParameters,
                 .after = logFileNames};
     d.checks = {
-        {kLmsInputUnreadable, QF_MSG_NOTICE, "Error reading '%s'.", Then::AskAgain, {Arg::In1Name}},
-        {kLmsDesiredUnreadable,
-         QF_MSG_NOTICE,
-         "Error reading '%s'.",
-         Then::AskAgain,
-         {Arg::In2Name}},
-        {kLmsInputType,
-         QF_MSG_NOTICE,
-         "'%s' has an unsupported data type.",
-         Then::AskAgain,
-         {Arg::In1Name}},
-        {kLmsDesiredType,
-         QF_MSG_NOTICE,
-         "'%s' has an unsupported data type.",
-         Then::AskAgain,
-         {Arg::In2Name}},
+        unreadableCheck(kLmsInputUnreadable, Arg::In1Name),
+        unreadableCheck(kLmsDesiredUnreadable, Arg::In2Name),
+        unsupportedTypeCheck(kLmsInputType, Arg::In1Name),
+        unsupportedTypeCheck(kLmsDesiredType, Arg::In2Name),
     };
-    CheckMessage taps{kLmsBadTaps, QF_MSG_NOTICE, "The LMS filter needs at least one tap.",
-                      Then::AskAgain};
-    taps.about = kLmsTapsParam;
-    d.checks.push_back(taps);
+    d.checks.push_back(aboutParam(
+        kLmsTapsParam, noticeCheck(kLmsBadTaps, "The LMS filter needs at least one tap.")));
     // Every sample costs three passes over the taps, and the taps are an
     // output of their own: a size from a script line is bounded first.
-    CheckMessage tooMany{kLmsTooManyTaps, QF_MSG_NOTICE, "The LMS filter takes at most 65536 taps.",
-                         Then::AskAgain};
-    tooMany.about = kLmsTapsParam;
-    d.checks.push_back(tooMany);
+    d.checks.push_back(aboutParam(
+        kLmsTapsParam, noticeCheck(kLmsTooManyTaps, "The LMS filter takes at most 65536 taps.")));
     d.show = Show::Waveform;
     d.shown = kShowOut | kShowOut2 | kShowOut3;
     d.pipeline.outputBuffer = 32768;

@@ -411,15 +411,7 @@ int32_t spectrumCompute(int32_t, const ComputeArgs* args) {
     const int64_t frames = in.recordCount / (2 * static_cast<int64_t>(p));
     for (int64_t f = 0; f < frames; ++f) {
         // The first p records of the frame: alpha_1 ... alpha_p.
-        for (int32_t j = 0; j < p;) {
-            const int32_t at = static_cast<int32_t>(f * 2 * p + j);
-            if (sigAccess(in, at) != 0) return 1;
-            const int32_t m = std::min(p - j, residentFrom(in, at));
-            if (m < 1) return 1;
-            std::memcpy(&st.c[static_cast<std::size_t>(j)], in.at<double>(at),
-                        static_cast<std::size_t>(m) * sizeof(double));
-            j += m;
-        }
+        if (readRecords(in, f * 2 * p, p, st.c.data()) != 0) return 1;
         lpcSpectrumFrame(st.c.data(), p, n, st.bins.data());
         const int32_t first = static_cast<int32_t>(f * n);
         const int32_t r =
@@ -440,29 +432,21 @@ int32_t spectrumRelease(int32_t) {
 // ---------------------------------------------------------------------------
 // Descriptions
 
-// A check result that names the parameter it is about.
-CheckMessage about(int32_t offset, CheckMessage m) {
-    m.about = offset;
-    return m;
-}
-
 std::vector<CheckMessage> analysisChecks() {
     const char* size = "Frame size must be 2's power and less than 2048.";
     return {
-        {kLpcUnreadable, QF_MSG_NOTICE, "Error reading '%s'.", Then::AskAgain, {Arg::In1Name}},
-        {kLpcUnsupportedType,
-         QF_MSG_NOTICE,
-         "'%s' has an unsupported data type.",
-         Then::AskAgain,
-         {Arg::In1Name}},
-        about(kLpcOrderParam,
-              {kLpcBadOrder, QF_MSG_NOTICE, "LPC order must be between 1 and 63.", Then::AskAgain}),
-        about(kLpcFrameParam, {kLpcBadFrame, QF_MSG_NOTICE,
-                               "LPC frame size must be larger than (order + 2) and less than 8190",
-                               Then::AskAgain}),
-        about(kLpcIntervalParam, {kLpcBadInterval, QF_MSG_NOTICE,
-                                  "LPC frame interval must be larger than 0.", Then::AskAgain}),
-        about(kLpcSizeParam, {kLpcBadSize, QF_MSG_NOTICE, size, Then::AskAgain}),
+        unreadableCheck(kLpcUnreadable, Arg::In1Name),
+        unsupportedTypeCheck(kLpcUnsupportedType, Arg::In1Name),
+        aboutParam(kLpcOrderParam, {kLpcBadOrder, QF_MSG_NOTICE,
+                                    "LPC order must be between 1 and 63.", Then::AskAgain}),
+        aboutParam(
+            kLpcFrameParam,
+            {kLpcBadFrame, QF_MSG_NOTICE,
+             "LPC frame size must be larger than (order + 2) and less than 8190", Then::AskAgain}),
+        aboutParam(kLpcIntervalParam,
+                   {kLpcBadInterval, QF_MSG_NOTICE, "LPC frame interval must be larger than 0.",
+                    Then::AskAgain}),
+        aboutParam(kLpcSizeParam, {kLpcBadSize, QF_MSG_NOTICE, size, Then::AskAgain}),
     };
 }
 
@@ -473,13 +457,10 @@ std::vector<CheckMessage> spectrumChecks() {
          "'%s' is not LPC coefficients file.",
          Then::AskAgain,
          {Arg::In1Name}},
-        {kLpcSpectrumUnreadable,
-         QF_MSG_NOTICE,
-         "Error reading '%s'.",
-         Then::AskAgain,
-         {Arg::In1Name}},
-        about(kLpcSizeParam, {kLpcSpectrumBadSize, QF_MSG_NOTICE,
-                              "Frame size must be 2's power and less than 2048.", Then::AskAgain}),
+        unreadableCheck(kLpcSpectrumUnreadable, Arg::In1Name),
+        aboutParam(kLpcSizeParam,
+                   {kLpcSpectrumBadSize, QF_MSG_NOTICE,
+                    "Frame size must be 2's power and less than 2048.", Then::AskAgain}),
     };
 }
 
@@ -494,12 +475,10 @@ ParamSpec spectrumSize() {
 }  // namespace
 
 void registerLpcOperations() {
-    OperationDescription a;
-    a.code = QF_OP_LPC_ANALYSIS;
-    a.scriptName = "LPC_Analysis         ";
+    OperationDescription a = describedOperation(
+        QF_OP_LPC_ANALYSIS, "LPC_Analysis         ", "lpc",
+        "linear prediction of order P per frame (covariance lattice), then its spectrum");
     a.blanks = 4;
-    a.command = "lpc";
-    a.help = "linear prediction of order P per frame (covariance lattice), then its spectrum";
     a.files = {inputFile(QF_ENTRY_IN1, QF_FILE_TIME, ".tim", "Input file", 0),
                outputFile(QF_ENTRY_OUT, QF_FILE_LPC, ".lpc", "Output file", 1)};
     a.params = {intParam("order", kLpcOrderParam)
@@ -530,12 +509,10 @@ void registerLpcOperations() {
     a.handlers.execute = lpcExecute;
     registerDescribed(std::move(a));
 
-    OperationDescription s;
-    s.code = QF_OP_LPC_TO_FRE;
-    s.scriptName = "LPC_To_Fre           ";
+    OperationDescription s =
+        describedOperation(QF_OP_LPC_TO_FRE, "LPC_To_Fre           ", "lpc-spectrum",
+                           "the spectrum 1/A(e^jw) of every frame of LPC coefficients on N points");
     s.blanks = 4;
-    s.command = "lpc-spectrum";
-    s.help = "the spectrum 1/A(e^jw) of every frame of LPC coefficients on N points";
     s.files = {inputFile(QF_ENTRY_IN1, QF_FILE_LPC, ".lpc", "Input file", 0, false),
                outputFile(QF_ENTRY_OUT, QF_FILE_FRAMES, ".fre", "Output file", 1)};
     s.params = {spectrumSize()};

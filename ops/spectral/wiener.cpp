@@ -317,12 +317,10 @@ double maxTaps(const CommandBlock&) {
 
 void registerWienerOperation() {
     constexpr int32_t kTime = QF_FILE_TIME;
-    OperationDescription d;
-    d.code = QF_OP_WIENER;
-    d.scriptName = "G(Z)=1/H(Z)          ";
+    OperationDescription d =
+        describedOperation(QF_OP_WIENER, "G(Z)=1/H(Z)          ", "wiener",
+                           "least-squares FIR inverse of system A towards the desired response B");
     d.blanks = 4;
-    d.command = "wiener";
-    d.help = "least-squares FIR inverse of system A towards the desired response B";
     d.files = {inputFile(QF_ENTRY_IN1, kTime, ".tim", "System h(n)", 0, false),
                inputFile(QF_ENTRY_IN2, kTime, ".tim", "Desire d(n)", 1, false),
                outputFile(QF_ENTRY_OUT, kTime, ".tim", "Inv. Filter", 2)};
@@ -335,16 +333,8 @@ void registerWienerOperation() {
         "Number of samples in '%s' exceed %d.  Only the first %d samples will be used.";
     d.checks = {
         {kWienerNotTime, QF_MSG_NOTICE, "Input signal must be time signal.", Then::AskAgain},
-        {kWienerSystemUnreadable,
-         QF_MSG_NOTICE,
-         "Error reading '%s'.",
-         Then::AskAgain,
-         {Arg::In1Name}},
-        {kWienerDesiredUnreadable,
-         QF_MSG_NOTICE,
-         "Error reading '%s'.",
-         Then::AskAgain,
-         {Arg::In2Name}},
+        unreadableCheck(kWienerSystemUnreadable, Arg::In1Name),
+        unreadableCheck(kWienerDesiredUnreadable, Arg::In2Name),
         {kWienerSystemChannels, QF_MSG_NOTICE, kChannels, Then::AskAgain, {Arg::In1Name}},
         {kWienerDesiredChannels, QF_MSG_NOTICE, kChannels, Then::AskAgain, {Arg::In2Name}},
         {kWienerSystemLong,

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "core/engine.h"
+#include "core/frame.h"
+#include "ops/time/describe.h"
 #include "ops/time/own_ops.h"
 
 namespace qf {
@@ -14,16 +16,9 @@ namespace {
 
 using namespace timeops;
 
-constexpr int32_t kTime = QF_FILE_TIME;
-
 OperationDescription ownOp(int32_t code, const char* scriptName, const char* command,
                            const char* help, const char* title) {
-    OperationDescription d;
-    d.code = code;
-    d.scriptName = scriptName;
-    d.command = command;
-    d.help = help;
-    d.show = Show::Waveform;
+    OperationDescription d = timeOp(code, scriptName, command, help);
     d.dialog = {.kind = DialogKind::Files, .title = title};
     return d;
 }
@@ -31,40 +26,13 @@ OperationDescription ownOp(int32_t code, const char* scriptName, const char* com
 // `refused`: a multi-channel recording is refused before the run (the
 // inputs RunOp checks); the operations' own checks refuse them all.
 QfFileInfo in1(const char* label, bool refused = true) {
-    return inputFile(QF_ENTRY_IN1, kTime, ".tim", label, 0, refused);
+    return timeInput(QF_ENTRY_IN1, label, 0, refused);
 }
 QfFileInfo in2(const char* label, bool refused = true) {
-    return inputFile(QF_ENTRY_IN2, kTime, ".tim", label, 1, refused);
+    return timeInput(QF_ENTRY_IN2, label, 1, refused);
 }
 QfFileInfo out(const char* label, int32_t position) {
-    return outputFile(QF_ENTRY_OUT, kTime, ".tim", label, position);
-}
-
-CheckMessage notice(int32_t result, const char* text, Then then = Then::AskAgain, Arg a = Arg::None,
-                    Arg b = Arg::None) {
-    return {result, QF_MSG_NOTICE, text, then, {a, b, Arg::None}};
-}
-
-// The input checks' messages: 101-103 about in1 and, with `second`, 201-203
-// about in2 and 301 for different sampling rates.  `named`: the
-// multi-channel message names the input.
-std::vector<CheckMessage> inputMessages(bool named, bool second = false) {
-    const char* demux = "Please demultiplex signal before performing operations.";
-    const char* demuxNamed = "Please demultiplex '%s' before performing operations.";
-    std::vector<CheckMessage> list = {
-        notice(101, "Error reading '%s'.", Then::AskAgain, Arg::In1Name),
-        notice(102, "'%s' has an unsupported data type.", Then::AskAgain, Arg::In1Name),
-        named ? notice(103, demuxNamed, Then::AskAgain, Arg::In1Name) : notice(103, demux),
-    };
-    if (!second) return list;
-    list.push_back(notice(201, "Error reading '%s'.", Then::AskAgain, Arg::In2Name));
-    list.push_back(notice(202, "'%s' has an unsupported data type.", Then::AskAgain, Arg::In2Name));
-    list.push_back(named ? notice(203, demuxNamed, Then::AskAgain, Arg::In2Name)
-                         : notice(203, demux));
-    if (named)
-        list.push_back(notice(301, "'%s' and '%s' have different sampling rates.", Then::GoOn,
-                              Arg::In1Name, Arg::In2Name));
-    return list;
+    return timeOutput(label, position);
 }
 
 void smoothing() {
@@ -74,7 +42,7 @@ void smoothing() {
     d.files = {in1("X(t)"), out("{Xt+..Xt+d}/d", 2)};
     d.params = {intParam("N", QF_P_SMOOTH_LENGTH).at(1).required().remembered(10)};
     d.checks = inputMessages(false);
-    d.checks.push_back(notice(104, "N must be between 2 and 16380 inclusive."));
+    d.checks.push_back(noticeCheck(104, "N must be between 2 and 16380 inclusive."));
     d.script = {{Field::In1}, {Field::Param, 0}, {Field::Out}};
     d.handlers.checkParams = smoothCheck;
     d.handlers.prepareOutput = smoothPrepare;
@@ -107,12 +75,12 @@ void mapAndSaturate() {
                 doubleParam("y2", QF_P_MAP_Y2).fallback(-1.0).help("Y2")};
     d.dialog = {.kind = DialogKind::HostEdit, .edit = &HostInterface::dspLinearRngMapGetPara};
     d.checks = inputMessages(false);
-    d.checks.push_back(notice(104, "X1 (%lg) should be larger than X2 (%lg)", Then::AskAgain,
-                              Arg::Double0, Arg::Double1));
-    d.checks.push_back(notice(105,
-                              "X1 (%lg) or/and X2 (%lg) are out of range for fractional fixed "
-                              "point numbers.",
-                              Then::AskAgain, Arg::Double0, Arg::Double1));
+    d.checks.push_back(noticeCheck(104, "X1 (%lg) should be larger than X2 (%lg)", Then::AskAgain,
+                                   Arg::Double0, Arg::Double1));
+    d.checks.push_back(noticeCheck(105,
+                                   "X1 (%lg) or/and X2 (%lg) are out of range for fractional fixed "
+                                   "point numbers.",
+                                   Then::AskAgain, Arg::Double0, Arg::Double1));
     d.script = {{Field::In1},      {Field::Param, 0}, {Field::Param, 2},
                 {Field::Param, 1}, {Field::Param, 3}, {Field::Out}};
     d.handlers.checkParams = mapCheck;
@@ -134,7 +102,7 @@ void differenceEquation() {
                 doubleParam("y1", QF_P_DIFFEQ_Y1).help("y(-1)"),
                 doubleParam("y2", QF_P_DIFFEQ_Y2).help("y(-2)")};
     d.checks = inputMessages(false);
-    d.checks.push_back(notice(
+    d.checks.push_back(noticeCheck(
         201,
         "The difference equation represents an unstable system.  Largest values limited to 1e37.",
         Then::GoOn));
@@ -189,9 +157,10 @@ void logarithm() {
     d.params = {doubleParam("a", QF_P_LOG_SCALE).fallback(1.0),
                 doubleParam("zero", QF_P_LOG_ZERO).fallback(-10.0).help("L")};
     d.checks = inputMessages(true);
-    d.checks.push_back(notice(104,
-                              "log(0) is the value to return for zero or very small number.  It "
-                              "should be between -32 and 32."));
+    d.checks.push_back(
+        noticeCheck(104,
+                    "log(0) is the value to return for zero or very small number.  It "
+                    "should be between -32 and 32."));
     d.script = {{Field::In1}, {Field::Param, 0}, {Field::Out}, {Field::Param, 1}};
     d.handlers.checkParams = logCheck;
     d.handlers.prepareOutput = logPrepare;
@@ -205,9 +174,10 @@ void realToWhole() {
               "float samples to whole numbers by the rounding mode", "RealToWhole");
     d.files = {in1("X"), out("int(X)", 1)};
     d.checks = inputMessages(false);
-    d.checks.push_back(notice(104,
-                              "This operation remove the fractional part of the floating point "
-                              "numbers and operates only on floating point numbers."));
+    d.checks.push_back(
+        noticeCheck(104,
+                    "This operation remove the fractional part of the floating point "
+                    "numbers and operates only on floating point numbers."));
     d.script = {{Field::In1}, {Field::Out}};
     d.handlers.checkParams = wholeCheck;
     d.handlers.prepareOutput = wholePrepare;

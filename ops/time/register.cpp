@@ -5,37 +5,63 @@
 
 #include "core/engine.h"
 #include "core/frame.h"
+#include "ops/time/describe.h"
 #include "ops/time/kernels.h"
 #include "ops/time/own_ops.h"
 
 namespace qf {
 
-namespace {
+namespace timeops {
 
-using namespace timeops;
-
-constexpr int32_t kTime = QF_FILE_TIME;
-
-// A single-input operation on time signals: in1 and out, shown as a waveform.
 OperationDescription timeOp(int32_t code, const char* scriptName, const char* command,
                             const char* help) {
-    OperationDescription d;
-    d.code = code;
-    d.scriptName = scriptName;
-    d.command = command;
-    d.help = help;
+    OperationDescription d = describedOperation(code, scriptName, command, help);
     d.show = Show::Waveform;
     return d;
 }
 
+QfFileInfo timeInput(int32_t entry, const char* label, int32_t position, bool refused) {
+    return inputFile(entry, QF_FILE_TIME, ".tim", label, position, refused);
+}
+
+QfFileInfo timeOutput(const char* label, int32_t position) {
+    return outputFile(QF_ENTRY_OUT, QF_FILE_TIME, ".tim", label, position);
+}
+
+std::vector<CheckMessage> inputMessages(bool named, bool second, int32_t multiChannel) {
+    const char* demux = "Please demultiplex signal before performing operations.";
+    const char* demuxNamed = "Please demultiplex '%s' before performing operations.";
+    std::vector<CheckMessage> list = {
+        unreadableCheck(101, Arg::In1Name),
+        unsupportedTypeCheck(102, Arg::In1Name),
+        named ? noticeCheck(multiChannel, demuxNamed, Then::AskAgain, Arg::In1Name)
+              : noticeCheck(multiChannel, demux),
+    };
+    if (!second) return list;
+    list.push_back(unreadableCheck(201, Arg::In2Name));
+    list.push_back(unsupportedTypeCheck(202, Arg::In2Name));
+    list.push_back(named ? noticeCheck(203, demuxNamed, Then::AskAgain, Arg::In2Name)
+                         : noticeCheck(203, demux));
+    if (named)
+        list.push_back(noticeCheck(301, "'%s' and '%s' have different sampling rates.", Then::GoOn,
+                                   Arg::In1Name, Arg::In2Name));
+    return list;
+}
+
+}  // namespace timeops
+
+namespace {
+
+using namespace timeops;
+
 QfFileInfo in1(const char* label, int32_t position = 0) {
-    return inputFile(QF_ENTRY_IN1, kTime, ".tim", label, position);
+    return timeInput(QF_ENTRY_IN1, label, position);
 }
 QfFileInfo in2(const char* label, int32_t position = 1) {
-    return inputFile(QF_ENTRY_IN2, kTime, ".tim", label, position);
+    return timeInput(QF_ENTRY_IN2, label, position);
 }
 QfFileInfo out(const char* label, int32_t position) {
-    return outputFile(QF_ENTRY_OUT, kTime, ".tim", label, position);
+    return timeOutput(label, position);
 }
 
 // Two signals, sample by sample: A B OUT.
@@ -140,24 +166,6 @@ int32_t readableInput(int32_t) {
     return readInputHeader(block().in1) ? 0 : 1;
 }
 
-const std::vector<CheckMessage>& ownInputChecks(int32_t multiChannelCode) {
-    static std::vector<CheckMessage> sqrt, extract;
-    std::vector<CheckMessage>& list = multiChannelCode == 103 ? sqrt : extract;
-    if (list.empty()) {
-        list = {
-            {101, QF_MSG_NOTICE, "Error reading '%s'.", Then::AskAgain, {Arg::In1Name}},
-            {102,
-             QF_MSG_NOTICE,
-             "'%s' has an unsupported data type.",
-             Then::AskAgain,
-             {Arg::In1Name}},
-            {multiChannelCode, QF_MSG_NOTICE,
-             "Please demultiplex signal before performing operations.", Then::AskAgain},
-        };
-    }
-    return list;
-}
-
 }  // namespace
 
 void registerTimeOperations() {
@@ -237,7 +245,7 @@ void registerTimeOperations() {
         d.params = {
             doubleParam("a", QF_P_SCALE).fallback(1.0).help("A").about("the scale", nullptr, "2")};
         d.dialog = {.kind = DialogKind::Files, .title = "Square Root"};
-        d.checks = ownInputChecks(103);
+        d.checks = inputMessages(false);
         d.script = {{Field::In1}, {Field::Param, 0}, {Field::Out}};
         d.handlers.checkParams = sqrtCheck;
         d.handlers.prepareOutput = sqrtPrepare;
@@ -257,7 +265,7 @@ void registerTimeOperations() {
                         .help("N")
                         .about("the samples to copy (0: to the end)", "samples", "1000")};
         d.dialog = {.kind = DialogKind::HostEdit, .edit = &HostInterface::dspExtractGetPara};
-        d.checks = ownInputChecks(106);
+        d.checks = inputMessages(false, false, 106);
         d.checks.push_back({103,
                             QF_MSG_NOTICE,
                             "Insufficient samples in '%s'.  Length to copy truncated to %ld.",

@@ -16,16 +16,12 @@
 namespace qf {
 namespace {
 
-using test::makeTempDir;
-using test::readFile;
-using test::runQf;
-using test::writeFile;
+using namespace test;
 
 // Starts `qf <args>` `count` times at once in `dir` with QF_HOME=`home`,
 // their output discarded; the exit statuses once all have ended.
 std::vector<int> runQfTogether(int count, const std::string& dir, const std::string& home,
                                const std::vector<std::string>& args) {
-    const std::string exe = QF_BUILD_DIR "/qf";
     std::vector<pid_t> pids;
     for (int i = 0; i < count; ++i) {
         const pid_t pid = ::fork();
@@ -34,13 +30,7 @@ std::vector<int> runQfTogether(int count, const std::string& dir, const std::str
             ::dup2(null, 0);
             ::dup2(null, 1);
             ::dup2(null, 2);
-            if (::chdir(dir.c_str()) != 0) ::_exit(126);
-            ::setenv("QF_HOME", home.c_str(), 1);
-            std::vector<char*> argv = {const_cast<char*>(exe.c_str())};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(exe.c_str(), argv.data());
-            ::_exit(127);
+            execQf(dir, home, args);
         }
         pids.push_back(pid);
     }
@@ -51,14 +41,6 @@ std::vector<int> runQfTogether(int count, const std::string& dir, const std::str
         statuses.push_back(WIFEXITED(st) ? WEXITSTATUS(st) : -1);
     }
     return statuses;
-}
-
-std::vector<std::string> filesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // Sixty "qf status" at once each read the settings and save them again:

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -31,14 +30,6 @@ std::string settingsWithFft(const std::string& window, const std::string& size,
     body += window + "\r\n" + size + "\r\n" + interval + "\r\n9 6 2\r\n";
     body += "/\r\n0 0 0 0\r\n";
     return body;
-}
-
-std::vector<std::string> filesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 }  // namespace

@@ -26,122 +26,52 @@ class ViewCommands : public GraphTest {
     }
 };
 
-// A view before a command and after it.
+// A view before a command (with the selection, -1: none) and after it.
 struct View {
-    int32_t firstPt, noPtsPerPlot, ptStep;
+    int32_t firstPt, noPtsPerPlot, ptStep, selStart = -1, selEnd = -1;
 };
 struct TimeCase {
     const char* what;
     int32_t records;
     View before;
-    int32_t selStart, selEnd;
     int32_t command;
     View after;
-    int32_t answer;
+    int32_t answer = kRepaint;
 };
 
 }  // namespace
 
 TEST_F(ViewCommands, TimeViewsMoveAndZoomByTheirRules) {
     const TimeCase cases[] = {
-        {"pan right a fifth", 5000, {0, 600, 1}, -1, -1, grPANRIGHT, {120, 600, 1}, kRepaint},
-        {"pan right a view", 5000, {0, 600, 1}, -1, -1, grPANRIGHTFAST, {600, 600, 1}, kRepaint},
-        {"pan left stops at 0", 5000, {100, 600, 1}, -1, -1, grPANLEFTFAST, {0, 600, 1}, kRepaint},
-        {"pan right at the end",
-         5000,
-         {4400, 600, 1},
-         -1,
-         -1,
-         grPANRIGHT,
-         {4400, 600, 1},
-         kNoChange},
-        {"to the end", 5000, {0, 600, 1}, -1, -1, grGOTOEND, {4400, 600, 1}, kRepaint},
-        {"to the start", 5000, {0, 600, 1}, -1, -1, grGOTOHEAD, {0, 600, 1}, kNoChange},
+        {"pan right a fifth", 5000, {0, 600, 1}, grPANRIGHT, {120, 600, 1}},
+        {"pan right a view", 5000, {0, 600, 1}, grPANRIGHTFAST, {600, 600, 1}},
+        {"pan left stops at 0", 5000, {100, 600, 1}, grPANLEFTFAST, {0, 600, 1}},
+        {"pan right at the end", 5000, {4400, 600, 1}, grPANRIGHT, {4400, 600, 1}, kNoChange},
+        {"to the end", 5000, {0, 600, 1}, grGOTOEND, {4400, 600, 1}},
+        {"to the start", 5000, {0, 600, 1}, grGOTOHEAD, {0, 600, 1}, kNoChange},
         // Zoom out from one sample a point: pairs of 2, 1200 points, a
         // quarter view back (1000 - 600), within 5000 - 2400.
-        {"out to pairs", 5000, {1000, 600, 1}, -1, -1, gr1dXsCALEoUT, {400, 1200, 2}, kRepaint},
-        {"out of a short view",
-         5000,
-         {1000, 300, 1},
-         -1,
-         -1,
-         gr1dXsCALEoUT,
-         {850, 600, 1},
-         kRepaint},
-        {"out of 601..1199 samples",
-         1000,
-         {0, 600, 1},
-         -1,
-         -1,
-         gr1dXsCALEoUT,
-         {0, 500, 2},
-         kRepaint},
-        {"out to the whole signal",
-         1500,
-         {0, 600, 1},
-         -1,
-         -1,
-         gr1dXsCALEoUT,
-         {0, 750, 2},
-         kRepaint},
+        {"out to pairs", 5000, {1000, 600, 1}, gr1dXsCALEoUT, {400, 1200, 2}},
+        {"out of a short view", 5000, {1000, 300, 1}, gr1dXsCALEoUT, {850, 600, 1}},
+        {"out of 601..1199 samples", 1000, {0, 600, 1}, gr1dXsCALEoUT, {0, 500, 2}},
+        {"out to the whole signal", 1500, {0, 600, 1}, gr1dXsCALEoUT, {0, 750, 2}},
         // Zoom in from 4 samples a point onto a selection centred at 10000.
         {"in onto the selection",
          20000,
-         {9000, 1200, 4},
-         9990,
-         10010,
+         {9000, 1200, 4, 9990, 10010},
          gr1dXsCALEiN,
-         {8800, 1200, 2},
-         kRepaint},
-        {"in without a selection",
-         20000,
-         {9000, 1200, 4},
-         -1,
-         -1,
-         gr1dXsCALEiN,
-         {10200, 1200, 2},
-         kRepaint},
-        {"in from pairs",
-         20000,
-         {9000, 1200, 2},
-         9990,
-         10010,
-         gr1dXsCALEiN,
-         {9700, 600, 1},
-         kRepaint},
-        {"in at one sample a point",
-         20000,
-         {1000, 600, 1},
-         -1,
-         -1,
-         gr1dXsCALEiN,
-         {1150, 300, 1},
-         kRepaint},
-        {"in no further than 9 points",
-         20000,
-         {1000, 9, 1},
-         -1,
-         -1,
-         gr1dXsCALEiN,
-         {1000, 9, 1},
-         kRepaint},
+         {8800, 1200, 2}},
+        {"in without a selection", 20000, {9000, 1200, 4}, gr1dXsCALEiN, {10200, 1200, 2}},
+        {"in from pairs", 20000, {9000, 1200, 2, 9990, 10010}, gr1dXsCALEiN, {9700, 600, 1}},
+        {"in at one sample a point", 20000, {1000, 600, 1}, gr1dXsCALEiN, {1150, 300, 1}},
+        {"in no further than 9 points", 20000, {1000, 9, 1}, gr1dXsCALEiN, {1000, 9, 1}},
         {"back to one sample a point",
          20000,
-         {0, 1200, 8},
-         5000,
-         5100,
+         {0, 1200, 8, 5000, 5100},
          gr1dXsCALEiNrESET,
-         {4750, 600, 1},
-         kRepaint},
-        {"the whole of 5000",
-         5000,
-         {2000, 600, 1},
-         -1,
-         -1,
-         gr1dXsCALEoUTmAX,
-         {0, 625, 8},
-         kRepaint},
-        {"the whole of 900", 900, {100, 600, 1}, -1, -1, gr1dXsCALEoUTmAX, {0, 450, 2}, kRepaint},
+         {4750, 600, 1}},
+        {"the whole of 5000", 5000, {2000, 600, 1}, gr1dXsCALEoUTmAX, {0, 625, 8}},
+        {"the whole of 900", 900, {100, 600, 1}, gr1dXsCALEoUTmAX, {0, 450, 2}},
     };
     int32_t lastRecords = -1;
     PlotData* p = nullptr;
@@ -155,8 +85,8 @@ TEST_F(ViewCommands, TimeViewsMoveAndZoomByTheirRules) {
         p->firstPt = c.before.firstPt;
         p->noPtsPerPlot = c.before.noPtsPerPlot;
         p->ptStep = c.before.ptStep;
-        p->selStart = c.selStart;
-        p->selEnd = c.selEnd;
+        p->selStart = c.before.selStart;
+        p->selEnd = c.before.selEnd;
         EXPECT_EQ(grProcessCmd(p, c.command), c.answer);
         EXPECT_EQ(p->firstPt, c.after.firstPt);
         EXPECT_EQ(p->noPtsPerPlot, c.after.noPtsPerPlot);

@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <set>
 #include <string>
 
 #include "host/qf_process.h"
@@ -19,15 +17,8 @@ using namespace qf::test;
 
 namespace {
 
-class Cli : public ::testing::Test {
+class Cli : public QfTest {
   protected:
-    void SetUp() override {
-        home = makeTempDir();
-        dir = makeTempDir();
-    }
-    QfResult qf(const std::string& args, const std::string& input = "") {
-        return runQf(dir, home, args, input);
-    }
     // The number of times `what` occurs in `text`.
     static int count(const std::string& text, const std::string& what) {
         int n = 0;
@@ -36,7 +27,6 @@ class Cli : public ::testing::Test {
             ++n;
         return n;
     }
-    std::string home, dir;
 };
 
 // A two-channel recording, written by hand.
@@ -191,10 +181,7 @@ TEST_F(Cli, CtrlCStopsAGenerationBetweenBlocks) {
     EXPECT_EQ(r.err, "qf: interrupted\n");
     EXPECT_EQ(readFile(dir + "big.tim"), "an older file\n");
     // Nothing else is left: no partial output under its temporary name.
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        names.insert(e.path().filename().string());
-    EXPECT_EQ(names, (std::set<std::string>{"big.tim"}));
+    EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"big.tim"}));
 }
 
 TEST_F(Cli, CtrlCStopsAShellReadingAPipe) {

@@ -47,12 +47,8 @@ double sine(double f, double rate, int n) {
     return std::sin(2.0 * kPi * f * n / rate);
 }
 
-class Examples : public ::testing::Test {
+class Examples : public QfTest {
   protected:
-    void SetUp() override {
-        home = makeTempDir();
-        dir = makeTempDir();
-    }
     void replay(const std::string& name) {
         writeFile(dir + name, readFile(std::string(QF_SOURCE_DIR "/examples/") + name));
         for (const char* filter : {"lowpass_float.flt", "lowpass_q15.flt",
@@ -62,7 +58,6 @@ class Examples : public ::testing::Test {
         QfResult r = runQf(dir, home, "run " + name + " --no-pause");
         ASSERT_EQ(r.status, 0) << r.output;
     }
-    std::string home, dir;
 };
 
 }  // namespace

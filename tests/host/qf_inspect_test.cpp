@@ -17,13 +17,8 @@ using namespace qf::test;
 
 namespace {
 
-class QfInspect : public ::testing::Test {
+class QfInspect : public QfTest {
   protected:
-    void SetUp() override {
-        home = makeTempDir();
-        dir = makeTempDir();
-    }
-    QfResult qf(const std::string& args) { return runQf(dir, home, args); }
     // The value after "Key<blanks>: " in info's output.
     static std::string field(const std::string& out, const std::string& key) {
         std::istringstream in(out);
@@ -48,7 +43,6 @@ class QfInspect : public ::testing::Test {
         }
         return r;
     }
-    std::string home, dir;
 };
 
 const std::vector<int16_t> kWords = {0, 16384, -32768, 32767, -1, 1, 12345, -20000};

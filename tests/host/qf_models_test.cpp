@@ -10,8 +10,9 @@
 
 using namespace qf::test;
 
-TEST(QfModels, UsageLinesAndRequiredOptions) {
-    const std::string home = makeTempDir(), dir = makeTempDir();
+using QfModels = QfTest;
+
+TEST_F(QfModels, UsageLinesAndRequiredOptions) {
     const std::pair<const char*, const char*> usages[] = {
         {"lpc", "qf lpc IN.tim OUT.lpc --order P --frame NF --interval I --fft N"},
         {"lpc-spectrum", "qf lpc-spectrum IN.lpc OUT.fre --fft N"},
@@ -21,22 +22,21 @@ TEST(QfModels, UsageLinesAndRequiredOptions) {
         {"wiener", "qf wiener A.tim B.tim OUT.tim"},
     };
     for (const auto& [command, usage] : usages) {
-        const QfResult r = runQf(dir, home, std::string("help ") + command);
+        const QfResult r = qf(std::string("help ") + command);
         EXPECT_EQ(r.status, 0);
         EXPECT_NE(r.output.find(usage), std::string::npos) << r.output;
     }
-    EXPECT_EQ(runQf(dir, home, "lpc a.tim a.lpc --frame 256 --interval 128 --fft 512").status, 2);
-    EXPECT_EQ(runQf(dir, home, "lms a.tim b.tim y.tim e.tim --taps 4").status, 2);
+    EXPECT_EQ(qf("lpc a.tim a.lpc --frame 256 --interval 128 --fft 512").status, 2);
+    EXPECT_EQ(qf("lms a.tim b.tim y.tim e.tim --taps 4").status, 2);
 
     // A refused value is named as it was given.
-    ASSERT_EQ(runQf(dir, home, "sine s.tim --frequency 100 --samples 400").status, 0);
-    const QfResult order =
-        runQf(dir, home, "lpc s.tim s.lpc --order 0 --frame 64 --interval 32 --fft 64");
+    ASSERT_EQ(qf("sine s.tim --frequency 100 --samples 400").status, 0);
+    const QfResult order = qf("lpc s.tim s.lpc --order 0 --frame 64 --interval 32 --fft 64");
     EXPECT_EQ(order.status, 1);
     EXPECT_NE(order.output.find("--order 0: LPC order must be between 1 and 63."),
               std::string::npos)
         << order.output;
-    const QfResult taps = runQf(dir, home, "lms s.tim s.tim y.tim e.tim w.tim --taps 0");
+    const QfResult taps = qf("lms s.tim s.tim y.tim e.tim w.tim --taps 0");
     EXPECT_EQ(taps.status, 1);
     EXPECT_NE(taps.output.find("--taps 0: The LMS filter needs at least one tap."),
               std::string::npos)
@@ -45,16 +45,15 @@ TEST(QfModels, UsageLinesAndRequiredOptions) {
     EXPECT_FALSE(fileExists(dir + "y.tim"));
 }
 
-TEST(QfModels, ARecordedSessionWritesTheModelsLines) {
-    const std::string home = makeTempDir(), dir = makeTempDir();
+TEST_F(QfModels, ARecordedSessionWritesTheModelsLines) {
     const QfResult r =
-        runQf(dir, home, "shell",
-              "sine x.tim --freq 440 --rate 8000 --samples 600 --noise uniform:-0.1:0.1\n"
-              "record start s.scr\n"
-              "lpc x.tim x.lpc --order 6 --frame 200 --interval 100 --fft 128\n"
-              "lms x.tim x.tim y.tim e.tim w.tim --taps 3 --step 0.125 --adapt 50 --normalised\n"
-              "wiener w.tim x.tim g.tim\n"
-              "record stop\n");
+        qf("shell",
+           "sine x.tim --freq 440 --rate 8000 --samples 600 --noise uniform:-0.1:0.1\n"
+           "record start s.scr\n"
+           "lpc x.tim x.lpc --order 6 --frame 200 --interval 100 --fft 128\n"
+           "lms x.tim x.tim y.tim e.tim w.tim --taps 3 --step 0.125 --adapt 50 --normalised\n"
+           "wiener w.tim x.tim g.tim\n"
+           "record stop\n");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("[x.fre] = Spectrum of LPC coefficients in [x.lpc]"), std::string::npos)
         << r.output;

@@ -17,17 +17,7 @@ using namespace qf::test;
 
 namespace {
 
-class QfPlot : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        home = makeTempDir();
-        dir = makeTempDir();
-    }
-    QfResult qf(const std::string& args, const std::string& input = "") {
-        return runQf(dir, home, args, input);
-    }
-    std::string home, dir;
-};
+using QfPlot = QfTest;
 
 std::vector<std::string> words(const std::string& line) {
     std::istringstream in(line);

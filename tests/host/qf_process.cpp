@@ -47,6 +47,17 @@ bool hasFileStarting(const std::string& dir, const std::string& marker) {
 
 }  // namespace
 
+void execQf(const std::string& dir, const std::string& home, const std::vector<std::string>& args) {
+    if (::chdir(dir.c_str()) != 0) ::_exit(126);
+    ::setenv("QF_HOME", home.c_str(), 1);
+    std::string exe = QF_BUILD_DIR "/qf";
+    std::vector<char*> argv = {exe.data()};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(exe.c_str(), argv.data());
+    ::_exit(127);
+}
+
 QfResult runQf(const std::string& dir, const std::string& home, const std::string& args,
                const std::string& input) {
     std::string inFile = dir + ".qf-stdin";
@@ -76,8 +87,6 @@ QfResult runQfInterrupted(const std::string& dir, const std::string& home,
     const pid_t pid = ::fork();
     if (pid < 0) return r;
     if (pid == 0) {
-        if (::chdir(dir.c_str()) != 0) ::_exit(126);
-        ::setenv("QF_HOME", home.c_str(), 1);
         const int fd0 = ::open(in.c_str(), O_RDONLY);
         const int fd1 = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int fd2 = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -85,13 +94,7 @@ QfResult runQfInterrupted(const std::string& dir, const std::string& home,
         ::dup2(fd0, 0);
         ::dup2(fd1, 1);
         ::dup2(fd2, 2);
-        std::vector<char*> argv;
-        std::string exe = QF_BUILD_DIR "/qf";
-        argv.push_back(exe.data());
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(exe.c_str(), argv.data());
-        ::_exit(127);
+        execQf(dir, home, args);
     }
     // Waits (at most 20 s) for the marker, then presses Ctrl-C.
     for (int i = 0; i < 2000 && !marker.empty() && !hasFileStarting(dir, marker); ++i)
@@ -124,17 +127,7 @@ QfResult runQfOnTerminal(const std::string& dir, const std::string& home,
     int master = -1;
     pid_t pid = ::forkpty(&master, nullptr, &mode, nullptr);
     if (pid < 0) return r;
-    if (pid == 0) {
-        if (::chdir(dir.c_str()) != 0) ::_exit(126);
-        ::setenv("QF_HOME", home.c_str(), 1);
-        std::vector<char*> argv;
-        std::string exe = QF_BUILD_DIR "/qf";
-        argv.push_back(exe.data());
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(exe.c_str(), argv.data());
-        ::_exit(127);
-    }
+    if (pid == 0) execQf(dir, home, args);
     // Reads what the program wrote; false when it has gone or stalled.
     auto readMore = [&]() {
         pollfd p = {master, POLLIN, 0};

@@ -2,8 +2,12 @@
 // its own home and working folder.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
+
+#include "support/test_host.h"
 
 namespace qf::test {
 
@@ -18,6 +22,10 @@ struct QfResult {
 // standard input.  `args` is shell text: quote as a shell would.
 QfResult runQf(const std::string& dir, const std::string& home, const std::string& args,
                const std::string& input = "");
+
+// In a child process: becomes `qf <args>` in `dir` with QF_HOME=`home`.
+[[noreturn]] void execQf(const std::string& dir, const std::string& home,
+                         const std::vector<std::string>& args);
 
 // Runs `qf <args>` and sends it Ctrl-C (SIGINT) once a file whose name
 // starts with `marker` appears in `dir` (an output being written under its
@@ -41,5 +49,18 @@ struct TerminalStep {
 QfResult runQfOnTerminal(const std::string& dir, const std::string& home,
                          const std::vector<std::string>& args,
                          const std::vector<TerminalStep>& steps, int timeoutSeconds = 20);
+
+// A test of qf with a fresh home and working folder.
+class QfTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        home = makeTempDir();
+        dir = makeTempDir();
+    }
+    QfResult qf(const std::string& args, const std::string& input = "") {
+        return runQf(dir, home, args, input);
+    }
+    std::string home, dir;
+};
 
 }  // namespace qf::test

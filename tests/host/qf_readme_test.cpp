@@ -54,11 +54,19 @@ std::vector<double> frameEnergies(const std::string& file, int size, int* peakBi
 
 TEST(Readme, ExamplesRunAsWrittenAndDoWhatTheySay) {
     const std::string home = makeTempDir(), dir = makeTempDir();
-    const std::string script = shellBlocks(readFile(QF_SOURCE_DIR "/README.md"));
+    const std::string readme = readFile(QF_SOURCE_DIR "/README.md");
+    const std::string script = shellBlocks(readme);
     ASSERT_NE(script.find("qf fft tone.tim tone.fre --size 256"), std::string::npos);
     const QfResult r = runShell(dir, home, script);
     ASSERT_EQ(r.status, 0) << script << "\n" << r.output;
     EXPECT_NE(r.out.find("duration              : 1.024 s"), std::string::npos) << r.out;
+    // The hand-written smoother's impulse response is its taps, as shown.
+    EXPECT_NE(r.output.find("[out.tim] = [imp.tim] filtered by [smooth.flt]"), std::string::npos);
+    ASSERT_NE(readme.find("```\n 2.5000000E-001\n 5.0000000E-001\n 2.5000000E-001\n"),
+              std::string::npos);
+    EXPECT_NE(readFile(dir + "out-text.tim")
+                  .find("#\r\n 2.5000000E-001\r\n 5.0000000E-001\r\n 2.5000000E-001\r\n"),
+              std::string::npos);
 
     // The spectrum: four frames of 256 points side by side, each full of
     // the 100 Hz sine (bin 100 / 1000 * 256 = 25.6).

@@ -17,7 +17,9 @@ using namespace qf::test;
 
 namespace {
 
-std::vector<std::string> g_ran;  // "in1 -> out" of every executed line
+using Texts = std::vector<std::string>;
+
+Texts g_ran;  // "in1 -> out" of every executed line
 
 int32_t captureExecute(int32_t, OperationRecord*) {
     CommandBlock& b = block();
@@ -37,7 +39,7 @@ int32_t readOutputOnly(int32_t, const char* line, CheckParamsFn) {
     return 0;
 }
 // A line whose text is kept as the operation read it.
-std::vector<std::string> g_lines;
+Texts g_lines;
 int32_t readWholeLine(int32_t, const char* line, CheckParamsFn) {
     g_lines.push_back(line);
     return 0;
@@ -85,10 +87,9 @@ TEST_F(Replay, OutputThatWouldOverwriteItsInputAlternatesName) {
                      "3090 Flip                     ./ x1.tim ./ x1.tim\r\n"
                      "3090 Flip                     ./ x0 ./ x0\n"),
               0);
-    ASSERT_EQ(g_ran.size(), 3u);
-    EXPECT_EQ(g_ran[0], dir + "x0.tim -> " + dir + "x1.tim");
-    EXPECT_EQ(g_ran[1], dir + "x1.tim -> " + dir + "x0.tim");
-    EXPECT_EQ(g_ran[2], dir + "x0 -> " + dir + "noname3.tim");
+    EXPECT_EQ(g_ran,
+              (Texts{dir + "x0.tim -> " + dir + "x1.tim", dir + "x1.tim -> " + dir + "x0.tim",
+                     dir + "x0 -> " + dir + "noname3.tim"}));
 }
 
 TEST_F(Replay, AskedOutputOfAGeneratorBecomesPlaceholder) {
@@ -102,9 +103,7 @@ TEST_F(Replay, AskedOutputOfAGeneratorBecomesPlaceholder) {
     block = CommandBlock{};
     EXPECT_EQ(replay("g.scr", "2010 Sinusoidal ?Output_file sine.tim\n"), 0);
     EXPECT_EQ(TestHost::instance().count("qfPickScriptFile"), 0);
-    ASSERT_EQ(g_ran.size(), 2u);
-    EXPECT_EQ(g_ran[0], " -> " + dir + "noname3.tim");
-    EXPECT_EQ(g_ran[1], g_ran[0]);
+    EXPECT_EQ(g_ran, Texts(2, " -> " + dir + "noname3.tim"));
 }
 
 TEST_F(Replay, SkippedLinesAreCountedAndUnknownCodeStops) {
@@ -221,8 +220,7 @@ TEST_F(Replay, AskedTextReplacesTokenAndItsBlank) {
     h.promptAnswer(0, "  0.25 and more");
     h.promptAnswer(0, "7");
     EXPECT_EQ(replay("t.scr", "3035 Gain ?$Gain_factor ./ a.tim ?$Last\n"), 0);
-    ASSERT_EQ(g_lines.size(), 1u);
-    EXPECT_EQ(g_lines[0], "3035 Gain 0.25 ./ a.tim 7 ");
+    EXPECT_EQ(g_lines, Texts{"3035 Gain 0.25 ./ a.tim 7 "});
     auto asks = h.callsNamed("qfAskScriptText");
     ASSERT_EQ(asks.size(), 2u);
     EXPECT_EQ(asks[0].args[0], "Gain factor");
@@ -240,8 +238,7 @@ TEST_F(Replay, AskedFilesComeFromThePicker) {
     h.promptAnswer(0, "chosen.tim");              // in1: a name, no folder
     h.promptAnswer(0, "other.tim", "/data/set");  // out: a folder without its '/'
     EXPECT_EQ(replay("f.scr", "3090 Flip ?First_input x0.tim ?Result y.tim\n"), 0);
-    ASSERT_EQ(g_ran.size(), 1u);
-    EXPECT_EQ(g_ran[0], dir + "chosen.tim -> /data/set/other.tim");
+    EXPECT_EQ(g_ran, Texts{dir + "chosen.tim -> /data/set/other.tim"});
     auto picks = h.callsNamed("qfPickScriptFile");
     ASSERT_EQ(picks.size(), 2u);
     EXPECT_EQ(picks[0].args, (std::vector<std::string>{"First input", dir, "x0.tim"}));
@@ -259,9 +256,8 @@ TEST_F(Replay, WithoutAskingWrittenNamesWithExtensionsStand) {
                      "3090 Flip ?In x0.tim ?Out y.tim\n"
                      "3090 Flip ?In x0 ?Out y\n"),
               0);
-    ASSERT_EQ(g_ran.size(), 2u);
-    EXPECT_EQ(g_ran[0], dir + "x0.tim -> " + dir + "y.tim");
-    EXPECT_EQ(g_ran[1], dir + "noname1.tim -> " + dir + "noname3.tim");
+    EXPECT_EQ(g_ran, (Texts{dir + "x0.tim -> " + dir + "y.tim",
+                            dir + "noname1.tim -> " + dir + "noname3.tim"}));
     EXPECT_EQ(TestHost::instance().messages(QF_MSG_NOTICE).size(), 4u);
 }
 
@@ -278,8 +274,7 @@ TEST_F(Replay, MessageLineTextAnswersALaterPrompt) {
     // Without asking, the first word of the buffer answers.
     EXPECT_EQ(replay("t.scr", "?\t0.25 is the gain\n3035 Gain ?$Factor ./ a.tim\n"), 0);
     EXPECT_EQ(TestHost::instance().lastMessage(QF_MSG_SCRIPT), "\t0.25 is the gain");
-    ASSERT_EQ(g_lines.size(), 1u);
-    EXPECT_EQ(g_lines[0], "3035 Gain 0.25 ./ a.tim");
+    EXPECT_EQ(g_lines, Texts{"3035 Gain 0.25 ./ a.tim"});
 }
 
 TEST_F(Replay, ByteOrderMarkAndLineEndsOfEveryKind) {

@@ -1,6 +1,6 @@
 // Damaged scripts and signal files never crash the engine: lines of every
-// registered operation with fields replaced by hostile values, cut short,
-// doubled or scrambled are replayed, and damaged headers are opened.  The
+// registered operation with fields replaced by hostile values, dropped, cut
+// short, doubled or scrambled are replayed, and damaged headers are opened.  The
 // test only asks for an orderly result; the sanitizer build checks memory.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -82,7 +82,12 @@ const std::vector<std::string> kHostile = {"0",           "-1",
                                            "?",           std::string(300, 'w'),
                                            "%s%n",        "*",
                                            "\x01",        "-0.0",
-                                           "1e-320",      "00000000000000000001"};
+                                           "1e-320",      "00000000000000000001",
+                                           "3",           "ffffffff",
+                                           "7fffffff",    "80000000",
+                                           "0x10",        "-0",
+                                           "1e9",         "a.fre",
+                                           "b.tim"};
 
 std::vector<std::string> words(const std::string& line) {
     std::istringstream in(line);
@@ -173,6 +178,58 @@ TEST_F(Robustness, DamagedScriptLinesEndInAnOrderlyWay) {
     }
     // Not vacuous: the intact inputs ran every time, and some whole scripts.
     EXPECT_GE(ran, 3 * 400);
+    EXPECT_GT(ok, 0);
+}
+
+// The spectral operations' lines, after intact inputs of their own, with
+// one field replaced by a hostile value, dropped or doubled.
+TEST_F(Robustness, DamagedSpectralLinesEndInAnOrderlyWay) {
+    const std::string inputs =
+        "2010 Sinusoidal               ./ a.tim hrb 50 1000 300 0 1 0 2 0 0 0\n"
+        "2010 Sinusoidal               ./ b.tim hrb 120 1000 200 0 0.5 0 0 0 0 0\n"
+        "4050 FastFourierTransform     ./ a.tim 1 64 32 ./ a.fre\n";
+    const std::vector<std::string> lines = {
+        "5010 InverseFFT               ./ a.fre ./ i.tim",
+        "5110 FrameAverateFFT          ./ a.fre 3 ./ v.fre",
+        "5120 DecomposeFFT_XjY         ./ a.fre ./ p.tim",
+        "5160 ComposeFFT_XjY           ./ a.tim ./ b.tim 40 20 ./ c.fre",
+        "5170 G(Z)=1/H(Z)              ./ a.fre ./ g.fre",
+        "4010 Autocorrelation          ./ a.tim 5 50 ./ r.tim",
+        "4020 Crosscorrelation         ./ a.tim 0 30 ./ b.tim 2 0 ./ x.tim",
+        "4025 Convolution              ./ b.tim 1 20 ./ a.tim 0 10 ./ y.tim",
+        "4080 DiscreteCosineTransform    ./ b.tim 32 ./ d.fre",
+    };
+    std::string all = inputs;
+    for (const std::string& l : lines) all += l + "\n";
+    ASSERT_EQ(runScript(all), 0) << TestHost::instance().lastMessage();  // every line runs intact
+    Dice d{seed(4711)};
+    int ok = 0;
+    for (int round = 0; round < 200; ++round) {
+        ASSERT_EQ(::chdir(dir.c_str()), 0);
+        std::vector<std::string> w = words(lines[d.pick(lines.size())]);
+        const auto at = w.begin() + static_cast<std::ptrdiff_t>(2 + d.pick(w.size() - 2));
+        switch (d.pick(3)) {
+            case 0:
+                *at = kHostile[d.pick(kHostile.size())];
+                break;
+            case 1:
+                w.erase(at);
+                break;
+            default:
+                w.insert(at, *at);
+                break;
+        }
+        // The code and name stay, followed by the blanks of the intact lines.
+        std::string damaged = w[0] + " " + w[1] + "       ";
+        for (std::size_t k = 2; k < w.size(); ++k) damaged += w[k] + (k + 1 < w.size() ? " " : "");
+        const std::string script = inputs + damaged + "\n" + lines[d.pick(lines.size())] + "\n";
+        TestHost::instance().reset();
+        const int32_t r = runScript(script);
+        EXPECT_TRUE(r == 0 || r == 1) << "round " << round << " gave " << r << "\n" << script;
+        EXPECT_EQ(qfenStatus->busy, 'n') << round;
+        EXPECT_EQ(qfenStatus->scriptRunning, 'n') << round;
+        ok += r == 0;
+    }
     EXPECT_GT(ok, 0);
 }
 

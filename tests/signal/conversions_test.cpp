@@ -15,10 +15,6 @@ using namespace qf::test::sig;
 
 namespace {
 
-using Texts = std::vector<std::string>;
-using Words = std::vector<int16_t>;
-using Floats = std::vector<float>;
-
 class Conversions : public OperationTest {
   protected:
     // Writes `bytes` as in.tim, runs `code` into out.tim and reads the result.
@@ -44,9 +40,8 @@ TEST_F(Conversions, TextAndBinaryKeepTheValues) {
     const Floats x = {1.0f, -0.5f, 0.1f, 3.14159274f, 1e-20f, -123456.7f, 0.0f};
     Parsed t = convert(6050, real32File(x, 22050.0));
     EXPECT_FALSE(t.binary);
-    EXPECT_EQ(t.field("File format"), "ASCII");
-    EXPECT_EQ(t.field("Record type number"), "REAL32");
-    EXPECT_EQ(t.field("Remark"), "test signal");
+    EXPECT_EQ(t.values({"File format", "Record type number", "Remark"}),
+              (Texts{"ASCII", "REAL32", "test signal"}));
     EXPECT_EQ(t.count(), 7);
     EXPECT_DOUBLE_EQ(t.rate(), 22050.0);
     ASSERT_EQ(t.data.size(), 7u * 17u);
@@ -132,10 +127,8 @@ TEST_F(Conversions, ComplexFramesKeepTheirFrameFields) {
                             line("Window function", "Hanning")};
     const Words parts = {16384, -16384, 0, -32768, 1, 2, 32767, 0};
     Parsed p = convert(6060, headerBytes(h) + rawBytes(parts));
-    EXPECT_EQ(p.field("Record type number"), "CREAL128RECT(W)");
-    EXPECT_EQ(p.field("Frame size"), "4");
-    EXPECT_EQ(p.field("Frame interval"), "2");
-    EXPECT_EQ(p.field("Window function"), "Hanning");
+    EXPECT_EQ(p.values({"Record type number", "Frame size", "Frame interval", "Window function"}),
+              (Texts{"CREAL128RECT(W)", "4", "2", "Hanning"}));
     EXPECT_EQ(p.data, rawBytes(std::vector<double>{0.5, -0.5, 0.0, -1.0, 1.0 / 32768, 2.0 / 32768,
                                                    32767.0 / 32768, 0.0}));
     // And back: each part times 32768.

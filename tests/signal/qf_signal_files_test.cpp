@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,11 +19,7 @@
 namespace qf {
 namespace {
 
-using test::fileExists;
-using test::makeTempDir;
-using test::readFile;
-using test::runQf;
-using test::writeFile;
+using namespace test;
 
 std::string header(const std::string& count, const std::string& type, const std::string& format,
                    const std::string& end = "#\r\n") {
@@ -33,14 +28,6 @@ std::string header(const std::string& count, const std::string& type, const std:
            "\r\nSignal frequency      : 0 Hz\r\nSampling rate         : 8000 Hz\r\n"
            "File format           : " +
            format + "\r\nData begin            " + end;
-}
-
-std::vector<std::string> filesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // Every damaged input: exit status 1, a message with the file and the line,
@@ -97,7 +84,6 @@ test::QfResult runQfWithFileLimit(const std::string& dir, const std::string& hom
     test::QfResult result;
     int out[2];
     if (::pipe(out) != 0) return result;
-    const std::string exe = QF_BUILD_DIR "/qf";
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(out[0]);
@@ -107,13 +93,8 @@ test::QfResult runQfWithFileLimit(const std::string& dir, const std::string& hom
         ::dup2(null, 0);
         ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
         const rlimit limit = {bytes, bytes};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || ::chdir(dir.c_str()) != 0) ::_exit(126);
-        ::setenv("QF_HOME", home.c_str(), 1);
-        std::vector<char*> argv = {const_cast<char*>(exe.c_str())};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(exe.c_str(), argv.data());
-        ::_exit(127);
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
+        test::execQf(dir, home, args);
     }
     ::close(out[1]);
     char buf[4096];

@@ -190,4 +190,12 @@ bool fileExists(const std::string& path) {
     return ::access(path.c_str(), F_OK) == 0;
 }
 
+std::vector<std::string> filesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 }  // namespace qf::test

@@ -120,5 +120,7 @@ void setEntry(nameNpath& e, const std::string& dir, const std::string& name);
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
+// The names of the files in a folder, sorted.
+std::vector<std::string> filesIn(const std::string& dir);
 
 }  // namespace qf::test

@@ -21,9 +21,6 @@ namespace qf::test {
 namespace {
 
 using namespace sig;
-using Words = std::vector<int16_t>;
-using Floats = std::vector<float>;
-using Texts = std::vector<std::string>;
 
 // An FIR coefficient file: floating point (taps as text) or Q15 (words).
 std::string floatFir(const std::vector<std::string>& taps, const std::string& rate = "8000",

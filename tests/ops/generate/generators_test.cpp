@@ -216,10 +216,8 @@ TEST_F(Generators, FloatSineFollowsAmplitudePhaseOffsetAndUnitsAndIsDescribed) {
     ASSERT_EQ(generate(2010, "s.tim", p), 0);
     Parsed f = get("s.tim");
     EXPECT_EQ(f.count(), 50);
-    EXPECT_EQ(f.field("Record type number"), "REAL32");
-    EXPECT_EQ(f.field("Remark"), "Sine Wave");
-    EXPECT_EQ(f.field("Signal frequency"), "440 Hz");
-    EXPECT_EQ(f.field("Sampling rate"), "8000 Hz");
+    EXPECT_EQ(f.values({"Record type number", "Remark", "Signal frequency", "Sampling rate"}),
+              (Texts{"REAL32", "Sine Wave", "440 Hz", "8000 Hz"}));
     EXPECT_EQ(described(), "[s.tim] = Sine Wave of 440 Hz at 8000 Hz sampling rate.");
     EXPECT_EQ(status().busy, 'n');
     EXPECT_STREQ(block.in1.n, "s.tim");  // the proposed input of the next operation
@@ -453,22 +451,14 @@ class GeneratorScript : public Generators {
         block.opCode = code;
         setEntry(block.out, outDir, outName);
         generatorParams(block) = p;
-        runtime().block = &block;
-        const std::string path = dir + "line.scr";
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        EXPECT_NE(f, nullptr);
-        EXPECT_EQ(findOperation(code)->writeScriptLine(0, f), 0);
-        std::fclose(f);
-        return readFile(path);
+        return lineWritten();
     }
     // Reads a line into a cleared block, or (fresh false) into the block
     // the last line left.
     int32_t read(int32_t code, const std::string& line, bool fresh = true) {
         if (fresh) std::memset(&block, 0, sizeof block);
         block.opCode = code;
-        runtime().block = &block;
-        OperationRecord* r = findOperation(code);
-        return r->readScriptLine(0, line.c_str(), r->checkParams);
+        return lineRead(line);
     }
 };
 

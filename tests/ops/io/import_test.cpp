@@ -20,8 +20,6 @@ using namespace qf::test::io;
 
 namespace {
 
-using Texts = std::vector<std::string>;
-
 struct Complex {
     double re, im;
 };
@@ -68,10 +66,9 @@ TEST_F(Import, DecimalTextTwoValuesALineIsARecording) {
     put("in.txt", text);
     ASSERT_EQ(import("in.txt", 1, 2, 1000.0), 0);
     Parsed p = get("out.tim");
-    EXPECT_EQ(p.field("Record type number"), "REALTIMEINT16");
-    EXPECT_EQ(p.field("Number of channels"), "2");
-    EXPECT_EQ(p.field("Ch1  range gain source"), "-1 1 1");
-    EXPECT_EQ(p.field("Remark"), "Imported from 'in.txt'");
+    EXPECT_EQ(
+        p.values({"Record type number", "Number of channels", "Ch1  range gain source", "Remark"}),
+        (Texts{"REALTIMEINT16", "2", "-1 1 1", "Imported from 'in.txt'"}));
     EXPECT_DOUBLE_EQ(p.rate(), 1000.0);
     std::vector<int16_t> expected;
     for (int i = 0; i < 10; ++i) expected.insert(expected.end(), {int16_t(i), int16_t(-i)});
@@ -231,10 +228,8 @@ TEST_F(Import, ComplexEntriesMustFillWholeFrames) {
 
     ASSERT_EQ(import("c.txt", 1, 1, 8000.0, complexFrames(250)), 0);
     Parsed p = get("out.tim");
-    EXPECT_EQ(p.field("Record type number"), "CREAL128RECT(W)");
-    EXPECT_EQ(p.field("Frame size"), "250");
-    EXPECT_EQ(p.field("Frame interval"), "125");
-    EXPECT_EQ(p.field("Window function"), "Hanning");
+    EXPECT_EQ(p.values({"Record type number", "Frame size", "Frame interval", "Window function"}),
+              (Texts{"CREAL128RECT(W)", "250", "125", "Hanning"}));
     const std::vector<Complex> z = complexRecords();
     ASSERT_EQ(z.size(), 1000u);
     EXPECT_EQ(z[999].re, 999.0);  // the 16-bit integer value, not a fraction
@@ -250,9 +245,8 @@ TEST_F(Import, ComplexTextWithItsHeader) {
     put("c.txt", text);
     ASSERT_EQ(import("c.txt", 4), 0);
     Parsed p = get("out.tim");
-    EXPECT_EQ(p.field("Frame size"), "3");
-    EXPECT_EQ(p.field("Frame interval"), "0");
-    EXPECT_EQ(p.field("Window function"), "Rectangular");
+    EXPECT_EQ(p.values({"Frame size", "Frame interval", "Window function"}),
+              (Texts{"3", "0", "Rectangular"}));
     const std::vector<Complex> z = complexRecords();
     ASSERT_EQ(z.size(), 3u);
     EXPECT_EQ(z[0].re, 1.5);

@@ -22,8 +22,6 @@ using namespace qf::test::sig;
 
 namespace {
 
-using Texts = std::vector<std::string>;
-
 std::vector<std::string> g_shown;  // files the stand-in waveform display was asked to show
 
 int32_t recordShown(int32_t, OperationRecord*) {
@@ -174,11 +172,9 @@ TEST_F(Multichannel, MultiplexingPadsTheShorterChannelWithZeros) {
     ASSERT_EQ(mux({channels({"a.tim", "b.tim"}, "m.tim")}), 0);
     Parsed p = get("m.tim");
     EXPECT_TRUE(p.binary);
-    EXPECT_EQ(p.field("Record type number"), "REALTIMEINT16");
-    EXPECT_EQ(p.field("Number of channels"), "2");
-    EXPECT_EQ(p.field("ADC/DAC device code"), "0");
-    EXPECT_EQ(p.field("Ch0  range gain source"), "-1 1 0");
-    EXPECT_EQ(p.field("Ch1  range gain source"), "-1 1 1");
+    EXPECT_EQ(p.values({"Record type number", "Number of channels", "ADC/DAC device code",
+                        "Ch0  range gain source", "Ch1  range gain source"}),
+              (Texts{"REALTIMEINT16", "2", "0", "-1 1 0", "-1 1 1"}));
     EXPECT_EQ(p.field("Remark"), "Ch0 = [a.tim]; Ch1 = [b.tim]");
     EXPECT_DOUBLE_EQ(p.rate(), 1000.0);
     const std::vector<int16_t> w = int16Records(p);

@@ -31,8 +31,6 @@ const std::string kLengthCut =
 const std::string kNegative =
     "The number of points to skip and the length of computation cannot be negative.";
 
-using Words = std::vector<int16_t>;
-using Floats = std::vector<float>;
 
 // Output m of a correlation (a[i] b[i + m - (na - 1)]) or convolution
 // (a[i] b[m - i]) as the list of index pairs it sums.

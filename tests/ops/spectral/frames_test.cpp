@@ -67,10 +67,8 @@ TEST_F(FrameOps, AverageOfGroupsOfFrames) {
         SCOPED_TRACE(c.k);
         ASSERT_EQ(run(QF_OP_FRAME_AVERAGE, "in.fre", "avg.fre", set(QF_P_AVERAGE_FRAMES, c.k)), 0);
         const Parsed p = get("avg.fre");
-        EXPECT_EQ(p.field("Remark"), c.remark);
-        EXPECT_EQ(p.field("Frame size"), "8");
-        EXPECT_EQ(p.field("Frame interval"), "4");
-        EXPECT_EQ(p.field("Window function"), "Hamming");
+        EXPECT_EQ(p.values({"Remark", "Frame size", "Frame interval", "Window function"}),
+                  (Texts{c.remark, "8", "4", "Hamming"}));
         EXPECT_DOUBLE_EQ(p.rate(), 4000.0);
         const std::vector<Complex> out = spectral::bins(p);
         ASSERT_EQ(out.size(), static_cast<std::size_t>(c.groups * n));
@@ -218,10 +216,8 @@ TEST_F(FrameOps, ComposeFillsWholeFramesFromBothSignals) {
     put("i.tim", int16File(im, 16000.0));
     ASSERT_EQ(run(QF_OP_COMPOSE, "r.tim", "c.fre", set(256, 128, 0), "i.tim"), 0);
     const Parsed p = get("c.fre");
-    EXPECT_EQ(p.field("Frame size"), "256");
-    EXPECT_EQ(p.field("Frame interval"), "128");
-    EXPECT_EQ(p.field("Window function"), "Rectangular");
-    EXPECT_EQ(p.field("Remark"), "FFT[(r.tim)+j(i.tim)]");
+    EXPECT_EQ(p.values({"Frame size", "Frame interval", "Window function", "Remark"}),
+              (Texts{"256", "128", "Rectangular", "FFT[(r.tim)+j(i.tim)]"}));
     EXPECT_DOUBLE_EQ(p.rate(), 8000.0);
     const std::vector<Complex> out = spectral::bins(p);
     ASSERT_EQ(out.size(), 512u);
@@ -329,10 +325,8 @@ TEST_F(FrameOps, ReciprocalOfEveryBinWithZerosRepeatingTheBinBefore) {
                                            {0.5, -0.5},          {0.5, -0.5}, {3.0 / 25, 4.0 / 25},
                                            {3.0 / 25, 4.0 / 25}, {0.0, -2.0}};
     EXPECT_EQ(spectral::bins(p), expected);
-    EXPECT_EQ(p.field("Remark"), "[g.fre] = 1 / [h.fre]");
-    EXPECT_EQ(p.field("Frame size"), "4");
-    EXPECT_EQ(p.field("Frame interval"), "2");
-    EXPECT_EQ(p.field("Window function"), "Blackman");
+    EXPECT_EQ(p.values({"Remark", "Frame size", "Frame interval", "Window function"}),
+              (Texts{"[g.fre] = 1 / [h.fre]", "4", "2", "Blackman"}));
     EXPECT_EQ(described(), "[g.fre] = 1 / [h.fre]");
 
     put("w.fre", wordFrameFile(std::vector<int16_t>(8, 1), 4));

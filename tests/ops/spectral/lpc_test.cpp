@@ -143,9 +143,7 @@ TEST_F(Lpc, FramesMatchTheLatticeOfTheirErrorSequences) {
     EXPECT_EQ(lpc.count(), 36);
     EXPECT_EQ(lpc.field("Record type number"), "LPCCoeffREAL8 35");
     EXPECT_EQ(lpc.field("File format"), "ASCII");  // whatever the status says ('b')
-    EXPECT_EQ(lpc.field("LPC Order"), "3");
-    EXPECT_EQ(lpc.field("Frame Size"), "64");
-    EXPECT_EQ(lpc.field("Frame Interval"), "50");
+    EXPECT_EQ(lpc.values({"LPC Order", "Frame Size", "Frame Interval"}), (Texts{"3", "64", "50"}));
     EXPECT_EQ(lpc.rate(), 8000.0);
     int frameLines = 0;
     const std::vector<double> v = coefficientValues(lpc, &frameLines);
@@ -264,11 +262,9 @@ TEST_F(Lpc, SpectrumIsOneOverAAtEveryBin) {
     put("c.lpc", coefficientFile(records, 3, 200, 80));
     ASSERT_EQ(run(QF_OP_LPC_TO_FRE, "c.lpc", "c.fre", {spectrum("c.fre", 32)}), 0);
     const Parsed fre = get("c.fre");
-    EXPECT_EQ(fre.field("Remark"), "spectrum(c.lpc)");
-    EXPECT_EQ(fre.field("Record type number"), "CREAL128RECT(W)");
-    EXPECT_EQ(fre.field("Frame size"), "32");
-    EXPECT_EQ(fre.field("Frame interval"), "80");
-    EXPECT_EQ(fre.field("Window function"), "Rectangular");
+    EXPECT_EQ(fre.values({"Remark", "Record type number", "Frame size", "Frame interval",
+                          "Window function"}),
+              (Texts{"spectrum(c.lpc)", "CREAL128RECT(W)", "32", "80", "Rectangular"}));
     const std::vector<Complex> b = bins(fre);
     ASSERT_EQ(b.size(), 64u);
     for (int f = 0; f < 2; ++f)

@@ -14,15 +14,7 @@ using namespace qf;
 using namespace qf::test;
 using namespace qf::test::sig;
 
-namespace {
-
-using Texts = std::vector<std::string>;
-using Words = std::vector<int16_t>;
-using Floats = std::vector<float>;
-
-class Arithmetic : public OperationTest {};
-
-}  // namespace
+using Arithmetic = OperationTest;
 
 TEST_F(Arithmetic, AddingSixteenBitSignalsWrapsInEitherMode) {
     put("a.tim", int16File({0x7FFF, 0x4000, -32768, 100}));

@@ -14,13 +14,7 @@ using namespace qf;
 using namespace qf::test;
 using namespace qf::test::sig;
 
-namespace {
-
-using Texts = std::vector<std::string>;
-
-class FrameDialogs : public OperationTest {};
-
-}  // namespace
+using FrameDialogs = OperationTest;
 
 TEST_F(FrameDialogs, InertOperationShowsNoDialogAndWritesNothing) {
     // 4090 shows no dialog and, with a readable input, does nothing.
@@ -150,40 +144,12 @@ TEST_F(FrameDialogs, UnsupportedTypeForAFunctionIsReportedAndAskedAgain) {
 
 namespace {
 
-class ScriptLines : public OperationTest {
+class ScriptLines : public SpacedLines {
   protected:
     void SetUp() override {
-        OperationTest::SetUp();
-        spaced = dir + "my data/";
-        star = spaced;
-        for (char& c : star)
-            if (c == ' ') c = '*';
-        ::mkdir(spaced.c_str(), 0755);
+        SpacedLines::SetUp();
         writeFile(spaced + "in put.tim", int16File(ramp(10, 1)));
         writeFile(spaced + "other.tim", int16File({1, 2, 3}));
-    }
-    // Writes the script line of the current block's operation.
-    std::string written() {
-        const OperationRecord* r = findOperation(qf::block().opCode);
-        if (r == nullptr) return "(no record)";
-        std::string path = dir + "line.scr";
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        r->writeScriptLine(0, f);
-        std::fclose(f);
-        return readFile(path);
-    }
-    int32_t readBack(const std::string& line) {
-        const OperationRecord* r = findOperation(qf::block().opCode);
-        return r->readScriptLine(0, line.c_str(), r->checkParams);
-    }
-    // A block naming the spaced files, made the current block.
-    void prepare(int32_t code) {
-        std::memset(&block, 0, sizeof block);
-        setEntry(block.in1, spaced, "in put.tim");
-        setEntry(block.in2, spaced, "other.tim");
-        setEntry(block.out, spaced, "out file.tim");
-        block.opCode = code;
-        qf::runtime().block = &block;
     }
     // "%04d %s       " (the code, the script name padded to 18, seven
     // blanks), then the spaced input, `fields` and the spaced output, with
@@ -194,7 +160,6 @@ class ScriptLines : public OperationTest {
         return std::to_string(code) + " " + n + "       " + star + " in*put.tim " + fields + star +
                " out*file.tim";
     }
-    std::string spaced, star;
 };
 
 }  // namespace
@@ -226,7 +191,7 @@ TEST_F(ScriptLines, EachLayoutRoundTripsNamesWithBlanks) {
     for (const auto& c : cases) {
         prepare(c.code);
         c.set(block);
-        const std::string line = written();
+        const std::string line = lineWritten();
         EXPECT_EQ(line, lineOf(c.code, c.name, c.fields) + "\r\n");
         // Read back into a block with the names and parameters cleared.
         unsigned char* params = reinterpret_cast<unsigned char*>(&block) + QF_PARAM_OFFSET;
@@ -235,7 +200,7 @@ TEST_F(ScriptLines, EachLayoutRoundTripsNamesWithBlanks) {
         std::memset(&block.in1, 0, sizeof block.in1);
         std::memset(&block.in2, 0, sizeof block.in2);
         std::memset(&block.out, 0, sizeof block.out);
-        ASSERT_EQ(readBack(line), 0) << line;
+        ASSERT_EQ(lineRead(line), 0) << line;
         EXPECT_EQ(std::vector<unsigned char>(params, params + 16), set) << c.code;
         EXPECT_EQ(std::string(block.in1.p) + block.in1.n + "|" + block.out.p + block.out.n,
                   spaced + "in put.tim|" + spaced + "out file.tim");
@@ -261,10 +226,10 @@ TEST_F(ScriptLines, MissingFieldIsMalformedAndFailingCheckIsAParameterError) {
     };
     for (const auto& [line, expected] : cases) {
         prepare(std::stoi(line));
-        EXPECT_EQ(readBack(line), expected) << line;
+        EXPECT_EQ(lineRead(line), expected) << line;
     }
     // A length past the end is cut and accepted.
     prepare(3100);
-    ASSERT_EQ(readBack(lineOf(3100, "Extract", "8 5 ")), 0);
+    ASSERT_EQ(lineRead(lineOf(3100, "Extract", "8 5 ")), 0);
     EXPECT_EQ(paramInt(block, QF_PARAM_OFFSET + 4), 2);
 }

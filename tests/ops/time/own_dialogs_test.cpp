@@ -7,7 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <functional>
+#include <sstream>
 
 #include "core/operation.h"
 #include "ops/time/signal_bytes.h"
@@ -17,8 +17,6 @@ using namespace qf::test;
 using namespace qf::test::sig;
 
 namespace {
-
-using Texts = std::vector<std::string>;
 
 class OwnDialogs : public OperationTest {
   protected:
@@ -175,38 +173,13 @@ std::string d15(double v) {
     return b;
 }
 
-class OwnLines : public OperationTest {
+class OwnLines : public SpacedLines {
   protected:
     void SetUp() override {
-        OperationTest::SetUp();
-        spaced = dir + "my data/";
-        star = spaced;
-        for (char& c : star)
-            if (c == ' ') c = '*';
-        ::mkdir(spaced.c_str(), 0755);
+        SpacedLines::SetUp();
         writeFile(spaced + "in put.tim", real32File({1, 2, 3, 4}, 8000.0));
         writeFile(spaced + "other.tim", real32File({1, 2, 3}, 8000.0));
         writeFile(spaced + "fast.tim", real32File({1, 2, 3}, 16000.0));
-    }
-    void prepare(int32_t code) {
-        std::memset(&block, 0, sizeof block);
-        setEntry(block.in1, spaced, "in put.tim");
-        setEntry(block.in2, spaced, "other.tim");
-        setEntry(block.out, spaced, "out file.tim");
-        block.opCode = code;
-        qf::runtime().block = &block;
-    }
-    std::string written() {
-        const OperationRecord* r = findOperation(block.opCode);
-        const std::string path = dir + "line.scr";
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        r->writeScriptLine(0, f);
-        std::fclose(f);
-        return readFile(path);
-    }
-    int32_t readBack(const std::string& line) {
-        const OperationRecord* r = findOperation(block.opCode);
-        return r->readScriptLine(0, line.c_str(), r->checkParams);
     }
 
   public:
@@ -218,82 +191,53 @@ class OwnLines : public OperationTest {
     std::string in1() const { return star + " in*put.tim"; }
     std::string in2() const { return star + " other.tim"; }
     std::string out() const { return star + " out*file.tim"; }
-    std::string spaced, star;
 };
 
 }  // namespace
 
 TEST_F(OwnLines, EveryLayoutRoundTripsNamesWithBlanks) {
+    // The fields after the head: I, J and O the spaced in1, in2 and out,
+    // % the next of `doubles` as "% 15.9lg", anything else as it stands.
     const struct {
         int32_t code;
+        const char* name;
         std::vector<double> doubles;  // from 13008 on (3260: its length instead)
-        std::function<std::string(const OwnLines&)> line;
+        const char* fields;
     } cases[] = {
-        {3260,
-         {},
-         [](const OwnLines& t) { return head(3260, "Smooth") + t.in1() + " 7 " + t.out(); }},
-        {3270,
-         {},
-         [](const OwnLines& t) {
-             return head(3270, "SampleNHold") + t.in1() + " " + t.in2() + " " + t.out();
-         }},
-        {3280,
-         {1.0, 0.5, -1.0, -0.5},
-         [](const OwnLines& t) {
-             return head(3280, "Map_and_Saturate") + t.in1() + " " + d15(1) + " " + d15(0.5) + " " +
-                    d15(-1) + " " + d15(-0.5) + " " + t.out();
-         }},
-        {3290,
-         {0.25, -0.5, 0.125, -1.5, 0.5625, 0.001, -2},
-         [](const OwnLines& t) {
-             return head(3290, "Difference_Eqn") + t.in1() + " " + d15(0.25) + " " + d15(-0.5) +
-                    " " + d15(0.125) + " " + d15(-1.5) + " " + d15(0.5625) + " " + d15(0.001) +
-                    " " + d15(-2) + " " + t.out();
-         }},
-        {3300,
-         {2.5, -0.75, 1},
-         [](const OwnLines& t) {
-             return head(3300, "Linear_Combo") + d15(2.5) + " " + t.in1() + " " + d15(-0.75) + " " +
-                    t.in2() + " " + d15(1) + " " + t.out();
-         }},
-        {3300,
-         {2.5, 0, 1},
-         [](const OwnLines& t) {
-             return head(3300, "Linear_Combo") + d15(2.5) + " " + t.in1() + " " + d15(0) + " . 0 " +
-                    d15(1) + " " + t.out();
-         }},
-        {3030,
-         {-3},
-         [](const OwnLines& t) {
-             return head(3030, "Multiplication") + d15(-3) + " " + t.in1() + " " + t.in2() + " " +
-                    t.out();
-         }},
-        {3310,
-         {20, -12.5},
-         [](const OwnLines& t) {
-             return head(3310, "Log10") + t.in1() + " " + d15(20) + " " + t.out() + " " +
-                    d15(-12.5);
-         }},
-        {3320,
-         {},
-         [](const OwnLines& t) {
-             return head(3320, "Real_To_Whole_Cvt") + t.in1() + " " + t.out();
-         }},
+        {3260, "Smooth", {}, "I 7 O"},
+        {3270, "SampleNHold", {}, "I J O"},
+        {3280, "Map_and_Saturate", {1.0, 0.5, -1.0, -0.5}, "I % % % % O"},
+        {3290, "Difference_Eqn", {0.25, -0.5, 0.125, -1.5, 0.5625, 0.001, -2}, "I % % % % % % % O"},
+        {3300, "Linear_Combo", {2.5, -0.75, 1}, "% I % J % O"},
+        {3300, "Linear_Combo", {2.5, 0, 1}, "% I % . 0 % O"},
+        {3030, "Multiplication", {-3}, "% I J O"},
+        {3310, "Log10", {20, -12.5}, "I % O %"},
+        {3320, "Real_To_Whole_Cvt", {}, "I O"},
     };
     for (const auto& c : cases) {
+        std::string line = head(c.code, c.name);
+        std::size_t next = 0;
+        std::istringstream fields(c.fields);
+        for (std::string f; fields >> f;) {
+            if (line.back() != ' ') line += ' ';
+            line += f == "I"   ? in1()
+                    : f == "J" ? in2()
+                    : f == "O" ? out()
+                    : f == "%" ? d15(c.doubles.at(next++))
+                               : f;
+        }
         SCOPED_TRACE(c.code);
         prepare(c.code);
         if (c.code == 3260) paramInt(block, QF_P_SMOOTH_LENGTH) = 7;
         for (std::size_t i = 0; i < c.doubles.size(); ++i)
             paramDouble(block, QF_PARAM_OFFSET + 8 * static_cast<int>(i)) = c.doubles[i];
-        const std::string line = c.line(*this);
-        ASSERT_EQ(written(), line + "\r\n");
+        ASSERT_EQ(lineWritten(), line + "\r\n");
 
         unsigned char* params = reinterpret_cast<unsigned char*>(&block) + QF_PARAM_OFFSET;
         const std::vector<unsigned char> set(params, params + 56);
         std::memset(params, 0, 56);
         std::memset(&block.in1, 0, 3 * sizeof block.in1);
-        ASSERT_EQ(readBack(line), 0) << line;
+        ASSERT_EQ(lineRead(line), 0) << line;
         EXPECT_EQ(std::vector<unsigned char>(params, params + 56), set);
         EXPECT_EQ(std::string(block.in1.p) + block.in1.n + "|" + block.out.p + block.out.n,
                   spaced + "in put.tim|" + spaced + "out file.tim");
@@ -324,7 +268,7 @@ TEST_F(OwnLines, MalformedLinesAndParameterErrors) {
     };
     for (const auto& [line, expected] : cases) {
         prepare(std::stoi(line));
-        EXPECT_EQ(readBack(line), expected) << line;
+        EXPECT_EQ(lineRead(line), expected) << line;
     }
 }
 

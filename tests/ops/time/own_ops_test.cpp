@@ -18,15 +18,7 @@ using namespace qf;
 using namespace qf::test;
 using namespace qf::test::sig;
 
-namespace {
-
-using Texts = std::vector<std::string>;
-using Words = std::vector<int16_t>;
-using Floats = std::vector<float>;
-
-class OwnOps : public OperationTest {};
-
-}  // namespace
+using OwnOps = OperationTest;
 
 // ---------------------------------------------------------------------------
 // Smoothing

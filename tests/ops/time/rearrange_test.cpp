@@ -8,13 +8,7 @@ using namespace qf;
 using namespace qf::test;
 using namespace qf::test::sig;
 
-namespace {
-
-using Texts = std::vector<std::string>;
-
-class Rearrange : public OperationTest {};
-
-}  // namespace
+using Rearrange = OperationTest;
 
 TEST_F(Rearrange, DecimationByThreeKeepsEveryThirdSample) {
     put("x.tim", int16File(ramp(10), 9000.0));

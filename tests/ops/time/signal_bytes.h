@@ -5,6 +5,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -16,9 +17,15 @@
 #include <vector>
 
 #include "core/engine.h"
+#include "core/operation.h"
 #include "support/test_host.h"
 
 namespace qf::test::sig {
+
+// Expected records and host-call arguments as tests write them.
+using Words = std::vector<int16_t>;
+using Floats = std::vector<float>;
+using Texts = std::vector<std::string>;
 
 inline std::string line(const std::string& key, const std::string& value) {
     std::string k = key;
@@ -117,6 +124,12 @@ struct Parsed {
     std::string field(const std::string& k) const {
         auto it = fields.find(k);
         return it == fields.end() ? std::string("(missing)") : it->second;
+    }
+    // The values of several fields, in the order asked.
+    std::vector<std::string> values(std::initializer_list<const char*> keys) const {
+        std::vector<std::string> v;
+        for (const char* k : keys) v.push_back(field(k));
+        return v;
     }
     int32_t count() const { return std::atoi(field("Number of record").c_str()); }
     double rate() const { return std::atof(field("Sampling rate").c_str()); }
@@ -217,9 +230,50 @@ class OperationTest : public ::testing::Test {
         };
     }
     std::vector<std::string> messages(int kind) { return TestHost::instance().messages(kind); }
+    // The script line the block's operation writes with its own slot.
+    std::string lineWritten() {
+        const OperationRecord* r = findOperation(block.opCode);
+        if (r == nullptr) return "(no record)";
+        runtime().block = &block;
+        const std::string path = dir + "line.scr";
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        EXPECT_EQ(r->writeScriptLine(0, f), 0);
+        std::fclose(f);
+        return readFile(path);
+    }
+    // `line` read into the block by its operation's reader slot.
+    int32_t lineRead(const std::string& line) {
+        const OperationRecord* r = findOperation(block.opCode);
+        runtime().block = &block;
+        return r ? r->readScriptLine(0, line.c_str(), r->checkParams) : -1;
+    }
 
     std::string home, dir;
     CommandBlock block;
+};
+
+// Script lines of operations on files in a folder with a blank in its name
+// (`spaced`, "my data/"; `star` as lines write it, '*' for each blank).
+class SpacedLines : public OperationTest {
+  protected:
+    void SetUp() override {
+        OperationTest::SetUp();
+        spaced = dir + "my data/";
+        star = spaced;
+        for (char& c : star)
+            if (c == ' ') c = '*';
+        ASSERT_EQ(::mkdir(spaced.c_str(), 0755), 0);
+    }
+    // The block, naming "in put.tim", "other.tim" and "out file.tim" there.
+    void prepare(int32_t code) {
+        std::memset(&block, 0, sizeof block);
+        setEntry(block.in1, spaced, "in put.tim");
+        setEntry(block.in2, spaced, "other.tim");
+        setEntry(block.out, spaced, "out file.tim");
+        block.opCode = code;
+        runtime().block = &block;
+    }
+    std::string spaced, star;
 };
 
 }  // namespace qf::test::sig
