@@ -49,6 +49,11 @@ Run* currentRun();
 // True when the user has stopped the run (the Esc key is down); the run is
 // then marked interrupted (qfRunState).  Asked between blocks of work.
 bool userStopped();
+// The same, asked once every 65536 records by loops that go record by
+// record (index mappings, conversions).
+inline bool stoppedAt(int64_t index) {
+    return (index & 0xFFFF) == 0 && index > 0 && userStopped();
+}
 
 // ---------------------------------------------------------------------------
 // Spans

@@ -18,6 +18,7 @@
 #include "core/frame.h"
 #include "core/host.h"
 #include "core/operation.h"
+#include "core/pipeline.h"
 #include "signal/access.h"
 #include "signal/fixedpoint.h"
 #include "signal/format.h"
@@ -66,6 +67,7 @@ int32_t copyCompute(int32_t, const ComputeArgs*) {
     SignalDescriptor& out = slot(2);
     if (in.recordSize != out.recordSize) return 1;
     for (int32_t i = 0; i < out.recordCount; ++i) {
+        if (stoppedAt(i)) return 1;
         const unsigned char* x = rawRecord(in, i);
         unsigned char* y = x ? rawRecord(out, i) : nullptr;
         if (y == nullptr) return 1;
@@ -145,6 +147,7 @@ int32_t intFloatCompute(int32_t, const ComputeArgs*) {
     // Values per record: two for complex records.
     const int parts = isSpectrum(in.recordType) ? 2 : 1;
     for (int32_t i = 0; i < out.recordCount; ++i) {
+        if (stoppedAt(i)) return 1;
         unsigned char* x = rawRecord(in, i);
         unsigned char* y = x ? rawRecord(out, i) : nullptr;
         if (y == nullptr) return 1;

@@ -12,6 +12,7 @@
 
 #include "core/frame.h"
 #include "core/operation.h"
+#include "core/pipeline.h"
 #include "signal/access.h"
 #include "signal/descriptor.h"
 #include "signal/format.h"
@@ -125,6 +126,7 @@ int32_t extractRelease(int32_t mode);      // 3100: "Extraction completed."
 template <typename T, typename Source>
 int32_t copyRecordsByIndex(SignalDescriptor& in, SignalDescriptor& out, Source source) {
     for (int32_t i = 0; i < out.recordCount; ++i) {
+        if (stoppedAt(i)) return 1;
         const int64_t j = source(i);
         T v = T(0);
         if (j >= 0 && j < in.recordCount) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/engine.h"
+#include "core/pipeline.h"
 #include "ops/time/kernels.h"
 #include "signal/fixedpoint.h"
 
@@ -62,6 +63,7 @@ int32_t delayDifference(SignalDescriptor& in, SignalDescriptor& out, int32_t d) 
     }
     const char overflow = status().overflowMode;
     for (int32_t j = 0; j < in.recordCount; ++j) {
+        if (stoppedAt(j)) return 1;
         const T* x = recordAt<T>(in, j);
         if (x == nullptr) return 1;
         const T now = *x;
@@ -122,6 +124,7 @@ int32_t quantizeCompute(int32_t, const ComputeArgs*) {
         return unknownDataType();
     const uint16_t mask = static_cast<uint16_t>((0xFFFF0000u >> bits) & 0xFFFFu);
     for (int32_t i = 0; i < out.recordCount; ++i) {
+        if (stoppedAt(i)) return 1;
         const int16_t* x = recordAt<int16_t>(in, i);
         int16_t* y = x ? recordAt<int16_t>(out, i) : nullptr;
         if (y == nullptr) return 1;

@@ -121,6 +121,9 @@ TEST_F(Pipeline, AStoppedRunLeavesNoOutputAndKeepsTheOlderFile) {
         {3035, "long.tim", with(0.5)},
         {QF_OP_FFT, "r2.tim", fft(32, dir, "old.tim")},
         {QF_OP_SINE, "", generator(dir, "old.tim", 600000)},
+        // Loops that go record by record ask every 65536 records.
+        {QF_OP_ASCII_BINARY, "long.tim", nullptr},
+        {QF_OP_FLIP, "long.tim", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
