@@ -384,6 +384,13 @@ bool anyGraphOpen() {
     return graphs().head != nullptr;
 }
 
+void closeAllGraphWindows() {
+    while (PlotData* p = graphs().head) {
+        dropGraphWindow(p);
+        if (graphs().head == p) break;  // not reached: a dropped graph leaves the list
+    }
+}
+
 void tileGraphWindows() {
     const platform::WindowManager& wm = platform::windowManager();
     int32_t shown = 0;

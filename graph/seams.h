@@ -24,6 +24,8 @@ void realtimeGuard(char notify, int32_t opCode);
 bool anyGraphOpen();
 // Tiles the open graph windows.
 void tileGraphWindows();
+// Closes every graph window (a replayed close-windows line).
+void closeAllGraphWindows();
 // Loads the spectrogram palette "quillfen.pal": 0, or 1 on failure.
 int32_t loadPalette();
 // Hands the pens and fonts restored from the settings file to the host:

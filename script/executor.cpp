@@ -36,7 +36,7 @@ ReplayState& replay() {
 // Lines of codes the executor acts on itself, and codes that are skipped
 // unless a graph is open or a DSP board is present.  Registered operations
 // say this in their descriptions (QF_OPERATION_NEEDS_GRAPH, _NEEDS_BOARD).
-enum class LineAction : uint8_t { Tile, Nothing, Operation };
+enum class LineAction : uint8_t { Tile, CloseWindows, Nothing, Operation };
 struct LineCommand {
     int32_t code;
     uint32_t needs;  // kNeedsGraph, kNeedsBoard
@@ -47,6 +47,9 @@ constexpr LineCommand kLineCommands[] = {
     {1060, kNeedsGraph, LineAction::Tile},
     {1070, kNeedsGraph, LineAction::Nothing},
     {1080, kNeedsGraph, LineAction::Operation},
+    // A replayed close-windows line closes every graph window and goes on;
+    // while recording, operation 1240 also writes the line again.
+    {1240, 0, LineAction::CloseWindows},
     // Realtime displays and board transfers run only with a board present.
     {4070, kNeedsBoard, LineAction::Operation},
     {5045, kNeedsBoard, LineAction::Operation},
@@ -321,7 +324,12 @@ Replayed runScriptFile(const std::string& path) {
         if (gated(code)) continue;
         if (const LineCommand* c = lineCommand(code)) {
             if (c->action == LineAction::Tile) tileGraphWindows();
-            if (c->action != LineAction::Operation) continue;
+            if (c->action == LineAction::CloseWindows) {
+                closeAllGraphWindows();
+                if (status().scriptRecording != 'y') continue;
+            } else if (c->action != LineAction::Operation) {
+                continue;
+            }
         }
         if (!replacePromptTokens(line)) {
             result = Replayed::Stopped;

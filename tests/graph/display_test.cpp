@@ -185,6 +185,30 @@ TEST_F(Display, ScriptLinesRoundTripAndReplayOpensGraphs) {
     EXPECT_EQ(host().lastMessage(QF_MSG_ERROR).rfind("Error in script line 1.", 0), 0u);
 }
 
+// A replayed close-windows line closes every graph window and the replay
+// goes on; while recording, the line is recorded again.
+TEST_F(Display, AReplayedCloseWindowsLineClosesEveryGraph) {
+    put("a.tim", sig::real32File(ramp(16)));
+    put("b.tim", sig::real32File(ramp(8)));
+    const std::string show = "4060 WaveformDisplay          " + dir + " ";
+    writeFile(dir + "close.scr",
+              show + "a.tim\r\n" + show + "b.tim\r\n1240 CloseWindows\r\n" + show + "b.tim\r\n");
+    setEntry(block.out, dir, "session.scr");
+    block.opCode = QF_OP_RECORD_START;
+    host().answerOk();
+    ASSERT_EQ(RunOp(&block), 0);
+    setEntry(block.out, dir, "close.scr");
+    block.opCode = QF_OP_RUN_SCRIPT;
+    host().answerOk();
+    EXPECT_EQ(RunOp(&block), 0);
+    EXPECT_EQ(host().callsNamed("DoCloseGraphWindow").size(), 2u);
+    ASSERT_EQ(graphCount(), 1);  // the line after it opened b.tim again
+    EXPECT_EQ(host().windows.back().title, dir + "b.tim");
+    block.opCode = QF_OP_RECORD_STOP;
+    ASSERT_EQ(RunOp(&block), 0);
+    EXPECT_NE(readFile(dir + "session.scr").find("1240 CloseWindows\r\n"), std::string::npos);
+}
+
 TEST_F(Display, ARewrittenFileIsClosedAndPlottedAgain) {
     put("a.tim", sig::real32File({0.5f, 0.25f, 0.125f, 0.0625f}));
     ASSERT_EQ(show(QF_OP_WAVEFORM_DISPLAY, "a.tim"), 0);
