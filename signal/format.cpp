@@ -359,7 +359,7 @@ bool readRecord(const char* first, const char* last, const RecordTraits& t, void
 }
 
 // Reverses the bytes of each of n values of `width` bytes.
-void byteSwap(void* values, std::size_t n, std::size_t width) {
+[[maybe_unused]] void byteSwap(void* values, std::size_t n, std::size_t width) {
     unsigned char* b = static_cast<unsigned char*>(values);
     for (std::size_t i = 0; i < n; ++i) std::reverse(b + i * width, b + (i + 1) * width);
 }
