@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "core/engine.h"
+#include "core/log.h"
 #include "platform/fs.h"
 
 namespace qf::fuzz {
@@ -31,6 +32,7 @@ struct Scratch {
         fs::create_directories(work);
     }
     ~Scratch() {
+        if (std::getenv("QF_FUZZ_KEEP")) return;  // to look at after a finding
         std::error_code ignored;
         fs::remove_all(root, ignored);
     }
@@ -66,6 +68,8 @@ void resetWorkFolder(const std::map<std::string, std::string>& keep) {
 }
 
 void restartEngine() {
+    // The log starts afresh with each input, so that it stays small.
+    closeEngineLog();
     resetForLoad();
     closeGraphWindows();
     if (InitQuillfen(nullptr, homeDir().c_str()) != 0) std::abort();

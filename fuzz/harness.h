@@ -21,6 +21,7 @@ constexpr int64_t kFreeBytes = 2 << 20;
 // This process's folders (each ending with '/'), made on first use under
 // $QF_FUZZ_TMP (else /dev/shm, else /tmp) and removed when it ends: the
 // engine's home (settings, log) and the working folder inputs are put in.
+// With QF_FUZZ_KEEP set they stay, to look at after a finding.
 const std::string& homeDir();
 const std::string& workDir();
 

@@ -43,9 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::snprintf(block.out.p, sizeof block.out.p, "%s", work.c_str());
     std::snprintf(block.out.n, sizeof block.out.n, "%s", "out.tim");
     block.opCode = QF_OP_IMPORT;
+    // The names as given: RunOp proposes others before the dialog.
+    const nameNpath in = block.in1, out = block.out;
     fuzz::answerNextDialog([&](CommandBlock& b) {
-        b.in1 = block.in1;
-        b.out = block.out;
+        b.in1 = in;
+        b.out = out;
         const int32_t frame = kFrames[shape >> 5];
         paramDouble(b, QF_P_IMPORT_RATE) = kRates[(shape >> 3) & 3];
         paramInt(b, QF_P_IO_FORMAT) = kFormats[choice & 15];

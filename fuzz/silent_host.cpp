@@ -1,11 +1,12 @@
 // The fuzz programs' host: every host callback, exported under its own name
 // so that the engine binds the program itself.  Nothing is shown and no one
-// answers: messages are dropped, every dialog is cancelled (1) and the
-// script entry box stays empty, except for the one dialog a target answers
-// with answerNextDialog.  Graph windows are kept as a window system would,
-// so that displays and graph scripts run their whole course; a target
-// closes them after each input.
+// answers: messages are dropped (shown with QF_FUZZ_VERBOSE set), every dialog is cancelled (1) and
+// the script entry box stays empty, except for the one dialog a target answers with
+// answerNextDialog.  Graph windows are kept as a window system would, so that displays and graph
+// scripts run their whole course; a target closes them after each input.
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -85,7 +86,12 @@ void closeGraphWindows() {
 #pragma GCC diagnostic ignored "-Wunused-parameter"
 
 // Messages, file pickers and parameter dialogs.
-QF_SILENT(stdEmitMsg, (int32_t kind, const char* text))
+// With QF_FUZZ_VERBOSE set, messages go to the standard error stream.
+QF_CALLBACK stdEmitMsg(int32_t kind, const char* text) {
+    static const bool verbose = std::getenv("QF_FUZZ_VERBOSE") != nullptr;
+    if (verbose) std::fprintf(stderr, "[%d] %s\n", kind, text ? text : "(null)");
+    return 0;
+}
 QF_DIALOG(stdGet123Files,
           (const char* title, const char* ext1, const char* label1, const char* ext2,
            const char* label2, const char* ext3, const char* label3, int32_t mode))
