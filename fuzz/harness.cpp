@@ -104,20 +104,6 @@ int32_t replayScript(const std::string& text) {
     return r;
 }
 
-std::string confinedScript(const std::string& text) {
-    std::string s = text;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\') s[i] = '_';
-        if (s[i] != '/') continue;
-        const bool blankBefore = i < 2 || s[i - 2] == ' ' || s[i - 2] == '\t' || s[i - 2] == '\n';
-        const bool blankAfter = i + 1 == s.size() || s[i + 1] == ' ' || s[i + 1] == '\t' ||
-                                s[i + 1] == '\r' || s[i + 1] == '\n';
-        const bool dotSlash = i > 0 && s[i - 1] == '.' && blankBefore && blankAfter;
-        if (!dotSlash) s[i] = '_';
-    }
-    return s;
-}
-
 std::string sourcePath(const char* relative) {
     return std::string(QF_SOURCE_DIR) + "/" + relative;
 }

@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "fuzz/confine.h"
 #include "quillfen/quillfen.h"
 
 namespace qf::fuzz {
@@ -46,10 +47,6 @@ std::string fileBytes(const std::string& path);
 // Replays `text` as the script "fuzz.scr" of the working folder through
 // operation 1120; RunOp's result.
 int32_t replayScript(const std::string& text);
-
-// A script that stays in the working folder: every '/' but that of a
-// folder field "./" becomes '_', and so does every '\'.
-std::string confinedScript(const std::string& text);
 
 // A file of the source tree (the example filters).
 std::string sourcePath(const char* relative);
