@@ -14,11 +14,11 @@ runs=${3:-0}
 shift $(( $# < 3 ? $# : 3 ))
 here=$(cd "$(dirname "$0")" && pwd)
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(signal_file script filter_file settings import)
+[ ${#targets[@]} -eq 0 ] && targets=(signal_file script filter_file settings import export)
 
 # Largest input of each target, in bytes.
 declare -A max_len=([signal_file]=8192 [script]=4096 [filter_file]=8192 [settings]=2048
-                    [import]=8192)
+                    [import]=8192 [export]=8192)
 
 mkdir -p "$build/logs"
 failed=()

@@ -189,6 +189,30 @@ class FuzzInputs : public EngineTest {
         return RunOp(&block);
     }
 
+    // The export target: one byte chooses the format and the name.
+    int32_t exportInput(const std::string& input) {
+        if (input.empty()) return 0;
+        static const int32_t formats[16] = {0,  1,  2,  5,  6,  10, 11, 12,
+                                            13, 14, 20, 21, 30, 3,  99, -1};
+        static const char* const extensions[8] = {".raw", ".txt", ".wav", ".flac",
+                                                  ".flt", ".asm", ".dat", ".au"};
+        const auto choice = static_cast<uint8_t>(input[0]);
+        writeFile(dir + "in.tim", input.substr(1));
+        CommandBlock block{};
+        setEntry(block.in1, dir, "in.tim");
+        setEntry(block.out, dir, std::string("out") + extensions[choice >> 5]);
+        const nameNpath in = block.in1, out = block.out;
+        TestHost::instance().answer([=](CommandBlock& b, const HostCall&) {
+            b.in1 = in;
+            b.out = out;
+            paramInt(b, QF_P_IO_FORMAT) = formats[choice & 15];
+            paramInt(b, QF_P_EXPORT_ASSEMBLER) = (choice >> 4) & 1;
+            return 0;
+        });
+        block.opCode = QF_OP_EXPORT;
+        return RunOp(&block);
+    }
+
     // After an input: nothing is left running, and an operation still runs.
     void stillUsable(const std::string& input) {
         EXPECT_EQ(qfenStatus->busy, 'n') << input;
@@ -245,6 +269,16 @@ TEST_F(FuzzInputs, ImportInputsImportOrAreRefused) {
     ASSERT_GE(inputs.size(), 16u);
     for (const std::string& f : inputs) {
         const int32_t r = importInput(readFile(f));
+        EXPECT_TRUE(r == 0 || r == 1) << f;
+        stillUsable(f);
+    }
+}
+
+TEST_F(FuzzInputs, ExportInputsExportOrAreRefused) {
+    const std::vector<std::string> inputs = targetInputs("export");
+    ASSERT_GE(inputs.size(), 10u);
+    for (const std::string& f : inputs) {
+        const int32_t r = exportInput(readFile(f));
         EXPECT_TRUE(r == 0 || r == 1) << f;
         stillUsable(f);
     }
