@@ -89,6 +89,12 @@ std::string fileBytes(const std::string& path) {
 }
 
 int32_t replayScript(const std::string& text) {
+    const int32_t r = replayScriptKeepingGraphs(text);
+    closeGraphWindows();
+    return r;
+}
+
+int32_t replayScriptKeepingGraphs(const std::string& text) {
     const std::string& work = workDir();
     putFile(work + "fuzz.scr", text);
     answerNextDialog([&work](CommandBlock& b) {
@@ -99,9 +105,7 @@ int32_t replayScript(const std::string& text) {
     });
     CommandBlock block{};
     block.opCode = QF_OP_RUN_SCRIPT;
-    const int32_t r = RunOp(&block);
-    closeGraphWindows();
-    return r;
+    return RunOp(&block);
 }
 
 std::string sourcePath(const char* relative) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "fuzz/confine.h"
 #include "quillfen/quillfen.h"
@@ -37,16 +38,23 @@ void restartEngine();
 // The next dialog the engine opens gets this answer (0 = OK with the block
 // as the answer left it); every later one is cancelled.
 void answerNextDialog(std::function<int32_t(CommandBlock&)> answer);
-// Closes every graph window the engine asked for and drops a pending answer.
+// Draws every graph window the engine asked for, closes it and drops a
+// pending answer.
 void closeGraphWindows();
+// Sends these plotGraphCtrl commands (grREFRESH = 10 draws) to each open
+// graph window in turn.
+void viewGraphWindows(const std::vector<int32_t>& commands);
 
 // Writes or reads a whole file.
 void putFile(const std::string& path, const std::string& bytes);
 std::string fileBytes(const std::string& path);
 
 // Replays `text` as the script "fuzz.scr" of the working folder through
-// operation 1120; RunOp's result.
+// operation 1120, then draws and closes the graph windows it opened;
+// RunOp's result.
 int32_t replayScript(const std::string& text);
+// The same, leaving the graph windows it opened open.
+int32_t replayScriptKeepingGraphs(const std::string& text);
 
 // A file of the source tree (the example filters).
 std::string sourcePath(const char* relative);

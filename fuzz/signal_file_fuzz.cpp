@@ -1,7 +1,8 @@
 // Signal files, text and binary, of every record type: the input is a whole
 // file.  It is opened for its header alone, then read record by record
 // through the access layer's windows, read as values through the hosts'
-// reader, and converted between text and binary records by an operation.
+// reader, converted between text and binary records by an operation, and
+// shown in each kind of graph, which is moved, scaled and drawn.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -50,5 +51,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
 
     fuzz::replayScript("6050 ASCII_Binary_Cvt ./ in.tim ./ other.tim\n");
+
+    // Its graphs, drawn after moving and scaling their views (refresh 10,
+    // end 8, zoom in 13 and out 12, Y auto 18 and up 16, pan 3 and 4, head 7).
+    for (const char* display :
+         {"4060 WaveformDisplay ./ in.tim\n", "5040 MagnitudeDisplay ./ in.tim\n",
+          "5070 PhaseDisplay ./ in.tim\n", "5080 PowerDisplay ./ in.tim\n"}) {
+        fuzz::replayScriptKeepingGraphs(display);
+        fuzz::viewGraphWindows({10, 8, 10, 13, 10, 12, 18, 10, 16, 4, 3, 7, 10});
+        fuzz::closeGraphWindows();
+    }
     return 0;
 }

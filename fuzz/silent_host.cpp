@@ -57,8 +57,17 @@ void answerNextDialog(std::function<int32_t(CommandBlock&)> answer) {
     silent().nextAnswer = std::move(answer);
 }
 
+void viewGraphWindows(const std::vector<int32_t>& commands) {
+    const std::vector<QfWindow> windows = silent().windows;
+    for (const QfWindow w : windows)
+        for (const int32_t c : commands) plotGraphCtrl(c, w);
+}
+
 void closeGraphWindows() {
     SilentHost& h = silent();
+    // Each window is drawn once before it goes, as a window system would
+    // have asked after it was made.
+    viewGraphWindows({10});
     while (!h.windows.empty()) {
         const QfWindow w = h.windows.back();
         h.windows.pop_back();
