@@ -24,6 +24,8 @@
 #include "signal/access.h"
 #include "support/engine_test.h"
 
+extern "C" int32_t DoCloseGraphWindow(QfWindow window);
+
 using namespace qf;
 using namespace qf::test;
 
@@ -71,8 +73,9 @@ class FuzzInputs : public EngineTest {
         return e;
     }
 
-    // Replays `text` as the script s.scr of the test's folder.
-    int32_t replay(const std::string& text) {
+    // Replays `text` as the script s.scr of the test's folder; then draws
+    // and closes the graph windows it opened, unless they are kept.
+    int32_t replay(const std::string& text, bool keepGraphs = false) {
         writeFile(dir + "s.scr", text);
         TestHost::instance().answer([this](CommandBlock& b, const HostCall&) {
             setEntry(b.out, dir, "s.scr");
@@ -82,6 +85,7 @@ class FuzzInputs : public EngineTest {
         block.opCode = QF_OP_RUN_SCRIPT;
         const int32_t r = RunOp(&block);
         EXPECT_EQ(::chdir(dir.c_str()), 0);
+        if (!keepGraphs) viewAndCloseGraphs({});
         return r;
     }
 
@@ -125,6 +129,24 @@ class FuzzInputs : public EngineTest {
             qfSignalClose(s);
         }
         replay("6050 ASCII_Binary_Cvt ./ in.tim ./ other.tim\n");
+        for (const char* display :
+             {"4060 WaveformDisplay ./ in.tim\n", "5040 MagnitudeDisplay ./ in.tim\n",
+              "5070 PhaseDisplay ./ in.tim\n", "5080 PowerDisplay ./ in.tim\n"}) {
+            replay(display, true);
+            viewAndCloseGraphs({10, 8, 10, 13, 10, 12, 18, 10, 16, 4, 3, 7, 10});
+        }
+    }
+
+    // Sends the view commands to each graph window, draws it and closes it.
+    void viewAndCloseGraphs(const std::vector<int32_t>& commands) {
+        TestHost& h = TestHost::instance();
+        std::vector<QfWindow> windows;
+        for (const TestHost::Window& w : h.windows) windows.push_back(w.handle);
+        for (const QfWindow w : windows) {
+            for (const int32_t c : commands) plotGraphCtrl(c, w);
+            plotGraphCtrl(10, w);
+            DoCloseGraphWindow(w);
+        }
     }
 
     // The filter file target: the reader, then filtering with the file.
