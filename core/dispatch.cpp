@@ -83,9 +83,10 @@ const nameNpath& entryOf(const CommandBlock& b, int32_t entry) {
 bool isMultiChannel(CommandBlock& b, const nameNpath& file) {
     SignalDescriptor& d = blockDescriptor(b, 0);
     d.openMark = 0;
-    ++runtime().muted;
-    const int32_t opened = sigOpenRead(d, file, 0);
-    --runtime().muted;
+    const int32_t opened = [&] {
+        const MutedMessages quiet;
+        return sigOpenRead(d, file, 0);
+    }();
     if (opened != 0) {
         sigClose(d);
         return false;

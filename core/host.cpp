@@ -64,6 +64,14 @@ int bindHost(void* module, const char** missing) {
     return count;
 }
 
+MutedMessages::MutedMessages() {
+    ++runtime().muted;
+}
+
+MutedMessages::~MutedMessages() {
+    --runtime().muted;
+}
+
 int32_t emitText(int32_t kind, const char* text) {
     if (runtime().muted > 0) return 0;
     if (!engine().host.stdEmitMsg) {

@@ -75,8 +75,8 @@ struct HostCallThunk<Slot, Which, int32_t (*)(P...)> {
 // The callback a slot of the interface holds.
 template <typename Fn>
 HostCallback callbackOfSlot(Fn HostInterface::*slot) {
-#define QF_HOST_MATCH(name, args)                                                          \
-    if constexpr (std::is_same_v<QfHost_##name, Fn>)                                      \
+#define QF_HOST_MATCH(name, args)                    \
+    if constexpr (std::is_same_v<QfHost_##name, Fn>) \
         if (slot == &HostInterface::name) return HostCallback::name;
     QF_HOST_CALLBACKS(QF_HOST_MATCH)
     QF_HOST_MATCH(qfPickScriptFile, )
@@ -95,8 +95,8 @@ int32_t callHostSlot(Fn HostInterface::*slot, A... args) {
 // hostcall::stdEmitMsg(kind, text) and so on.  A caller that must tell a
 // missing callback from its answer tests host().name first.
 namespace hostcall {
-#define QF_HOST_WRAPPER(name, args)                                                            \
-    inline constexpr auto name =                                                                \
+#define QF_HOST_WRAPPER(name, args) \
+    inline constexpr auto name =    \
         &HostCallThunk<&HostInterface::name, HostCallback::name, QfHost_##name>::call;
 QF_HOST_CALLBACKS(QF_HOST_WRAPPER)
 QF_HOST_WRAPPER(qfPickScriptFile, )
@@ -124,6 +124,15 @@ auto guardedEntry(decltype(std::declval<F&>()()) failed, F&& work) noexcept {
     }
     return failed;
 }
+
+// While one lives, messages are not sent (a probe that reports nothing).
+class MutedMessages {
+  public:
+    MutedMessages();
+    ~MutedMessages();
+    MutedMessages(const MutedMessages&) = delete;
+    MutedMessages& operator=(const MutedMessages&) = delete;
+};
 
 // Formats into the shared message buffer and sends it with stdEmitMsg.
 int32_t emitMsg(int32_t kind, const char* fmt, ...) __attribute__((format(printf, 2, 3)));

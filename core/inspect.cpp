@@ -138,7 +138,8 @@ int32_t signalValues(QfSignal* s, int32_t first, int32_t count, double* values) 
 extern "C" {
 
 QF_EXPORT QfSignal* qfSignalOpen(const char* path, QfSignalInfo* info) {
-    return qf::guardedEntry(static_cast<QfSignal*>(nullptr), [&] { return openSignal(path, info); });
+    return qf::guardedEntry(static_cast<QfSignal*>(nullptr),
+                            [&] { return openSignal(path, info); });
 }
 
 QF_EXPORT int32_t qfSignalValues(QfSignal* s, int32_t first, int32_t count, double* values) {

@@ -287,13 +287,12 @@ int32_t loadSettings() {
 
     openEngineLog();
 
-    std::FILE* f = platform::openFile(stdHomePath("quillfen.sav"), "rb");
+    const platform::OwnedFile f{platform::openFile(stdHomePath("quillfen.sav"), "rb")};
     if (f == nullptr) {
         setFallbacks();
         setGraphDefaults();
     } else {
-        readSettingsFile(f);
-        platform::closeFile(f);
+        readSettingsFile(f.get());
     }
 
     // Realtime display fields, in record order.
@@ -359,10 +358,10 @@ const char* writeSettingsFile(const std::string& text) {
     const platform::FileLock lock(stdHomePath(kLockName), kLockWaitMs);
     const std::string temporary =
         target + fmtString(".%u.tmp", static_cast<unsigned>(platform::processId()));
-    std::FILE* f = platform::openFile(temporary.c_str(), "wb");
+    platform::OwnedFile f{platform::openFile(temporary.c_str(), "wb")};
     if (f == nullptr) return "a file cannot be created there";
-    const bool written = platform::writeText(f, text) && platform::syncFile(f);
-    if (!platform::closeFile(f) || !written) {
+    const bool written = platform::writeText(f.get(), text) && platform::syncFile(f.get());
+    if (!platform::closeFile(f.release()) || !written) {
         platform::removeFile(temporary.c_str());
         return "the file cannot be written";
     }

@@ -150,8 +150,8 @@ void clipToFrame(PlotData& p, bool on) {
     }
     hostcall::DoEnableClipping(p.grRecPtr, on ? 1 : 0);
     if (on)
-        hostcall::DoSetRectangularClipRegion(p.grRecPtr, p.clipRect[0], p.clipRect[1], p.clipRect[2] + 1,
-                                     p.clipRect[3] + 1);
+        hostcall::DoSetRectangularClipRegion(p.grRecPtr, p.clipRect[0], p.clipRect[1],
+                                             p.clipRect[2] + 1, p.clipRect[3] + 1);
 }
 
 // The visible part of the selection, again over the curve with pen 10.

@@ -54,8 +54,8 @@ void handOverGraphStyle() {
     for (int pen = 13; pen <= 15; ++pen) {
         const uint32_t rgb = static_cast<uint32_t>(g.penColour[pen]);
         hostcall::DoSetPenColorFromRGB(pen, static_cast<int32_t>(rgb & 0xFF),
-                                   static_cast<int32_t>((rgb >> 8) & 0xFF),
-                                   static_cast<int32_t>((rgb >> 16) & 0xFF));
+                                       static_cast<int32_t>((rgb >> 8) & 0xFF),
+                                       static_cast<int32_t>((rgb >> 16) & 0xFF));
         hostcall::DoSetPenLineType(pen, 0);
     }
     // The settings file keeps no brush of its own: brush 0 and pen 0 have

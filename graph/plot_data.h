@@ -220,6 +220,8 @@ PlotData* knownRecord(const PlotData* p);
 // Messages, drawing and set-up.
 int32_t plotGraph(PlotData* p, int32_t command);
 int32_t setupGraph(int32_t message, PlotData* p);
+// What plotGraphCtrl does: open, close, pan, zoom, refresh one graph.
+int32_t graphCommand(int32_t message, QfWindow window);
 int32_t grProcessCmd(PlotData* p, int32_t command);
 void updateScrollBar(PlotData* p);
 // The view width W of the commands: samples (time, spectrograms) or points.

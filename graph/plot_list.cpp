@@ -412,7 +412,15 @@ void tileGraphWindows() {
 extern "C" {
 
 QF_EXPORT int32_t plotGraphCtrl(int32_t message, QfWindow window) {
-    using namespace qf;
+    // A graph that finds no memory says so; nothing leaves the library.
+    return qf::guardedEntry(0, [&] { return qf::graphCommand(message, window); });
+}
+
+}  // extern "C"
+
+namespace qf {
+
+int32_t graphCommand(int32_t message, QfWindow window) {
     if (message >= 0 && message < kGraphCommandCount)
         logPrintf("OP $$enter$$ plotGraphCtrl(message = %d %s, graphRecPtr = %p), \n", message,
                   kGraphCommandNames[message], window);
@@ -424,9 +432,19 @@ QF_EXPORT int32_t plotGraphCtrl(int32_t message, QfWindow window) {
         PlotData* p = appendPlotData();
         if (p == nullptr) {
             emitText(QF_MSG_ERROR, kOutOfMemoryText);
-        } else if (setupGraph(message, p) != 0 && (p->recKind == 'g' || !p->grRecPtr)) {
-            p->isOpen = 0;
-            removeRecord(p);
+        } else {
+            int32_t set = 1;
+            try {
+                set = setupGraph(message, p);
+            } catch (...) {
+                p->isOpen = 0;
+                removeRecord(p);  // no half-made graph stays in the list
+                throw;
+            }
+            if (set != 0 && (p->recKind == 'g' || !p->grRecPtr)) {
+                p->isOpen = 0;
+                removeRecord(p);
+            }
         }
     } else if (PlotData* p = findPlotData(window)) {
         if (message == grCLOSE) {
@@ -441,4 +459,4 @@ QF_EXPORT int32_t plotGraphCtrl(int32_t message, QfWindow window) {
     return 0;
 }
 
-}  // extern "C"
+}  // namespace qf

@@ -2,6 +2,9 @@
 // written behind are written on a second thread.
 #include "platform/faults.h"
 
+#include <execinfo.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdlib>
 
@@ -56,6 +59,11 @@ bool failsNow(Fault kind) {
     const int64_t n = ++s.events;
     if (n != s.nth) return false;
     s.fired = true;
+    // QF_FAULT_TRACE=1 shows where each injected fault struck.
+    if (const char* trace = std::getenv("QF_FAULT_TRACE"); trace && *trace == '1') {
+        void* frames[24];
+        ::backtrace_symbols_fd(frames, ::backtrace(frames, 24), STDERR_FILENO);
+    }
     return true;
 }
 

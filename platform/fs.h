@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace qf::platform {
@@ -37,6 +38,12 @@ bool fileFailed(std::FILE* f);
 void rewindFile(std::FILE* f);
 // Fully buffered with a buffer of `bytes`, or unbuffered for 0.
 void setFileBuffer(std::FILE* f, std::size_t bytes);
+
+// A stream that is closed when its owner goes (an exception passing too).
+struct FileCloser {
+    void operator()(std::FILE* f) const { closeFile(f); }
+};
+using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // Makes the directory current; false when it cannot be done.
 bool setCurrentDir(const char* path);

@@ -12,8 +12,8 @@
 #include <string>
 #include <type_traits>
 
-#include "platform/fs.h"
 #include "platform/faults.h"
+#include "platform/fs.h"
 
 namespace qf::platform {
 

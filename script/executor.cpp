@@ -174,8 +174,8 @@ bool replacePromptTokens(std::string& line) {
         std::size_t promptEnd = end == std::string::npos ? line.size() : end;
         std::string prompt = promptText(line.c_str() + pos + 2, promptEnd - pos - 2);
         if (host().qfAskScriptText) {
-            const int32_t asked = hostcall::qfAskScriptText(prompt.c_str(), rt.message,
-                                                            static_cast<int32_t>(sizeof rt.message));
+            const int32_t asked = hostcall::qfAskScriptText(
+                prompt.c_str(), rt.message, static_cast<int32_t>(sizeof rt.message));
             rt.message[sizeof rt.message - 1] = '\0';
             if (asked > 0) return false;
         }
@@ -201,18 +201,33 @@ enum class Replayed : uint8_t {
 
 Replayed runScriptFile(const std::string& path) {
     setScriptDir();
-    std::FILE* f = platform::openFile(path.c_str(), "rb");
+    const platform::OwnedFile owned(platform::openFile(path.c_str(), "rb"));
+    std::FILE* f = owned.get();
     if (f == nullptr) return Replayed::Unusable;
     if (replay().depth >= kMaxNesting) {
-        platform::closeFile(f);
         emitMsg(QF_MSG_ERROR, "Scripts nested more than %d deep; '%s' is not run.", kMaxNesting,
                 path.c_str());
         replay().runaway = true;
         return Replayed::Stopped;
     }
     skipByteOrderMark(f);
-    ++replay().depth;
-    status().scriptRunning = 'y';
+    // The replay's marks are taken back however this file's replay ends (a
+    // lack of memory passing as an exception too).
+    struct Depth {
+        Depth() {
+            ++replay().depth;
+            status().scriptRunning = 'y';
+        }
+        ~Depth() {
+            if (--replay().depth <= 0) {
+                replay().depth = 0;
+                replay().runaway = false;
+                status().scriptRunning = 'n';
+            }
+        }
+        Depth(const Depth&) = delete;
+        Depth& operator=(const Depth&) = delete;
+    } depth;
     CommandBlock& b = block();
     Replayed result = Replayed::Ran;
     int lineNo = 0;
@@ -321,7 +336,10 @@ Replayed runScriptFile(const std::string& path) {
             break;
         }
         b.opCode = code;
-        const Dispatched done = dispatchOperation(b, *rec, kFromScriptLine, line.c_str());
+        // A line that finds no memory fails like any other failed line.
+        const Dispatched done = guardedEntry(Dispatched{Outcome::Failed, 1}, [&] {
+            return dispatchOperation(b, *rec, kFromScriptLine, line.c_str());
+        });
         const char* what = nullptr;
         switch (done.outcome) {
             case Outcome::Malformed:
@@ -346,12 +364,6 @@ Replayed runScriptFile(const std::string& path) {
             result = Replayed::Stopped;
         }
         if (result != Replayed::Ran) break;
-    }
-    platform::closeFile(f);
-    if (--replay().depth <= 0) {
-        replay().depth = 0;
-        replay().runaway = false;
-        status().scriptRunning = 'n';
     }
     return result;
 }

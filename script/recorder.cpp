@@ -41,8 +41,7 @@ int32_t startExecute(int32_t, OperationRecord*) {
     CommandBlock& b = block();
     std::string path = std::string(b.out.p) + b.out.n;
     // A host may ask to add to an existing script.
-    std::FILE* f =
-        platform::openFile(path.c_str(), engine().hostFacing.recordAppend ? "ab" : "wb");
+    std::FILE* f = platform::openFile(path.c_str(), engine().hostFacing.recordAppend ? "ab" : "wb");
     if (f == nullptr) return 2;
     rec().stream = f;
     std::memset(rec().name, 0, sizeof rec().name);
@@ -137,21 +136,21 @@ std::string scriptLineOf(OperationRecord& record) {
     if (!recording()) return std::string();
     // The writer takes a stream: a scratch file holds the line.  Without one
     // the line is recorded at once (so is the error of a lost stream).
-    std::FILE* scratch = rec().stream ? platform::openScratchFile() : nullptr;
+    const platform::OwnedFile owned{rec().stream ? platform::openScratchFile() : nullptr};
+    std::FILE* scratch = owned.get();
     if (scratch == nullptr) {
         recordScriptLine(record);
         return std::string();
     }
     std::string line;
     if (record.writeScriptLine(0, scratch) != 0 || platform::fileFailed(scratch)) {
-        platform::closeFile(scratch);
         stopWithError();
         return line;
     }
     platform::rewindFile(scratch);
     char buf[1024];
-    for (std::size_t n; (n = platform::readFile(scratch, buf, sizeof buf)) > 0;) line.append(buf, n);
-    platform::closeFile(scratch);
+    for (std::size_t n; (n = platform::readFile(scratch, buf, sizeof buf)) > 0;)
+        line.append(buf, n);
     return line;
 }
 

@@ -65,7 +65,8 @@ struct SignalIo {
     char* block(int which, int64_t bytes) {
         if (scratchBytes[which] < static_cast<std::size_t>(bytes)) {
             platform::freeMemory(scratch[which]);
-            scratch[which] = static_cast<char*>(platform::allocate(static_cast<std::size_t>(bytes)));
+            scratch[which] =
+                static_cast<char*>(platform::allocate(static_cast<std::size_t>(bytes)));
             scratchBytes[which] = scratch[which] ? static_cast<std::size_t>(bytes) : 0;
         }
         return scratch[which];
@@ -440,6 +441,19 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
     d.bufferBytes = bufferBytes;
     d.dataOffset = 0;
 
+    // Whatever this open has taken is given back unless it completes (an
+    // early return, or a lack of memory passing as an exception).
+    struct Undo {
+        SignalDescriptor& d;
+        std::string temporary;
+        bool kept = false;
+        ~Undo() {
+            if (kept) return;
+            release(d);
+            if (!temporary.empty()) platform::removeFile(temporary.c_str());
+        }
+    } undo{d, {}};
+
     if (bufferBytes >= 1 && (!allocateWindow(d, bufferBytes) || !attachIo(d))) {
         release(d);
         signalMessage(QF_MSG_ERROR, "%s", kOutOfMemoryText);
@@ -469,7 +483,9 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
         }
     }
 
+    undo.temporary = path;
     std::FILE* f = platform::openFile(path.c_str(), "w+b");
+    d.stream = f;
     if (!f) {
         release(d);
         signalMessage(QF_MSG_ERROR, "Cannot open %s for write.", target.c_str());
@@ -478,7 +494,6 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
     platform::setFileBuffer(f, kStreamBufferBytes);
     const std::string header = headerText(d);
     if (!platform::writeText(f, header) || !platform::flushFile(f)) {
-        platform::closeFile(f);
         release(d);
         platform::removeFile(path.c_str());
         signalMessage(QF_MSG_ERROR, "Error writing output file '%s%s'", d.file.p, d.file.n);
@@ -507,6 +522,7 @@ int32_t sigOpenWrite(SignalDescriptor& d, const nameNpath& file, int32_t recordT
         }
     }
     d.openMark = kOpenMark;
+    undo.kept = true;
     return 0;
 }
 
@@ -518,7 +534,10 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
     d.buffer = nullptr;
     d.io = nullptr;
     const std::string path = fullPath(d.file);
-    std::FILE* f = platform::openFile(path.c_str(), "rb");
+    // Closed here unless the descriptor takes it (a lack of memory passing
+    // as an exception too).
+    platform::OwnedFile owned(platform::openFile(path.c_str(), "rb"));
+    std::FILE* f = owned.get();
     if (!f) {
         signalMessage(QF_MSG_ERROR, "Invalid file name or path\n%s", path.c_str());
         return 1;
@@ -530,10 +549,7 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
     readHeaderBytes(f, text, hashAt);
     const std::size_t headerEnd = hashAt >= 0 ? static_cast<std::size_t>(hashAt) : text.size();
     const HeaderScan h = scanHeader(std::string_view(text).substr(0, headerEnd));
-    auto refuse = [&](int32_t result) {
-        platform::closeFile(f);
-        return result;
-    };
+    auto refuse = [](int32_t result) { return result; };
     auto invalid = [&](int64_t line, const char* why) {
         signalMessage(QF_MSG_ERROR, "Invalid file header in '%s%s'\nline %lld: %s.", d.file.p,
                       d.file.n, static_cast<long long>(line), why);
@@ -602,6 +618,7 @@ int32_t sigOpenRead(SignalDescriptor& d, const nameNpath& file, int32_t bufferBy
         d.stream = nullptr;
         return invalid(dataLine, "the file format is Binary, but text follows the header");
     }
+    owned.release();
 
     const bool tooShort = length < static_cast<int64_t>(d.dataOffset) + 3 * d.recordWidth;
     d.openMark = kOpenMark;
@@ -667,6 +684,10 @@ int32_t sigAccess(SignalDescriptor& d, int32_t index) {
 int32_t sigClose(SignalDescriptor& d) {
     if (!d.isOpen()) return 0;
     const bool writing = d.mode == 'w';
+    // Both names are made before anything is let go: a lack of memory here
+    // leaves the descriptor open, for its owner to discard.
+    const std::string temporary = writing ? sigTemporaryPath(d.file) : std::string();
+    const std::string target = writing ? fullPath(d.file) : std::string();
     int32_t result = 0;
     if (writing && d.buffer && d.stream) result = writeWindow(d, true);
     // The writer stops before its file closes.
@@ -679,8 +700,7 @@ int32_t sigClose(SignalDescriptor& d) {
     }
     release(d);
     if (writing) {
-        const std::string temporary = sigTemporaryPath(d.file);
-        if (result == 0 && !platform::replaceFile(temporary.c_str(), fullPath(d.file).c_str()))
+        if (result == 0 && !platform::replaceFile(temporary.c_str(), target.c_str()))
             result = writeFailed(d, 0);
         if (result != 0)
             platform::removeFile(temporary.c_str());
@@ -690,13 +710,19 @@ int32_t sigClose(SignalDescriptor& d) {
     return result;
 }
 
-int32_t sigDiscard(SignalDescriptor& d) {
+int32_t sigDiscard(SignalDescriptor& d) noexcept {
     if (!d.isOpen()) return 1;
     const bool writing = d.mode == 'w';
-    release(d);
     // Only an output's temporary file is removed; an input opened for
-    // reading, and any earlier file of the output's name, stay.
-    if (writing) platform::removeFile(sigTemporaryPath(d.file).c_str());
+    // reading, and any earlier file of the output's name, stay.  The name
+    // is made first, so that the descriptor stays open if that fails.
+    try {
+        const std::string temporary = writing ? sigTemporaryPath(d.file) : std::string();
+        release(d);
+        if (writing) platform::removeFile(temporary.c_str());
+    } catch (const std::bad_alloc&) {
+        release(d);  // called as a failed run unwinds: nothing may leave here
+    }
     return 0;
 }
 

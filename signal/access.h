@@ -54,7 +54,7 @@ int32_t sigClose(SignalDescriptor& d);
 void sigWindowsFilledByCaller(SignalDescriptor& d);
 // Closes and removes an output's temporary file (1 if the descriptor was
 // not open).
-int32_t sigDiscard(SignalDescriptor& d);
+int32_t sigDiscard(SignalDescriptor& d) noexcept;
 // Where an output is written until sigClose renames it.
 std::string sigTemporaryPath(const nameNpath& file);
 int32_t sigReadWindow(SignalDescriptor& d, int32_t index);

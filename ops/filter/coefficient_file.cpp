@@ -453,12 +453,12 @@ int32_t readFilterFile(const nameNpath& file, LoadedFilter& filter) {
     const std::string path = std::string(file.p, strnlen(file.p, sizeof file.p)) +
                              std::string(file.n, strnlen(file.n, sizeof file.n));
     int32_t result = kFilterNotFound;
-    if (std::FILE* f = platform::openFile(path.c_str(), "rb")) {
-        result = readFrom(f, filter);
-        platform::closeFile(f);
+    if (const platform::OwnedFile f{platform::openFile(path.c_str(), "rb")}) {
+        result = readFrom(f.get(), filter);
     } else {
         emitMsg(QF_MSG_ERROR, "Did not find %s", path.c_str());
     }
+    if (result == kFilterNoMemory) emitText(QF_MSG_ERROR, kOutOfMemoryText);
     if (result == kFilterLoaded) {
         std::memcpy(&filter.d.file, &file, sizeof file);
         filter.d.file.n[sizeof file.n - 1] = '\0';

@@ -78,10 +78,7 @@ ImportRun& run() {
     return familyState<ImportRun>();
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { platform::closeFile(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = platform::OwnedFile;
 
 bool isAudioExtension(const char* name) {
     const char* dot = std::strrchr(name, '.');

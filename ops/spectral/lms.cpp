@@ -89,6 +89,7 @@ int32_t lmsCheck(int32_t) {
     if (!readInputHeader(b.in2, QF_ENTRY_IN2)) return kLmsDesiredUnreadable;
     if (!isTimeSignalType(blockDescriptor(b, QF_ENTRY_IN2).recordType)) return kLmsDesiredType;
     if (paramInt(b, kLmsTapsParam) < 1) return kLmsBadTaps;
+    if (paramInt(b, kLmsTapsParam) > kLmsMaxTaps) return kLmsTooManyTaps;
     return 0;
 }
 
@@ -137,6 +138,7 @@ int32_t lmsPrepare(int32_t) {
     if (!isTimeSignalType(d.recordType)) return refused(kLmsDesiredType);
     const int32_t taps = paramInt(b, kLmsTapsParam);
     if (taps < 1) return refused(kLmsBadTaps);
+    if (taps > kLmsMaxTaps) return refused(kLmsTooManyTaps);
     if (!lmsState().filter.start(taps, stepOf(paramDouble(b, kLmsStepParam)),
                                  paramInt(b, kLmsNormaliseParam) != 0)) {
         emitText(QF_MSG_ERROR, kOutOfMemoryText);
@@ -259,6 +261,12 @@ void registerLmsOperation() {
                       Then::AskAgain};
     taps.about = kLmsTapsParam;
     d.checks.push_back(taps);
+    // Every sample costs three passes over the taps, and the taps are an
+    // output of their own: a size from a script line is bounded first.
+    CheckMessage tooMany{kLmsTooManyTaps, QF_MSG_NOTICE, "The LMS filter takes at most 65536 taps.",
+                         Then::AskAgain};
+    tooMany.about = kLmsTapsParam;
+    d.checks.push_back(tooMany);
     d.show = Show::Waveform;
     d.shown = kShowOut | kShowOut2 | kShowOut3;
     d.pipeline.outputBuffer = 32768;

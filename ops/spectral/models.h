@@ -108,12 +108,16 @@ constexpr int kLmsAdaptParam = QF_P_LMS_ADAPT;          // 13012  K (int32)
 constexpr int kLmsNormaliseParam = QF_P_LMS_NORMALISE;  // 13016  nonzero: normalised (int32)
 constexpr int kLmsStepParam = QF_P_LMS_STEP;            // 13024  mu (double, used as a float)
 
+// A delay line longer than this is refused before anything is allocated.
+constexpr int32_t kLmsMaxTaps = 65536;
+
 enum LmsCheck : int32_t {
     kLmsInputUnreadable = 101,
     kLmsInputType = 102,
     kLmsDesiredUnreadable = 103,
     kLmsDesiredType = 104,
-    kLmsBadTaps = 105,  // fewer than one tap: no filter to adapt
+    kLmsBadTaps = 105,      // fewer than one tap: no filter to adapt
+    kLmsTooManyTaps = 106,  // more than kLmsMaxTaps
 };
 
 // One adaptive filter of L taps.

@@ -20,8 +20,10 @@
 #include <vector>
 
 #include "core/engine.h"
+#include "core/host.h"
 #include "graph/plot_data.h"
 #include "platform/faults.h"
+#include "quillfen/signals.h"
 #include "support/engine_test.h"
 
 using namespace qf;
@@ -85,10 +87,13 @@ class FaultSweep : public EngineTest {
     }
 
     int32_t replay(const std::string& script) {
-        TestHost::instance().answer([this, script](CommandBlock& b, const HostCall&) {
-            setEntry(b.out, dir, script);
-            return 0;
-        });
+        {
+            platform::FaultPause testsOwn;  // the test's allocations are not the run's
+            TestHost::instance().answer([this, script](CommandBlock& b, const HostCall&) {
+                setEntry(b.out, dir, script);
+                return 0;
+            });
+        }
         CommandBlock block{};
         block.opCode = QF_OP_RUN_SCRIPT;
         const int32_t r = RunOp(&block);
@@ -164,7 +169,18 @@ class FaultSweep : public EngineTest {
                 } else {
                     ++failures;
                     EXPECT_TRUE(fired);
-                    EXPECT_EQ(folder(dir), before);
+                    // No partial file: an output is complete (a two-step run
+                    // whose second step failed) or absent, and nothing else
+                    // changed.
+                    Files now = folder(dir);
+                    for (const std::string& o : s.outputs) {
+                        if (now.count(o)) {
+                            EXPECT_EQ(now[o], reference[o]) << o;
+                        }
+                        now.erase(o);
+                    }
+                    EXPECT_EQ(now, before);
+                    removeOutputs(s);
                     const bool scriptItself = kind == Fault::Open && n == 1;
                     if (!scriptItself) {
                         EXPECT_TRUE(saysWhy()) << TestHost::instance().lastMessage();
@@ -188,47 +204,61 @@ class FaultSweep : public EngineTest {
 }  // namespace
 
 TEST_F(FaultSweep, Generator) {
-    sweep({"generators", "", "2010 Sinusoidal               ./ g.tim hrb 50 1000 96 0 1 0 2 0 0 0",
+    sweep({"generators",
+           "",
+           "2010 Sinusoidal               ./ g.tim hrb 50 1000 96 0 1 0 2 0 0 0",
            {"g.tim"}});
 }
 
 TEST_F(FaultSweep, TimeOperations) {
-    sweep({"time", kSignals, "3010 Addition                 ./ a.tim ./ b.tim ./ sum.tim",
+    sweep({"time",
+           kSignals,
+           "3010 Addition                 ./ a.tim ./ b.tim ./ sum.tim",
            {"sum.tim"}});
 }
 
 TEST_F(FaultSweep, Fft) {
-    sweep({"spectral", kSignals, "4050 FastFourierTransform     ./ a.tim 1 32 32 ./ a.fre",
+    sweep({"spectral",
+           kSignals,
+           "4050 FastFourierTransform     ./ a.tim 1 32 32 ./ a.fre",
            {"a.fre"}});
 }
 
 TEST_F(FaultSweep, InverseFftOfTextFrames) {
     sweep({"spectral (text frames)",
-           kSignals + "4050 FastFourierTransform     ./ a.tim 1 32 32 ./ a.fre\n" +
+           kSignals + "4050 FastFourierTransform     ./ a.tim 1 64 32 ./ a.fre\n" +
                "6050 ASCII_Binary_Cvt         ./ a.fre ./ t.fre\n",
-           "5010 InverseFFT               ./ t.fre ./ back.tim", {"back.tim"}});
+           "5010 InverseFFT               ./ t.fre ./ back.tim",
+           {"back.tim"}});
 }
 
 TEST_F(FaultSweep, Filter) {
     std::filesystem::copy_file(QF_SOURCE_DIR "/examples/filters/lowpass_float.flt", dir + "lp.flt");
-    sweep({"filters", kSignals, "4005 Perform_filtering        ./ lp.flt ./ a.tim ./ f.tim",
+    sweep({"filters",
+           kSignals,
+           "4005 Perform_filtering        ./ lp.flt ./ a.tim ./ f.tim",
            {"f.tim"}});
 }
 
 TEST_F(FaultSweep, LpcAnalysis) {
-    sweep({"models (LPC)", kSignals, "5130 LPC_Analysis             ./ a.tim 4 32 32 64 ./ a.lpc",
-           {"a.lpc"}});
+    sweep({"models (LPC)",
+           kSignals,
+           "5130 LPC_Analysis             ./ a.tim 4 32 32 64 ./ a.lpc",
+           {"a.lpc", "a.fre"}});
 }
 
 TEST_F(FaultSweep, LmsFilterWithThreeOutputs) {
-    sweep({"models (LMS)", kSignals,
+    sweep({"models (LMS)",
+           kSignals,
            "4007 LMSfilter          ./ a.tim ./ b.tim 0.01 4 1 0 ./ e.tim ./ y.tim ./ w.tim",
            {"e.tim", "y.tim", "w.tim"}});
 }
 
 TEST_F(FaultSweep, Multichannel) {
-    sweep({"multichannel", kSignals + "6120 Multiplex         ./ a.tim ./ b.tim ./ m.tim\n",
-           "6110 Demultiplex        ./ m.tim ./ part.tim", {"part00.tim", "part01.tim"}});
+    sweep({"multichannel",
+           kSignals + "6120 Multiplex         ./ a.tim ./ b.tim ./ m.tim\n",
+           "6110 Demultiplex        ./ m.tim ./ part.tim",
+           {"part00.tim", "part01.tim"}});
 }
 
 TEST_F(FaultSweep, ExportToWave) {
@@ -237,15 +267,136 @@ TEST_F(FaultSweep, ExportToWave) {
 
 TEST_F(FaultSweep, ImportText) {
     writeFile(dir + "in.txt", "1 -2\r\n3 -4\r\n5 -6\r\n7 -8\r\n");
-    sweep({"import", "", "1140 Import                   ./ in.txt 8000 1 2 ./ i.tim",
-           {"i.tim"}});
+    sweep({"import", "", "1140 Import                   ./ in.txt 8000 1 2 ./ i.tim", {"i.tim"}});
 }
 
 TEST_F(FaultSweep, Conversion) {
-    sweep({"conversions", kSignals, "6050 ASCII_Binary_Cvt         ./ a.tim ./ t.tim",
-           {"t.tim"}});
+    sweep({"conversions", kSignals, "6050 ASCII_Binary_Cvt         ./ a.tim ./ t.tim", {"t.tim"}});
 }
 
 TEST_F(FaultSweep, WaveformDisplay) {
     sweep({"graphs", kSignals, "4060 WaveformDisplay          ./ a.tim", {}});
+}
+
+// The host-call wrappers: every call the host sees went through them, in
+// order, and a watch may answer one in the host's place.
+namespace {
+std::vector<std::string> g_watched;
+HostCallback g_refused = HostCallback::stdEmitMsg;
+bool g_refuse = false;
+
+bool watchCall(HostCallback which, int32_t& result) {
+    platform::FaultPause testsOwn;
+    g_watched.push_back(hostCallbackName(which));
+    if (g_refuse && which == g_refused) {
+        result = 1;  // the dialog cancelled
+        return true;
+    }
+    return false;
+}
+}  // namespace
+
+TEST_F(FaultSweep, EveryHostCallGoesThroughItsWrapper) {
+    ASSERT_EQ(::chdir(dir.c_str()), 0);
+    writeFile(dir + "setup.scr",
+              kSignals + "3010 Addition                 ./ a.tim ./ b.tim ./ s.tim\n");
+    TestHost::instance().reset();
+    g_watched.clear();
+    setHostCallWatch(watchCall);
+    ASSERT_EQ(replay("setup.scr"), 0);
+    setHostCallWatch(nullptr);
+    std::vector<std::string> seen;
+    for (const qf::test::HostCall& c : TestHost::instance().calls()) seen.push_back(c.name);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(g_watched, seen);
+
+    // The first call is the script dialog: answered "cancel" by the watch,
+    // the host never sees it and nothing runs.
+    std::filesystem::remove(dir + "s.tim");
+    const Files before = folder(dir);
+    TestHost::instance().reset();
+    g_refused = HostCallback::stdEmitMsg;
+    for (int32_t k = 0; k < kHostCallbackCount; ++k)
+        if (seen.front() == hostCallbackName(static_cast<HostCallback>(k)))
+            g_refused = static_cast<HostCallback>(k);
+    ASSERT_NE(g_refused, HostCallback::stdEmitMsg);
+    g_refuse = true;
+    setHostCallWatch(watchCall);
+    EXPECT_NE(replay("setup.scr"), 0);
+    setHostCallWatch(nullptr);
+    g_refuse = false;
+    EXPECT_EQ(TestHost::instance().count(seen.front()), 0);
+    EXPECT_EQ(folder(dir), before);
+}
+
+// An exported entry point never lets an exception out: with the nth
+// allocation failing, opening a signal for inspection gives null or a
+// signal, and leaves no descriptor open.
+TEST_F(FaultSweep, InspectionSurvivesEveryFailedAllocation) {
+    ASSERT_EQ(::chdir(dir.c_str()), 0);
+    writeFile(dir + "setup.scr", kSignals);
+    ASSERT_EQ(replay("setup.scr"), 0);
+    const std::string path = dir + "a.tim";
+    const int descriptors = openDescriptors();
+    platform::armFault(Fault::Allocation, 0);
+    QfSignalInfo info{};
+    qfSignalClose(qfSignalOpen(path.c_str(), &info));
+    const int64_t events = platform::faultEvents(Fault::Allocation);
+    platform::disarmFaults();
+    ASSERT_GT(events, 0);
+    for (int64_t n = 1; n <= events; ++n) {
+        SCOPED_TRACE(n);
+        platform::armFault(Fault::Allocation, n);
+        QfSignal* s = qfSignalOpen(path.c_str(), &info);
+        double v[4] = {};
+        const int32_t got = s ? qfSignalValues(s, 0, 4, v) : -1;
+        qfSignalClose(s);
+        const bool fired = platform::faultFired(Fault::Allocation);
+        platform::disarmFaults();
+        EXPECT_TRUE(fired);
+        EXPECT_TRUE(s == nullptr || got == 4 || got == -1);
+        EXPECT_EQ(openDescriptors(), descriptors);
+    }
+}
+
+// The settings file under every failed open, write, rename and allocation
+// of a save: the older file stays whole or the newer one is complete, a
+// failure is said, and no temporary file stays in the home folder.
+TEST(SettingsFaults, ASaveThatFailsKeepsTheOlderFile) {
+    const std::string home = makeTempDir();
+    ASSERT_EQ(startEngine(home), 0);
+    qfenStatus->fftSize = 2048;
+    ExitQuillfen();
+    const std::string older = readFile(home + "quillfen.sav");
+    auto saveArmed = [&](Fault kind, int64_t n) {
+        resetForLoad();  // a failed save is said once per load
+        EXPECT_EQ(startEngine(home), 0);
+        qfenStatus->fftSize = 4096;
+        TestHost::instance().reset();
+        platform::armFault(kind, n);
+        ExitQuillfen();
+        const bool fired = platform::faultFired(kind);
+        const int64_t events = platform::faultEvents(kind);
+        platform::disarmFaults();
+        return std::pair{fired, events};
+    };
+    for (Fault kind : {Fault::Open, Fault::Write, Fault::Rename, Fault::Allocation}) {
+        SCOPED_TRACE(kindName(kind));
+        const int64_t events = saveArmed(kind, 0).second;
+        const std::string newer = readFile(home + "quillfen.sav");
+        ASSERT_NE(newer, older);
+        for (int64_t n = 1; n <= events; ++n) {
+            SCOPED_TRACE(n);
+            writeFile(home + "quillfen.sav", older);
+            EXPECT_TRUE(saveArmed(kind, n).first);
+            const std::string saved = readFile(home + "quillfen.sav");
+            EXPECT_TRUE(saved == older || saved == newer);
+            if (saved == older) {
+                EXPECT_FALSE(TestHost::instance().messages().empty());
+            }
+            for (const auto& e : std::filesystem::directory_iterator(home))
+                EXPECT_FALSE(e.path().string().ends_with(".tmp")) << e.path();
+        }
+    }
+    ASSERT_EQ(::chdir("/"), 0);
 }

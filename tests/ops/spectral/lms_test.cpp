@@ -222,6 +222,9 @@ TEST_F(Lms, BadInputsAndTapsAreReportedAndAskedAgain) {
         {"x.tim", "f.tim", 4, "'f.tim' has an unsupported data type."},
         {"x.tim", "x.tim", 0, "The LMS filter needs at least one tap."},
         {"x.tim", "x.tim", -3, "The LMS filter needs at least one tap."},
+        // A delay line of 2^31 - 1 taps would ask for 16 GiB before any check.
+        {"x.tim", "x.tim", 65537, "The LMS filter takes at most 65536 taps."},
+        {"x.tim", "x.tim", INT32_MAX, "The LMS filter takes at most 65536 taps."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
