@@ -558,8 +558,9 @@ const char* headerProblem(const HeaderScan& h, int& line) {
             if (!in32(h.param[1])) return at(8, "the frame interval is out of range");
             return nullptr;
         case HeaderLines::Coefficients:
-            // Record positions divide by the order.
-            if (h.param[0] < 1 || 2 * h.param[0] > h.recordCount)
+            // Record positions divide by the order (compared without
+            // doubling it: an order read from a file may be near 2^63).
+            if (h.param[0] < 1 || h.param[0] > h.recordCount / 2)
                 return at(7, "the LPC order does not fit the records");
             if (!in32(h.param[1])) return at(8, "the frame size is out of range");
             if (!in32(h.param[2])) return at(9, "the frame interval is out of range");
