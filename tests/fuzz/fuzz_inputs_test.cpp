@@ -3,8 +3,8 @@
 // harmful (tests/fuzz/inputs/<target>/), each fed as its target feeds it,
 // with the recording host and the fuzz runs' small free space.  Each must
 // end in a clean result or refusal that leaves the engine usable; the
-// sanitizer build checks the memory.  The findings also have a test of
-// their own below, with the message they now get.
+// sanitizer build checks the memory.  Each finding also has a test of its
+// own beside its family's tests, with the behaviour it now gets.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
