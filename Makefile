@@ -1,14 +1,21 @@
 # Quick start:  make demo                  (build qf, then a short qf session)
 #               make check                 (build and run the whole test suite, sanitizers too)
 #               make install PREFIX=DIR    (qf, the library and the headers under DIR)
+#               make fuzz [FUZZ_SECONDS=60] [FUZZ_RUNS=N] [FUZZ_TARGETS="script ..."]
+#                                          (the libFuzzer targets of fuzz/, each in turn)
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 BUILD_PACKAGES := cmake g++ make pkg-config libsndfile1-dev libcairo2-dev fonts-dejavu-core
 TEST_PACKAGES := libgtest-dev libgmock-dev libbenchmark-dev sox libsox-fmt-base espeak-ng
+# clang and its runtime libraries (libFuzzer and the sanitizers: libclang-rt-14-dev).
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+FUZZ_SECONDS ?= 60
+FUZZ_RUNS ?= 0
+FUZZ_TARGETS ?=
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps deps-test configure qf build asan demo install check test test-asan bench \
-        format clean
+        fuzz fuzz-build format clean
 
 all: build
 
@@ -59,6 +66,18 @@ check: test test-asan
 
 bench: build
 	@for b in build/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+# The fuzz targets, built with clang in build/fuzz and run one after another
+# for FUZZ_SECONDS each (or FUZZ_RUNS executions, whichever comes first) over
+# a copy of their seeds; crashing inputs land in build/fuzz/crashes/.
+fuzz-build:
+	$(call install_missing,$(BUILD_PACKAGES) $(FUZZ_PACKAGES))
+	cmake -S . -B build/fuzz -DQF_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	cmake --build build/fuzz -j $(JOBS)
+
+fuzz: fuzz-build
+	fuzz/run.sh build/fuzz $(FUZZ_SECONDS) $(FUZZ_RUNS) $(FUZZ_TARGETS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -256,14 +256,20 @@ bool frequencyPoints(PlotData* p, PassRanges& r) {
     return true;
 }
 
+// The x ends of the points and the extremes of their finite y values:
+// infinities and NaNs, which a file may hold, are drawn at the frame's edge
+// and not scaled to (no finite value: 0).
 void extremes(const PlotData& p, PassRanges& r) {
     if (r.count == 0) return;
     r.fxmin = p.xBuf[0];
     r.fxmax = p.xBuf[r.count - 1];
-    r.fymin = r.fymax = p.yBuf[0];
-    for (int32_t i = 1; i < r.count; ++i) {
-        r.fymin = std::min(r.fymin, p.yBuf[i]);
-        r.fymax = std::max(r.fymax, p.yBuf[i]);
+    bool any = false;
+    for (int32_t i = 0; i < r.count; ++i) {
+        const float y = p.yBuf[i];
+        if (!std::isfinite(y)) continue;
+        r.fymin = any ? std::min(r.fymin, y) : y;
+        r.fymax = any ? std::max(r.fymax, y) : y;
+        any = true;
     }
 }
 

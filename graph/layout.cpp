@@ -234,10 +234,30 @@ double labelValue(double v, double step) {
     return std::fabs(v) < std::fabs(step) * 1e-6 ? 0.0 : v;
 }
 
+// Most grid lines of a linear axis: as many as its labels.
+constexpr double kMaxGridIntervals = 1000;
+
+// An axis whose ends or step are not numbers or infinite (a file holding
+// infinities or NaNs) is drawn as the empty axis 0 to 1.
+void finiteAxis(double& min, double& max, double& step) {
+    if (std::isfinite(min) && std::isfinite(max) && std::isfinite(step)) return;
+    min = 0.0;
+    max = 1.0;
+    step = 1.0 / 8;
+}
+
+// The grid intervals of a linear axis, 0 when there are none to draw (or
+// more than it has labels).
+int32_t gridIntervals(double min, double max, double step) {
+    const double n = (max - min) / step + 0.5;
+    return n >= 1 && n <= kMaxGridIntervals ? static_cast<int32_t>(n) : 0;
+}
+
 // The linear x grid and its labels; sets the x scale.
 void linearXGrid(PlotData* p, const PlotItem& axis, const PlotItem* grid) {
     const PageLayout& page = graphs().page;
     double min = axis.min, max = axis.max, step = axis.step;
+    finiteAxis(min, max, step);
     if (!(max > min)) {
         max = min + 1;
         step = 1.0 / 8;
@@ -245,7 +265,7 @@ void linearXGrid(PlotData* p, const PlotItem& axis, const PlotItem* grid) {
     p->xScale = (page.xmax - page.xmin) / (max - min);
     p->xOffset = page.xmin - p->xScale * min;
     if (!(step > 0)) return;
-    const int32_t intervals = static_cast<int32_t>((max - min) / step + 0.5);
+    const int32_t intervals = gridIntervals(min, max, step);
     if (grid && page.gridFlag == 'y' && intervals > 0) {
         const int32_t pixels = (page.xmax - page.xmin) / intervals;
         for (int32_t k = 1; k < intervals; ++k) {
@@ -277,6 +297,7 @@ void linearXGrid(PlotData* p, const PlotItem& axis, const PlotItem* grid) {
 void linearYGrid(PlotData* p, const PlotItem& axis, const PlotItem* grid) {
     const PageLayout& page = graphs().page;
     double min = axis.min, max = axis.max, step = axis.step;
+    finiteAxis(min, max, step);
     if (!(max > min)) {
         max = min + 1;
         step = 1.0 / 8;
@@ -287,7 +308,7 @@ void linearYGrid(PlotData* p, const PlotItem& axis, const PlotItem* grid) {
     p->labelFormat = axis.format;
     p->labelWidth = kLabelWidth;
     if (!(step > 0)) return;
-    const int32_t intervals = static_cast<int32_t>((max - min) / step + 0.5);
+    const int32_t intervals = gridIntervals(min, max, step);
     if (grid && intervals > 0) {
         const int32_t pixels = (page.frameTop - page.frameBottom) / intervals;
         for (int32_t k = 1; k < intervals; ++k) {
@@ -318,7 +339,13 @@ void linearYGrid(PlotData* p, const PlotItem& axis, const PlotItem* grid) {
 void DrawLogarithmicYGrid(PlotData* p, const PlotItem& axis, const PlotItem* grid) {
     logPrintf("OP $$enter$$ DrawLogarithmicYGrid\n");
     const PageLayout& page = graphs().page;
-    const double min = axis.min, max = axis.max > axis.min ? axis.max : axis.min + 1;
+    double min = axis.min, max = axis.max > axis.min ? axis.max : axis.min + 1;
+    // Decades that are not numbers, or more than doubles have, give the
+    // range of a graph without values: 8 decades below 1.
+    if (!(std::isfinite(min) && std::isfinite(max) && max - min <= kMaxGridIntervals)) {
+        min = -8.0;
+        max = 0.0;
+    }
     const int32_t length = page.frameTop - page.frameBottom;
     const int32_t decades = std::max(static_cast<int32_t>(max - min + 0.5), 1);
     const int32_t perDecade = length / decades;

@@ -359,7 +359,7 @@ bool readRecord(const char* first, const char* last, const RecordTraits& t, void
 }
 
 // Reverses the bytes of each of n values of `width` bytes.
-void byteSwap(void* values, std::size_t n, std::size_t width) {
+[[maybe_unused]] void byteSwap(void* values, std::size_t n, std::size_t width) {
     unsigned char* b = static_cast<unsigned char*>(values);
     for (std::size_t i = 0; i < n; ++i) std::reverse(b + i * width, b + (i + 1) * width);
 }
@@ -558,8 +558,9 @@ const char* headerProblem(const HeaderScan& h, int& line) {
             if (!in32(h.param[1])) return at(8, "the frame interval is out of range");
             return nullptr;
         case HeaderLines::Coefficients:
-            // Record positions divide by the order.
-            if (h.param[0] < 1 || 2 * h.param[0] > h.recordCount)
+            // Record positions divide by the order (compared without
+            // doubling it: an order read from a file may be near 2^63).
+            if (h.param[0] < 1 || h.param[0] > h.recordCount / 2)
                 return at(7, "the LPC order does not fit the records");
             if (!in32(h.param[1])) return at(8, "the frame size is out of range");
             if (!in32(h.param[2])) return at(9, "the frame interval is out of range");

@@ -183,7 +183,10 @@ int32_t writeFir(SignalDescriptor& in, Output& out) {
     out.put("0000                  /* shift count in hexadecimal */\r\n");
     if (wide)
         return eachRecord<float>(in, [&](float f, int32_t i) {
-            const double scaled = std::trunc(static_cast<double>(f) * 8388608.0);
+            // Infinities saturate; a NaN is written as 0, as the fixed-point
+            // store makes it.
+            const double scaled =
+                std::isnan(f) ? 0.0 : std::trunc(static_cast<double>(f) * 8388608.0);
             const long tap = static_cast<long>(std::clamp(scaled, -2147483648.0, 2147483647.0));
             out.put(fmtString("   % 7ld %08lX  /* coefficient of tap  %4ld */\r\n", tap,
                               static_cast<unsigned long>(static_cast<uint32_t>(tap)),

@@ -3,6 +3,8 @@
 // cache, peak keeping in wide spectra, clipping and the item pool.
 #include "graph/axes.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "graph/graph_fixture.h"
@@ -305,4 +307,50 @@ TEST_F(Axes, TheItemPoolHasItsLimits) {
     EXPECT_EQ(reservePlotItem(ItemType::Curve, false, &it), -2);
     resetPlotItems();
     EXPECT_EQ(reservePlotItem(ItemType::Title, false, &it), 0);
+}
+
+// A file may hold infinities and NaNs (binary REAL32 records, complex
+// parts): the Y range is that of the finite points, and a graph with none
+// is drawn on an empty axis, every label a number.
+TEST_F(Axes, InfinitiesAndNaNsAreNotScaledTo) {
+    const float inf = INFINITY, nan = NAN;
+    auto numbersOnly = [](const std::vector<std::string>& labels) {
+        for (std::string t : labels) {
+            for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (t.find("nan") != std::string::npos || t.find("inf") != std::string::npos)
+                return false;
+        }
+        return true;
+    };
+    const struct {
+        const char* what;
+        std::vector<float> values;
+        const char* topLabel;  // null: not checked
+    } cases[] = {
+        {"a NaN first", {nan, 0, 0.25f, inf, 0.5f, 1.0f, -inf, 0.75f}, "   1.0000 "},
+        {"infinities inside", {0, 0.25f, inf, 0.5f, nan, 1.0f, -inf, 0.75f}, "   1.0000 "},
+        {"nothing finite", {nan, inf, -inf, nan}, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        timeGraph(c.values, 8.0);
+        host().mark();
+        refresh(host().windows.size() - 1);
+        const std::vector<std::string> t = texts();
+        EXPECT_FALSE(t.empty());
+        EXPECT_TRUE(numbersOnly(t));
+        if (c.topLabel) {
+            EXPECT_NE(std::find(t.begin(), t.end(), c.topLabel), t.end());
+        }
+    }
+    // A spectrum with infinite and NaN parts, in dB on its decade grid.
+    put("s.fre", frames64({1e300, 0, 1, 1, NAN, 0, 0.5, 0.5, INFINITY, 1, 0, 0, 2, 2, 3, 3}, 8));
+    for (int32_t code : {QF_OP_MAGNITUDE_DISPLAY, QF_OP_POWER_DISPLAY, QF_OP_PHASE_DISPLAY}) {
+        SCOPED_TRACE(code);
+        ASSERT_EQ(show(code, "s.fre"), 0);
+        host().mark();
+        refresh(host().windows.size() - 1);
+        EXPECT_FALSE(texts().empty());
+        EXPECT_TRUE(numbersOnly(texts()));
+    }
 }

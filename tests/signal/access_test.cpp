@@ -403,6 +403,19 @@ TEST_F(SignalAccess, OpenReadRefusals) {
          invalidHeader("huge.tim") + "line 2: the number of records is out of range."},
         {"ch33.tim", handFile("64", "REALTIMEINT16", channelLines("33"), std::string(800, ' ')), 1,
          invalidHeader("ch33.tim") + "line 7: the number of channels is not 0 to 32."},
+        // 2^62: doubled, the order overflowed
+        {"order.lpc",
+         handFile("8", "LPCCoeffREAL8",
+                  "LPC Order             : 4611686018427387904\r\nFrame Size            : "
+                  "32\r\nFrame Interval        : 32\r\n",
+                  std::string(800, ' ')),
+         1, invalidHeader("order.lpc") + "line 7: the LPC order does not fit the records."},
+        {"order5.lpc",
+         handFile("9", "LPCCoeffREAL8",
+                  "LPC Order             : 5\r\nFrame Size            : "
+                  "32\r\nFrame Interval        : 32\r\n",
+                  std::string(800, ' ')),
+         1, invalidHeader("order5.lpc") + "line 7: the LPC order does not fit the records."},
     };
     EXPECT_EQ(sigOpenRead(r, entry("missing.tim"), 128), 1);
     EXPECT_EQ(lastError(), "Invalid file name or path\n" + path("missing.tim"));

@@ -5,6 +5,7 @@
 // script line, and a WAVE round trip through import.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -176,8 +177,9 @@ TEST_F(Export, RecordingsKeepTheirChannels) {
 TEST_F(Export, ComplexValuesAsTextAndBits) {
     put("c.tim", complexFile({0.5, -0.25, 1.0, 2.0, 0.0, 0.0}));
     ASSERT_EQ(exportAs("c.tim", "c.txt", 11), 0);
-    EXPECT_EQ(bytes("c.txt"), " 5.0000000e-001 -2.5000000e-001\r\n 1.0000000e+000  2.0000000e+000\r\n"
-                              " 0.0000000e+000  0.0000000e+000\r\n");
+    EXPECT_EQ(bytes("c.txt"),
+              " 5.0000000e-001 -2.5000000e-001\r\n 1.0000000e+000  2.0000000e+000\r\n"
+              " 0.0000000e+000  0.0000000e+000\r\n");
     ASSERT_EQ(exportAs("c.tim", "d.txt", 13), 0);
     EXPECT_EQ(bytes("d.txt").substr(0, 47), " 5.00000000000000e-001 -2.50000000000000e-001\r\n");
     ASSERT_EQ(exportAs("c.tim", "s.txt", 12), 0);
@@ -256,6 +258,19 @@ TEST_F(Export, FirCoefficientFileOfTwentyFourBitTaps) {
     EXPECT_EQ(f.bits, 24);
     // (1/3 as a float) * 2^23 = 2796202.67, truncated.
     EXPECT_EQ(f.coefficients, (std::vector<int32_t>{4194304, -2097152, 2796202}));
+}
+
+// Taps that are not finite: infinities saturate to the 32-bit ends, a NaN
+// is 0 (converting it was undefined).
+TEST_F(Export, FirTapsOfInfinitiesAndNaNs) {
+    put("h.tim", real32File({INFINITY, NAN, -INFINITY, 0.5f}, 1000.0));
+    ASSERT_EQ(exportAs("h.tim", "h.flt", 10), 0);
+    EXPECT_NE(bytes("h.flt").find("    2147483647 7FFFFFFF  /* coefficient of tap     0 */\r\n"
+                                  "         0 00000000  /* coefficient of tap     1 */\r\n"
+                                  "   -2147483648 80000000  /* coefficient of tap     2 */\r\n"
+                                  "    4194304 00400000  /* coefficient of tap     3 */\r\n"),
+              std::string::npos)
+        << bytes("h.flt");
 }
 
 TEST_F(Export, RefusalsLeaveAnExistingFileAlone) {
