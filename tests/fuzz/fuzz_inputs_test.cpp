@@ -17,6 +17,7 @@
 
 #include "core/engine.h"
 #include "fuzz/confine.h"
+#include "fuzz/import_choice.h"
 #include "ops/filter/coefficient_file.h"
 #include "platform/fs.h"
 #include "quillfen/operations.h"
@@ -180,31 +181,15 @@ class FuzzInputs : public EngineTest {
     // The import target: two bytes choose the format and the shape.
     int32_t importInput(const std::string& input) {
         if (input.size() < 2) return 0;
-        static const int32_t formats[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 20, 30};
-        static const char* const extensions[8] = {".wav",  ".txt", ".raw", ".flac",
-                                                  ".aiff", ".au",  ".ogg", ".dat"};
-        static const int32_t channels[8] = {1, 2, 3, 0, -1, 4, 32, 33};
-        static const double rates[4] = {8000.0, 0.0, 44100.0, -5.0};
-        static const int32_t frames[8] = {0, 4, 16, 64, 250, 256, 1, 3};
         const auto choice = static_cast<uint8_t>(input[0]), shape = static_cast<uint8_t>(input[1]);
-        const std::string name = std::string("in") + extensions[choice >> 5];
+        const std::string name = fuzz::importFileName(choice);
         writeFile(dir + name, input.substr(2));
         CommandBlock block{};
         setEntry(block.in1, dir, name);
         setEntry(block.out, dir, "out.tim");
         const nameNpath in = block.in1, out = block.out;
         TestHost::instance().answer([=](CommandBlock& b, const HostCall&) {
-            b.in1 = in;
-            b.out = out;
-            const int32_t frame = frames[shape >> 5];
-            paramDouble(b, QF_P_IMPORT_RATE) = rates[(shape >> 3) & 3];
-            paramInt(b, QF_P_IO_FORMAT) = formats[choice & 15];
-            paramInt(b, QF_P_IMPORT_CHANNELS) = channels[shape & 7];
-            paramInt(b, QF_P_IMPORT_COMPLEX) = (choice >> 4) & 1;
-            paramInt(b, QF_P_IMPORT_FRAME_SIZE) = frame;
-            paramInt(b, QF_P_IMPORT_FRAME_INTERVAL) = frame / 2;
-            paramInt(b, QF_P_IMPORT_WINDOW) = 1;
-            paramInt(b, QF_P_IMPORT_PICK_CHANNEL) = 0;
+            fuzz::answerImport(b, in, out, choice, shape);
             return 0;
         });
         block.opCode = QF_OP_IMPORT;
