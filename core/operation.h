@@ -350,8 +350,8 @@ OperationDescription describedOperation(int32_t code, const char* scriptName, co
 // ---------------------------------------------------------------------------
 // The table
 
-// Records in registration order, each with its description.  The spec's
-// 100 slots are there (unused ones hold code -9999 and the defaults); the
+// Records in registration order, each with its description.  The first
+// 100 slots are always there (unused ones hold code -9999 and the defaults); the
 // table grows past them rather than refusing a registration.
 struct OperationTable {
     std::vector<OperationRecord> records;

@@ -207,23 +207,23 @@ Options::Options(const Args& args, const std::vector<OptionSpec>& specs) {
         }
         const std::size_t eq = a.find('=');
         const std::string written = a.substr(2, eq == std::string::npos ? eq : eq - 2);
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         for (const OptionSpec& s : specs) {
-            if (s.name == written) spec = &s;
+            if (s.name == written) option = &s;
             for (const std::string& alias : s.aliases)
-                if (alias == written) spec = &s;
+                if (alias == written) option = &s;
         }
-        if (spec == nullptr) throw UsageError{"unknown option --" + written};
-        if (has(spec->name)) throw UsageError{"--" + spec->name + " is given twice"};
+        if (option == nullptr) throw UsageError{"unknown option --" + written};
+        if (has(option->name)) throw UsageError{"--" + option->name + " is given twice"};
         std::optional<std::string> value;
         if (eq != std::string::npos) {
-            if (!spec->takesValue) throw UsageError{"--" + spec->name + " takes no value"};
+            if (!option->takesValue) throw UsageError{"--" + option->name + " takes no value"};
             value = a.substr(eq + 1);
-        } else if (spec->takesValue) {
+        } else if (option->takesValue) {
             if (i + 1 >= args.size()) throw UsageError{"missing value after --" + written};
             value = args[++i];
         }
-        given_.emplace_back(spec->name, value);
+        given_.emplace_back(option->name, value);
     }
 }
 
