@@ -209,7 +209,7 @@ class FirDirect final : public FilterKernel {
     DelayLine<int16_t> words_;
 };
 
-class FirLattice final : public FilterKernel {
+class FirLattice final : public FloatStepKernel<FirLattice> {
   public:
     explicit FirLattice(const LoadedFilter& f)
         : kappa_(f.data<float>(), f.data<float>() + f.records()),
@@ -217,14 +217,7 @@ class FirLattice final : public FilterKernel {
           f_(kappa_.size() + 1, 0.0f),
           g_(kappa_.size() + 1, 0.0f) {}
 
-    void run(const float* x, float* y, int32_t n) override {
-        for (int32_t i = 0; i < n; ++i) y[i] = step(x[i]);
-    }
-    void run(const int16_t* x, int16_t* y, int32_t n) override {
-        for (int32_t i = 0; i < n; ++i) y[i] = storeWord(step(static_cast<float>(x[i])));
-    }
-
-  private:
+    // One sample through the lattice.
     float step(float x) {
         const std::size_t p = kappa_.size();
         f_[0] = g_[0] = x;
@@ -236,6 +229,7 @@ class FirLattice final : public FilterKernel {
         return f_[p];
     }
 
+  private:
     std::vector<float> kappa_, z_, f_, g_;
 };
 

@@ -319,7 +319,7 @@ class FloatSections final : public FilterKernel {
     char overflow_;
 };
 
-class IirLattice final : public FilterKernel {
+class IirLattice final : public FloatStepKernel<IirLattice> {
   public:
     explicit IirLattice(const LoadedFilter& f)
         : order_(static_cast<std::size_t>(f.records())),
@@ -329,14 +329,7 @@ class IirLattice final : public FilterKernel {
           b_(order_ + 1, 0.0f),
           gain_(f.gain) {}
 
-    void run(const float* x, float* y, int32_t n) override {
-        for (int32_t i = 0; i < n; ++i) y[i] = step(x[i]);
-    }
-    void run(const int16_t* x, int16_t* y, int32_t n) override {
-        for (int32_t i = 0; i < n; ++i) y[i] = storeWord(step(static_cast<float>(x[i])));
-    }
-
-  private:
+    // One sample through the lattice.
     float step(float x) {
         const std::size_t p = order_;
         f_[0] = gain_ * x;
@@ -351,6 +344,7 @@ class IirLattice final : public FilterKernel {
         return y;
     }
 
+  private:
     std::size_t order_;
     std::vector<float> gamma_, kappa_, f_, b_;
     float gain_;

@@ -50,6 +50,22 @@ class FilterKernel {
     virtual void run(const float* x, float* y, int32_t n) = 0;
 };
 
+// A kernel that takes one float sample at a time (Derived::step): 16-bit
+// samples go in as floats and come out stored as words.
+template <typename Derived>
+class FloatStepKernel : public FilterKernel {
+  public:
+    void run(const float* x, float* y, int32_t n) override {
+        for (int32_t i = 0; i < n; ++i) y[i] = self().step(x[i]);
+    }
+    void run(const int16_t* x, int16_t* y, int32_t n) override {
+        for (int32_t i = 0; i < n; ++i) y[i] = storeWord(self().step(static_cast<float>(x[i])));
+    }
+
+  private:
+    Derived& self() { return static_cast<Derived&>(*this); }
+};
+
 // The kernel of the filter's structure (throws std::bad_alloc when its
 // state cannot be had); null for a record type without a kernel.  Kernels
 // are made without writing to the log (see traceKernel).
